@@ -1,0 +1,163 @@
+#include "app/SelfCheck.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QThread>
+
+#include <cstdio>
+#include <sstream>
+
+#include "core/Format.h"
+#include "monitor/LiveReaders.h"
+#include "platform/Platform.h"
+
+namespace tv {
+
+namespace {
+
+const char* pressureName(int pressure) {
+    switch (pressure) {
+        case 1:
+            return "normal";
+        case 2:
+            return "warning";
+        case 4:
+            return "critical";
+        default:
+            return "unknown";
+    }
+}
+
+Date now() { return std::chrono::time_point_cast<Seconds>(std::chrono::system_clock::now()); }
+
+std::string twoDecimals(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
+QJsonArray numbers(const std::vector<double>& values) {
+    QJsonArray array;
+    for (double value : values) {
+        array.append(value);
+    }
+    return array;
+}
+
+}  // namespace
+
+CheckReport takeCheck() {
+    LiveReaders readers;
+    auto system = platform::systemInfo();
+    CheckReport report;
+    readers.cpu();
+    QThread::msleep(1000);
+    report.cpu = readers.cpu();
+    report.load = readers.load();
+    report.memory = readers.memory();
+    report.chip = system->chip();
+    report.efficiencyCores = system->efficiencyCores();
+    report.takenAt = now();
+    report.bootedAt = system->bootTime().value_or(report.takenAt);
+
+    if (!report.cpu) {
+        report.unavailable.emplace_back("cpu", "processor counters could not be read");
+    }
+    if (report.memory.total == 0) {
+        report.unavailable.emplace_back("memory", "memory statistics could not be read");
+    } else if (!QFileInfo::exists(QStringLiteral("/proc/pressure/memory"))) {
+        report.unavailable.emplace_back(
+            "memoryStalls", "the kernel reports no memory stalls (PSI); pressure uses free memory alone");
+    }
+    if (report.chip.empty()) {
+        report.unavailable.emplace_back("chip", "the processor does not say its name");
+    }
+    for (const auto& missing : LiveReaders::unavailable()) {
+        report.unavailable.emplace_back(missing.reading, missing.why);
+    }
+    return report;
+}
+
+std::string describeCheck(const CheckReport& r) {
+    std::ostringstream out;
+    out << "TallyVane self-check\n\n";
+    if (r.cpu) {
+        out << "CPU: " << Format::percent(r.cpu->total()) << " (user "
+            << Format::percent(r.cpu->user) << ", system " << Format::percent(r.cpu->system)
+            << ")\n";
+        out << "Cores (" << r.cpu->cores.size() << "):";
+        for (double core : r.cpu->cores) {
+            out << ' ' << Format::percent(core);
+        }
+        out << '\n';
+    } else {
+        out << "CPU: not available\n";
+    }
+    out << "Load: " << twoDecimals(r.load.at(0)) << ' ' << twoDecimals(r.load.at(1)) << ' '
+        << twoDecimals(r.load.at(2)) << '\n';
+    out << "Chip: " << (r.chip.empty() ? "unknown" : r.chip) << '\n';
+    out << "Efficiency cores: " << r.efficiencyCores << '\n';
+    out << "Uptime: " << Format::uptime(r.bootedAt, r.takenAt) << '\n';
+    const MemorySample& m = r.memory;
+    out << "\nMemory: " << Format::bytes(m.used()) << " used of " << Format::bytes(m.total)
+        << '\n';
+    out << "  app " << Format::bytes(m.app) << ", wired " << Format::bytes(m.wired)
+        << ", compressed " << Format::bytes(m.compressed) << ", cached "
+        << Format::bytes(m.cached) << '\n';
+    out << "Swap: " << Format::bytes(m.swapUsed) << " used of " << Format::bytes(m.swapTotal)
+        << '\n';
+    out << "Pressure: " << m.pressure << " (" << pressureName(m.pressure) << ")\n";
+    if (!r.unavailable.empty()) {
+        out << "\nNot available on this machine:\n";
+        for (const auto& [reading, why] : r.unavailable) {
+            out << "  " << reading << ": " << why << '\n';
+        }
+    }
+    return out.str();
+}
+
+QJsonObject checkAsJson(const CheckReport& r) {
+    QJsonObject json;
+    if (r.cpu) {
+        json["cpu"] = QJsonObject{{"cores", numbers(r.cpu->cores)},
+                                  {"user", r.cpu->user},
+                                  {"system", r.cpu->system}};
+    } else {
+        json["cpu"] = QJsonValue::Null;
+    }
+    json["load"] = numbers(r.load);
+    json["chip"] = QString::fromStdString(r.chip);
+    json["efficiencyCores"] = r.efficiencyCores;
+    auto bootSeconds = static_cast<qint64>(secondsSinceEpoch(r.bootedAt));
+    json["bootedAt"] = QDateTime::fromSecsSinceEpoch(bootSeconds, Qt::UTC).toString(Qt::ISODate);
+    json["uptime"] = QString::fromStdString(Format::uptime(r.bootedAt, r.takenAt));
+    const MemorySample& m = r.memory;
+    // Byte counts stay exact as doubles up to 2^53 (8 PiB).
+    json["memory"] = QJsonObject{{"total", static_cast<double>(m.total)},
+                                 {"app", static_cast<double>(m.app)},
+                                 {"wired", static_cast<double>(m.wired)},
+                                 {"compressed", static_cast<double>(m.compressed)},
+                                 {"cached", static_cast<double>(m.cached)},
+                                 {"swapUsed", static_cast<double>(m.swapUsed)},
+                                 {"swapTotal", static_cast<double>(m.swapTotal)},
+                                 {"pressure", m.pressure}};
+    QJsonArray unavailable;
+    for (const auto& [reading, why] : r.unavailable) {
+        unavailable.append(QJsonObject{{"reading", QString::fromStdString(reading)},
+                                       {"why", QString::fromStdString(why)}});
+    }
+    json["unavailable"] = unavailable;
+    return json;
+}
+
+int runSelfCheck(bool json) {
+    CheckReport report = takeCheck();
+    std::string text = json ? QJsonDocument(checkAsJson(report)).toJson().toStdString()
+                            : describeCheck(report);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return 0;
+}
+
+}  // namespace tv

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QJsonObject>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/CPUSample.h"
+#include "core/Date.h"
+#include "core/MemorySample.h"
+
+namespace tv {
+
+// What the self-check found on this machine.
+struct CheckReport {
+    std::optional<CPUSample> cpu;
+    std::vector<double> load;
+    std::string chip;
+    int efficiencyCores = 0;
+    Date bootedAt;
+    Date takenAt;
+    MemorySample memory;
+    std::vector<std::pair<std::string, std::string>> unavailable;  // reading, why
+};
+
+// Takes two readings one second apart on this machine.
+CheckReport takeCheck();
+
+// The report for a person to read.
+std::string describeCheck(const CheckReport& report);
+
+// The report as one JSON object, keys named after the record fields.
+QJsonObject checkAsJson(const CheckReport& report);
+
+// "--check" and "--check --json": prints the report and returns the exit code.
+int runSelfCheck(bool json);
+
+}  // namespace tv

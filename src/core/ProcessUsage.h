@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/SelfIdentity.h"
+
+namespace tv {
+
+// One app: a desktop application with its helpers folded in, or one stand-alone process.
+struct ProcessUsage {
+    std::string id;  // "app:" + application path, or "pid:" + decimal pid
+    std::string name;
+    std::optional<std::string> appPath;
+    std::uint64_t memory = 0;  // bytes
+    double cpu = 0;            // percent of one core; may exceed 100
+    int count = 0;
+    std::vector<std::int32_t> pids;
+    bool system = false;
+    bool typed = false;
+
+    // This row is TallyVane itself.
+    bool isSelf(const SelfIdentity& self) const;
+
+    bool operator==(const ProcessUsage&) const = default;
+};
+
+}  // namespace tv

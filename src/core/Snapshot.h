@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "core/CPUSample.h"
+#include "core/MemorySample.h"
+#include "core/NetworkRate.h"
+#include "core/ProcessUsage.h"
+#include "core/ThermalSample.h"
+
+namespace tv {
+
+// Everything read in one tick.
+struct Snapshot {
+    std::optional<CPUSample> cpu;
+    std::vector<double> load{0, 0, 0};
+    MemorySample memory;
+    std::optional<double> gpu;
+    ThermalSample thermal;
+    ThermalState thermalState = 0;
+    NetworkRate network;
+    // Absent when the list was not read this tick, which is not the same as an empty list.
+    std::optional<std::vector<ProcessUsage>> processes;
+    std::set<std::int32_t> audible;
+
+    bool operator==(const Snapshot&) const = default;
+};
+
+}  // namespace tv

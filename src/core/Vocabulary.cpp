@@ -1,0 +1,17 @@
+#include "core/Vocabulary.h"
+
+namespace tv {
+
+const Vocabulary& Vocabulary::forMac() {
+    static const Vocabulary words{"Mac",     "macOS",           "Activity Monitor",
+                                  "Finder",  "System Settings", "Apple's network test"};
+    return words;
+}
+
+const Vocabulary& Vocabulary::forLinux() {
+    static const Vocabulary words{"computer",         "Linux",    "System Monitor",
+                                  "the file manager", "Settings", "a network test"};
+    return words;
+}
+
+}  // namespace tv

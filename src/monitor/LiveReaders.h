@@ -1,0 +1,46 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "monitor/Readers.h"
+#include "platform/SystemInfo.h"
+#include "platform/ThermalStateSource.h"
+#include "readers/CPUReader.h"
+#include "readers/MemoryReader.h"
+
+namespace tv {
+
+// The readers of the machine TallyVane runs on.
+//
+// Not read on Linux yet: temperatures and fans (empty), GPU use (absent), network rates
+// (zero), the app list (empty) and audio users (empty).
+class LiveReaders : public Readers {
+public:
+    LiveReaders();
+
+    // A reading this platform cannot give yet, and why.
+    struct Unavailable {
+        std::string reading;
+        std::string why;
+    };
+    static std::vector<Unavailable> unavailable();
+
+    std::vector<double> load() override;
+    std::optional<CPUSample> cpu() override;
+    MemorySample memory() override;
+    ThermalState thermalState() override;
+    std::optional<double> gpu() override;
+    NetworkRate network() override;
+    std::vector<ProcessUsage> processes() override;
+    ThermalSample thermal() override;
+    std::set<std::int32_t> audible() override;
+
+private:
+    CPUReader cpu_;
+    MemoryReader memory_;
+    std::unique_ptr<SystemInfo> system_;
+    std::unique_ptr<ThermalStateSource> thermalState_;
+};
+
+}  // namespace tv

@@ -1,0 +1,195 @@
+#include "monitor/Monitor.h"
+
+#include <QMetaObject>
+
+#include <algorithm>
+
+#include "monitor/LiveReaders.h"
+#include "monitor/SamplerWorker.h"
+#include "platform/Platform.h"
+
+namespace tv {
+
+MonitorParts MonitorParts::live() {
+    MonitorParts parts;
+    parts.readers = std::make_unique<LiveReaders>();
+    parts.samplerSettings = std::make_unique<Settings>();
+    parts.system = platform::systemInfo();
+    parts.frontApp = platform::frontAppSource();
+    parts.self = platform::selfIdentity();
+    parts.words = &platform::vocabulary();
+    parts.clock = [] { return std::chrono::time_point_cast<Seconds>(std::chrono::system_clock::now()); };
+    return parts;
+}
+
+Monitor::Monitor(MonitorParts parts, QObject* parent)
+    : QObject(parent),
+      clock_(std::move(parts.clock)),
+      self_(std::move(parts.self)),
+      words_(parts.words),
+      frontAppSource_(std::move(parts.frontApp)) {
+    Date now = clock_();
+    sampledAt_ = now;
+    closedAt_ = now;
+    chip_ = parts.system->chip();
+    efficiencyCores_ = parts.system->efficiencyCores();
+    bootedAt_ = parts.system->bootTime().value_or(now);
+    // The sampling thread has not started yet, so the readers may still be used here.
+    thermalState_ = parts.readers->thermalState();
+
+    auto sampler = std::make_unique<Sampler>(std::move(parts.readers),
+                                             std::move(parts.samplerSettings));
+    // Results travel back as copies; a call posted to a Monitor that is gone is dropped.
+    worker_ = new SamplerWorker(
+        std::move(sampler),
+        [this](Snapshot snapshot) {
+            QMetaObject::invokeMethod(
+                this, [this, s = std::move(snapshot)] { apply(s); }, Qt::QueuedConnection);
+        },
+        [this](std::vector<ProcessUsage> list) {
+            QMetaObject::invokeMethod(
+                this, [this, l = std::move(list)]() mutable { setProcesses(std::move(l)); },
+                Qt::QueuedConnection);
+        });
+    thread_.setObjectName(QStringLiteral("Tallyvane.sampler"));
+    worker_->moveToThread(&thread_);
+    connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
+    thread_.start();
+}
+
+Monitor::~Monitor() {
+    thread_.quit();
+    thread_.wait();
+}
+
+void Monitor::start() {
+    QMetaObject::invokeMethod(worker_, [w = worker_] { w->start(); }, Qt::QueuedConnection);
+}
+
+void Monitor::apply(const Snapshot& snapshot) {
+    if (snapshot.cpu) {
+        assign(cpu_, *snapshot.cpu, &Monitor::cpuChanged);
+        cpuHistory_.push(snapshot.cpu->total());
+        emit cpuHistoryChanged();
+    }
+    assign(load_, snapshot.load, &Monitor::loadChanged);
+
+    assign(memory_, snapshot.memory, &Monitor::memoryChanged);
+    const MemorySample& m = snapshot.memory;
+    memoryHistory_.push(m.total == 0 ? 0.0
+                                     : static_cast<double>(m.used()) / static_cast<double>(m.total));
+    emit memoryHistoryChanged();
+
+    assign(gpu_, snapshot.gpu.value_or(0.0), &Monitor::gpuChanged);
+    gpuHistory_.push(gpu_);
+    emit gpuHistoryChanged();
+
+    assign(thermal_, snapshot.thermal, &Monitor::thermalChanged);
+    if (snapshot.thermal.cpu) {
+        temperatureHistory_.push((*snapshot.thermal.cpu - 30) / 80);
+        emit temperatureHistoryChanged();
+    }
+
+    assign(thermalState_, snapshot.thermalState, &Monitor::thermalStateChanged);
+    assign(down_, snapshot.network.down, &Monitor::downChanged);
+    assign(up_, snapshot.network.up, &Monitor::upChanged);
+
+    if (snapshot.processes) {
+        setProcesses(*snapshot.processes);
+    }
+    assign(sampledAt_, clock_(), &Monitor::sampledAtChanged);
+    measureClosedCost(snapshot);
+    forgetFinishedQuits();
+
+    if (auto front = chooseFrontApp(frontAppSource_->candidates())) {
+        frontApp_ = std::move(front);
+    }
+
+    if (onSample_) {
+        onSample_();
+    }
+}
+
+void Monitor::setProcesses(std::vector<ProcessUsage> processes) {
+    if (!(processes_ == processes)) {
+        processes_ = std::move(processes);
+        emit processesChanged();
+    }
+}
+
+void Monitor::measureClosedCost(const Snapshot& snapshot) {
+    if (!snapshot.processes || isOpen_ ||
+        !(secondsBetween(closedAt_, sampledAt_) > closedCostAfter)) {
+        return;
+    }
+    for (const ProcessUsage& row : *snapshot.processes) {
+        if (row.isSelf(self_)) {
+            assign(closedCost_, std::optional<double>(row.cpu), &Monitor::closedCostChanged);
+            return;
+        }
+    }
+}
+
+void Monitor::forgetFinishedQuits() {
+    if (quitting_.empty()) {
+        return;
+    }
+    bool changed = false;
+    for (auto it = quitting_.begin(); it != quitting_.end();) {
+        bool recent = secondsBetween(it->second, sampledAt_) < quitGivesUpAfter;
+        bool listed = std::any_of(processes_.begin(), processes_.end(),
+                                  [&](const ProcessUsage& row) { return row.id == it->first; });
+        if (recent && listed) {
+            ++it;
+        } else {
+            it = quitting_.erase(it);
+            changed = true;
+        }
+    }
+    if (changed) {
+        emit quittingChanged();
+    }
+}
+
+void Monitor::setOpen(bool open) {
+    bool justOpened = open && !isOpen_;
+    QMetaObject::invokeMethod(
+        worker_, [w = worker_, open, justOpened] { w->setPanelOpen(open, justOpened); },
+        Qt::QueuedConnection);
+    assign(isOpen_, open, &Monitor::isOpenChanged);
+    if (open) {
+        tick();
+    } else {
+        closedAt_ = clock_();
+    }
+}
+
+void Monitor::tick() {
+    QMetaObject::invokeMethod(worker_, [w = worker_] { w->refreshProcesses(); },
+                              Qt::QueuedConnection);
+}
+
+void Monitor::setHolding(bool holding) {
+    QMetaObject::invokeMethod(worker_, [w = worker_, holding] { w->setHolding(holding); },
+                              Qt::QueuedConnection);
+}
+
+void Monitor::markQuitting(const std::string& id, Date at) {
+    quitting_[id] = at;
+    emit quittingChanged();
+}
+
+bool Monitor::isQuitting(const ProcessUsage& process) const {
+    return quitting_.count(process.id) > 0;
+}
+
+std::optional<ProcessUsage> Monitor::culprit() const {
+    return culpritFor(trouble(), processes_, self_);
+}
+
+std::optional<std::string> Monitor::healthDetail() const {
+    Verdict v = verdict();
+    return tv::healthDetail(v.trouble, memory_.pressure, thermalState_, culprit(), *words_);
+}
+
+}  // namespace tv

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "core/Snapshot.h"
+#include "monitor/Readers.h"
+#include "settings/Settings.h"
+
+namespace tv {
+
+// Takes one reading per tick and decides which of the expensive ones the tick needs:
+// temperatures every other reading, the app list only when someone needs it, audio users
+// only when apps might be held back. Also raises pressure and thermal state for
+// demonstrations and can replay a recorded loop of snapshots.
+//
+// Lives on the sampling thread; everything here is touched only there.
+class Sampler {
+public:
+    Sampler(std::unique_ptr<Readers> readers, std::unique_ptr<Settings> settings);
+
+    // One tick's snapshot, live or from the demonstration loop.
+    Snapshot sample();
+
+    // An immediate app-list refresh, outside the regular readings.
+    std::vector<ProcessUsage> readProcesses() { return readers_->processes(); }
+
+    void setWantsProcesses(bool wants) { wantsProcesses_ = wants; }
+    void setJustOpened(bool opened) { justOpened_ = opened; }
+    void setHolding(bool holding) { holding_ = holding; }
+
+    int calls() const { return calls_; }
+    Readers& readers() { return *readers_; }
+
+private:
+    Snapshot read();
+    bool anyAlertOn() const;
+
+    std::unique_ptr<Readers> readers_;
+    std::unique_ptr<Settings> settings_;
+    ThermalSample lastThermal_;
+    int calls_ = 0;
+    int lastPressure_ = 1;
+    ThermalState lastThermalState_ = 0;
+    bool wantsProcesses_ = false;
+    bool justOpened_ = false;
+    bool holding_ = false;
+    int loopLength_ = 0;
+    std::vector<Snapshot> loop_;
+};
+
+}  // namespace tv

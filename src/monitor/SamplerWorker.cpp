@@ -1,0 +1,36 @@
+#include "monitor/SamplerWorker.h"
+
+namespace tv {
+
+SamplerWorker::SamplerWorker(std::unique_ptr<Sampler> sampler, SnapshotSink snapshots,
+                             ProcessSink processes)
+    : sampler_(std::move(sampler)),
+      snapshots_(std::move(snapshots)),
+      processes_(std::move(processes)) {}
+
+void SamplerWorker::start() {
+    if (timer_ != nullptr) {
+        return;
+    }
+    timer_ = new QTimer(this);
+    timer_->setTimerType(Qt::PreciseTimer);
+    timer_->setInterval(intervalMs);
+    connect(timer_, &QTimer::timeout, this, &SamplerWorker::takeReading);
+    timer_->start();
+    takeReading();
+}
+
+void SamplerWorker::takeReading() { snapshots_(sampler_->sample()); }
+
+void SamplerWorker::setPanelOpen(bool open, bool justOpened) {
+    sampler_->setWantsProcesses(open);
+    if (justOpened) {
+        sampler_->setJustOpened(true);
+    }
+}
+
+void SamplerWorker::setHolding(bool holding) { sampler_->setHolding(holding); }
+
+void SamplerWorker::refreshProcesses() { processes_(sampler_->readProcesses()); }
+
+}  // namespace tv

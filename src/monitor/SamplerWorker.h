@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+#include "monitor/Sampler.h"
+
+namespace tv {
+
+// Drives the Sampler on the sampling thread: a precise one-second timer whose first reading
+// is taken at once. Snapshots and app lists go to `deliver`, which passes them on as copies.
+class SamplerWorker : public QObject {
+    Q_OBJECT
+public:
+    using SnapshotSink = std::function<void(Snapshot)>;
+    using ProcessSink = std::function<void(std::vector<ProcessUsage>)>;
+
+    SamplerWorker(std::unique_ptr<Sampler> sampler, SnapshotSink snapshots,
+                  ProcessSink processes);
+
+    // Everything below runs on the sampling thread (invoked there by the Monitor).
+    void start();
+    void setPanelOpen(bool open, bool justOpened);
+    void setHolding(bool holding);
+    void refreshProcesses();
+
+    static constexpr int intervalMs = 1000;
+
+private:
+    void takeReading();
+
+    std::unique_ptr<Sampler> sampler_;
+    SnapshotSink snapshots_;
+    ProcessSink processes_;
+    QTimer* timer_ = nullptr;
+};
+
+}  // namespace tv

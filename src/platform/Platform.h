@@ -1,0 +1,32 @@
+#pragma once
+
+#include <memory>
+
+#include "core/SelfIdentity.h"
+#include "core/Vocabulary.h"
+#include "platform/CpuTickSource.h"
+#include "platform/FrontAppSource.h"
+#include "platform/MemorySource.h"
+#include "platform/SystemInfo.h"
+#include "platform/ThermalStateSource.h"
+
+// The sources and facts of the platform TallyVane runs on. Each platform folder provides
+// these functions once.
+namespace tv::platform {
+
+std::unique_ptr<CpuTickSource> cpuTickSource();
+std::unique_ptr<MemorySource> memorySource();
+std::unique_ptr<SystemInfo> systemInfo();
+std::unique_ptr<ThermalStateSource> thermalStateSource();
+std::unique_ptr<FrontAppSource> frontAppSource();
+
+// The nouns the platform's texts use.
+const Vocabulary& vocabulary();
+
+// This program's own pid and application path.
+SelfIdentity selfIdentity();
+
+// Whether the user's locale measures the US way (temperatures then default to Fahrenheit).
+bool measurementIsUS();
+
+}  // namespace tv::platform

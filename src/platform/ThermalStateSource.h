@@ -1,0 +1,14 @@
+#pragma once
+
+#include "core/ThermalSample.h"
+
+namespace tv {
+
+// The platform's thermal state: 0 nominal, 1 fair, 2 serious, 3 critical.
+class ThermalStateSource {
+public:
+    virtual ~ThermalStateSource() = default;
+    virtual ThermalState read() = 0;
+};
+
+}  // namespace tv

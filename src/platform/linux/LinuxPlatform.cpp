@@ -1,0 +1,73 @@
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string_view>
+
+#include "platform/Platform.h"
+#include "platform/linux/LinuxCpuTickSource.h"
+#include "platform/linux/LinuxMemorySource.h"
+#include "platform/linux/LinuxSystemInfo.h"
+
+namespace tv::platform {
+
+namespace {
+
+// Linux has no thermal state of its own; until one is derived from the sensors, it reads
+// as nominal.
+class NominalThermalState : public ThermalStateSource {
+public:
+    ThermalState read() override { return 0; }
+};
+
+// Until the window system is watched, the front app is not known.
+class UnknownFrontApp : public FrontAppSource {
+public:
+    std::vector<FrontAppCandidate> candidates() override { return {}; }
+};
+
+// The territory part of a locale name such as "en_US.UTF-8@euro".
+std::string_view territoryOf(std::string_view locale) {
+    std::size_t underscore = locale.find('_');
+    if (underscore == std::string_view::npos) {
+        return {};
+    }
+    std::string_view territory = locale.substr(underscore + 1);
+    return territory.substr(0, territory.find_first_of(".@"));
+}
+
+}  // namespace
+
+std::unique_ptr<CpuTickSource> cpuTickSource() {
+    return std::make_unique<linux_os::LinuxCpuTickSource>();
+}
+
+std::unique_ptr<MemorySource> memorySource() {
+    return std::make_unique<linux_os::LinuxMemorySource>();
+}
+
+std::unique_ptr<SystemInfo> systemInfo() { return std::make_unique<linux_os::LinuxSystemInfo>(); }
+
+std::unique_ptr<ThermalStateSource> thermalStateSource() {
+    return std::make_unique<NominalThermalState>();
+}
+
+std::unique_ptr<FrontAppSource> frontAppSource() { return std::make_unique<UnknownFrontApp>(); }
+
+const Vocabulary& vocabulary() { return Vocabulary::forLinux(); }
+
+SelfIdentity selfIdentity() { return SelfIdentity{std::nullopt, static_cast<std::int32_t>(::getpid())}; }
+
+// The locale that decides measurement, as the C library picks it: LC_ALL, then
+// LC_MEASUREMENT, then LANG. The US, Liberia and Myanmar use the US system.
+bool measurementIsUS() {
+    for (const char* name : {"LC_ALL", "LC_MEASUREMENT", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            std::string_view territory = territoryOf(value);
+            return territory == "US" || territory == "LR" || territory == "MM";
+        }
+    }
+    return false;
+}
+
+}  // namespace tv::platform

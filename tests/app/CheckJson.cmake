@@ -1,0 +1,26 @@
+# Runs "tallyvane --check --json" and checks what it says of this machine.
+execute_process(COMMAND ${PROGRAM} --check --json
+    OUTPUT_VARIABLE out RESULT_VARIABLE code TIMEOUT 30)
+if(NOT code EQUAL 0)
+    message(FATAL_ERROR "--check --json exited with ${code}")
+endif()
+
+cmake_host_system_information(RESULT online QUERY NUMBER_OF_LOGICAL_CORES)
+string(JSON cores LENGTH "${out}" cpu cores)
+if(NOT cores EQUAL online)
+    message(FATAL_ERROR "${cores} core entries for ${online} online processors")
+endif()
+
+string(JSON total GET "${out}" memory total)
+string(JSON app GET "${out}" memory app)
+string(JSON wired GET "${out}" memory wired)
+string(JSON compressed GET "${out}" memory compressed)
+string(JSON pressure GET "${out}" memory pressure)
+math(EXPR used "${app} + ${wired} + ${compressed}")
+if(used LESS_EQUAL 0 OR used GREATER total)
+    message(FATAL_ERROR "used memory ${used} is not within 1...${total}")
+endif()
+if(NOT pressure MATCHES "^(1|2|4)$")
+    message(FATAL_ERROR "pressure ${pressure} is not a level")
+endif()
+message(STATUS "cores ${cores}, used ${used} of ${total}, pressure ${pressure}")

@@ -1,0 +1,250 @@
+#include "monitor/Monitor.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include "support/FakeReaders.h"
+
+namespace tv {
+namespace {
+
+using test::FakeMachine;
+using test::FakeReaders;
+
+class FakeSystem : public SystemInfo {
+public:
+    std::vector<double> loadAverages() override { return {0, 0, 0}; }
+    std::string chip() override { return "Test Chip"; }
+    int efficiencyCores() override { return 4; }
+    std::optional<Date> bootTime() override { return dateFromSeconds(1000); }
+};
+
+class FakeFront : public FrontAppSource {
+public:
+    explicit FakeFront(std::vector<FrontAppCandidate>* now) : now_(now) {}
+    std::vector<FrontAppCandidate> candidates() override { return *now_; }
+
+private:
+    std::vector<FrontAppCandidate>* now_;
+};
+
+ProcessUsage row(const std::string& id, double cpu = 0) {
+    ProcessUsage r;
+    r.id = id;
+    r.name = id;
+    r.cpu = cpu;
+    r.count = 1;
+    return r;
+}
+
+class MonitorTest : public testing::Test {
+protected:
+    MonitorTest() {
+        MonitorParts parts;
+        parts.readers = std::make_unique<FakeReaders>(machine);
+        parts.samplerSettings = std::make_unique<Settings>(dir.filePath("TallyVane.ini"));
+        parts.system = std::make_unique<FakeSystem>();
+        parts.frontApp = std::make_unique<FakeFront>(&front);
+        parts.self = SelfIdentity{std::nullopt, 77};
+        parts.clock = [this] { return dateFromSeconds(clock); };
+        monitor = std::make_unique<Monitor>(std::move(parts));
+    }
+
+    Snapshot calm() const {
+        Snapshot s;
+        s.cpu = CPUSample{{0.2, 0.4}, 0.2, 0.1};
+        s.memory = MemorySample{8ULL << 30, 2ULL << 30, 1ULL << 30, 1ULL << 30, 0, 0, 0, 1};
+        return s;
+    }
+
+    QTemporaryDir dir;
+    std::shared_ptr<FakeMachine> machine = std::make_shared<FakeMachine>();
+    std::vector<FrontAppCandidate> front;
+    double clock = 10'000;
+    std::unique_ptr<Monitor> monitor;
+};
+
+TEST_F(MonitorTest, FixedFactsAndInitialState) {
+    EXPECT_EQ(monitor->chip(), "Test Chip");
+    EXPECT_EQ(monitor->efficiencyCores(), 4);
+    EXPECT_EQ(monitor->bootedAt(), dateFromSeconds(1000));
+    EXPECT_EQ(monitor->memory().pressure, 0);
+    EXPECT_EQ(monitor->load(), (std::vector<double>{0, 0, 0}));
+    EXPECT_FALSE(monitor->closedCost().has_value());
+    EXPECT_EQ(monitor->healthTitle(), "All good");
+}
+
+TEST_F(MonitorTest, HistoriesGrowPerTickAndClampTheirValues) {
+    Snapshot s = calm();
+    monitor->apply(s);
+    EXPECT_EQ(monitor->cpuHistory().values(), (std::vector<double>{0.30000000000000004}));
+    EXPECT_EQ(monitor->memoryHistory().values(), (std::vector<double>{0.5}));
+    EXPECT_EQ(monitor->gpuHistory().values(), (std::vector<double>{0}));
+    EXPECT_TRUE(monitor->temperatureHistory().values().empty());
+
+    // No CPU reading: CPU and its history stay; the others still grow.
+    Snapshot noCpu = calm();
+    noCpu.cpu.reset();
+    noCpu.thermal.cpu = 70;
+    monitor->apply(noCpu);
+    EXPECT_EQ(monitor->cpuHistory().values().size(), 1u);
+    EXPECT_EQ(monitor->cpu(), *calm().cpu);
+    EXPECT_EQ(monitor->memoryHistory().values().size(), 2u);
+    EXPECT_EQ(monitor->temperatureHistory().values(), (std::vector<double>{0.5}));
+
+    for (double celsius : {20.0, 120.0}) {
+        Snapshot t = calm();
+        t.thermal.cpu = celsius;
+        monitor->apply(t);
+    }
+    EXPECT_EQ(monitor->temperatureHistory().values(), (std::vector<double>{0.5, 0, 1}));
+
+    Snapshot noTotal = calm();
+    noTotal.memory = MemorySample{};
+    monitor->apply(noTotal);
+    EXPECT_EQ(monitor->memoryHistory().values().back(), 0.0);
+
+    for (int i = 0; i < 100; ++i) {
+        monitor->apply(calm());
+    }
+    EXPECT_EQ(monitor->cpuHistory().values().size(), 62u);
+}
+
+TEST_F(MonitorTest, PropertiesNotifyOnlyOnRealChangesAndHistoriesOnEveryPush) {
+    QSignalSpy memoryChanged(monitor.get(), &Monitor::memoryChanged);
+    QSignalSpy memoryPushed(monitor.get(), &Monitor::memoryHistoryChanged);
+    QSignalSpy processesChanged(monitor.get(), &Monitor::processesChanged);
+    QSignalSpy loadChanged(monitor.get(), &Monitor::loadChanged);
+    Snapshot s = calm();
+    s.processes = std::vector<ProcessUsage>{row("pid:1")};
+    monitor->apply(s);
+    monitor->apply(s);
+    s.processes.reset();  // not read: the previous list stays
+    monitor->apply(s);
+    EXPECT_EQ(memoryChanged.count(), 1);
+    EXPECT_EQ(memoryPushed.count(), 3);
+    EXPECT_EQ(processesChanged.count(), 1);
+    EXPECT_EQ(loadChanged.count(), 0);  // the initial zeros never changed
+    EXPECT_EQ(monitor->processes().size(), 1u);
+    s.processes = std::vector<ProcessUsage>{};  // read, and nothing qualified
+    monitor->apply(s);
+    EXPECT_TRUE(monitor->processes().empty());
+}
+
+TEST_F(MonitorTest, OwnCostIsMeasuredOnlyWellIntoAClosedPeriod) {
+    Snapshot s = calm();
+    s.processes = std::vector<ProcessUsage>{row("pid:12", 90), row("pid:77", 0.4)};
+    clock += 65;  // exactly 65 s: not yet
+    monitor->apply(s);
+    EXPECT_FALSE(monitor->closedCost().has_value());
+    clock += 1;
+    Snapshot notRead = calm();
+    monitor->apply(notRead);  // no list this tick
+    EXPECT_FALSE(monitor->closedCost().has_value());
+    monitor->apply(s);
+    EXPECT_EQ(monitor->closedCost(), 0.4);
+
+    monitor->setOpen(true);
+    s.processes = std::vector<ProcessUsage>{row("pid:77", 9)};
+    clock += 100;
+    monitor->apply(s);
+    EXPECT_EQ(monitor->closedCost(), 0.4);  // open: kept, never cleared
+    monitor->setOpen(false);
+    clock += 30;
+    monitor->apply(s);
+    EXPECT_EQ(monitor->closedCost(), 0.4);
+    clock += 40;
+    monitor->apply(s);
+    EXPECT_EQ(monitor->closedCost(), 9.0);
+    s.processes = std::vector<ProcessUsage>{row("pid:5", 9)};  // own row missing
+    monitor->apply(s);
+    EXPECT_EQ(monitor->closedCost(), 9.0);
+}
+
+TEST_F(MonitorTest, QuitRequestsEndWhenTheAppLeavesOrAfterTenSeconds) {
+    Snapshot s = calm();
+    s.processes = std::vector<ProcessUsage>{row("pid:1"), row("pid:2"), row("pid:3")};
+    monitor->apply(s);
+    monitor->markQuitting("pid:1", dateFromSeconds(clock));
+    monitor->markQuitting("pid:2", dateFromSeconds(clock));
+    monitor->markQuitting("pid:9", dateFromSeconds(clock));  // not in the list
+    EXPECT_TRUE(monitor->isQuitting(row("pid:1")));
+
+    clock += 5;
+    s.processes = std::vector<ProcessUsage>{row("pid:1"), row("pid:3")};  // 2 quit
+    monitor->apply(s);
+    EXPECT_TRUE(monitor->isQuitting(row("pid:1")));
+    EXPECT_FALSE(monitor->isQuitting(row("pid:2")));
+    EXPECT_FALSE(monitor->isQuitting(row("pid:9")));
+
+    clock += 4.9;
+    monitor->apply(s);
+    EXPECT_TRUE(monitor->isQuitting(row("pid:1")));
+    clock += 0.1;  // ten seconds: given up
+    monitor->apply(s);
+    EXPECT_FALSE(monitor->isQuitting(row("pid:1")));
+}
+
+TEST_F(MonitorTest, FrontAppKeepsItsLastKnownValue) {
+    monitor->apply(calm());
+    EXPECT_FALSE(monitor->frontApp().has_value());
+    front = {{false, std::string("/usr/share/applications/editor.desktop")}};
+    monitor->apply(calm());
+    EXPECT_EQ(monitor->frontApp(), "/usr/share/applications/editor.desktop");
+    front = {{true, std::string("/usr/share/applications/tallyvane.desktop")}};
+    monitor->apply(calm());
+    front = {};
+    monitor->apply(calm());
+    EXPECT_EQ(monitor->frontApp(), "/usr/share/applications/editor.desktop");
+}
+
+TEST_F(MonitorTest, HealthFollowsTheLatestReadings) {
+    Snapshot s = calm();
+    s.memory.pressure = 4;
+    ProcessUsage big = row("app:/Editor.app");
+    big.name = "Editor";
+    big.memory = 3'435'973'837;
+    s.processes = std::vector<ProcessUsage>{row("pid:1"), big};
+    monitor->apply(s);
+    EXPECT_EQ(monitor->health(), Health::critical);
+    EXPECT_EQ(monitor->healthTitle(), "Memory is critical");
+    EXPECT_EQ(monitor->culprit()->name, "Editor");
+    EXPECT_EQ(monitor->healthDetail(), "Editor uses the most: 3.2 GB");
+    EXPECT_TRUE(monitor->hasAlert());
+}
+
+TEST_F(MonitorTest, OpeningRefreshesAtOnceEveryTimeAndClosingMovesClosedAt) {
+    machine->processes = {row("pid:5")};
+    QSignalSpy changed(monitor.get(), &Monitor::processesChanged);
+    monitor->setOpen(true);
+    ASSERT_TRUE(changed.wait(5000));
+    EXPECT_EQ(monitor->processes().size(), 1u);
+    machine->processes = {row("pid:5"), row("pid:6")};
+    monitor->setOpen(true);
+    ASSERT_TRUE(changed.wait(5000));
+    EXPECT_EQ(machine->processReads, 2);
+    EXPECT_TRUE(monitor->isOpen());
+
+    clock += 50;
+    monitor->setOpen(false);
+    EXPECT_EQ(monitor->closedAt(), dateFromSeconds(clock));
+    clock += 5;
+    monitor->setOpen(false);
+    EXPECT_EQ(monitor->closedAt(), dateFromSeconds(clock));
+}
+
+TEST_F(MonitorTest, StartedItTicksOnItsOwnThread) {
+    QSignalSpy pushed(monitor.get(), &Monitor::memoryHistoryChanged);
+    int ticks = 0;
+    monitor->setOnSample([&ticks] { ++ticks; });
+    monitor->start();
+    ASSERT_TRUE(pushed.wait(5000));  // the first reading comes at once
+    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(monitor->memory(), machine->memory);
+    EXPECT_EQ(monitor->load(), (std::vector<double>{1, 2, 3}));
+}
+
+}  // namespace
+}  // namespace tv

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <memory>
+
+#include "monitor/Readers.h"
+
+namespace tv::test {
+
+// What the fake readers report and how often each was asked. Shared with the test, which
+// keeps a pointer to it after the readers move into a Sampler.
+struct FakeMachine {
+    MemorySample memory{8ULL << 30, 2ULL << 30, 1ULL << 30, 1ULL << 30, 0, 0, 0, 1};
+    ThermalState thermalState = 0;
+    std::optional<CPUSample> cpu = CPUSample{{0.5, 0.5}, 0.3, 0.2};
+    std::vector<ProcessUsage> processes;
+    std::set<std::int32_t> audible{42};
+    int thermalReads = 0;
+    int processReads = 0;
+    int audioReads = 0;
+};
+
+class FakeReaders : public Readers {
+public:
+    explicit FakeReaders(std::shared_ptr<FakeMachine> machine) : machine_(std::move(machine)) {}
+
+    std::vector<double> load() override { return {1, 2, 3}; }
+    std::optional<CPUSample> cpu() override { return machine_->cpu; }
+    MemorySample memory() override { return machine_->memory; }
+    ThermalState thermalState() override { return machine_->thermalState; }
+    std::optional<double> gpu() override { return 0.25; }
+    NetworkRate network() override { return {1000, 2000}; }
+    std::vector<ProcessUsage> processes() override;
+    ThermalSample thermal() override;
+    std::set<std::int32_t> audible() override;
+
+private:
+    std::shared_ptr<FakeMachine> machine_;
+};
+
+}  // namespace tv::test
