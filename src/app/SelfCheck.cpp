@@ -30,7 +30,9 @@ const char* pressureName(int pressure) {
     }
 }
 
-Date now() { return std::chrono::time_point_cast<Seconds>(std::chrono::system_clock::now()); }
+Date now() {
+    return std::chrono::time_point_cast<Seconds>(std::chrono::system_clock::now());
+}
 
 std::string twoDecimals(double value) {
     char text[32];
@@ -69,7 +71,8 @@ CheckReport takeCheck() {
         report.unavailable.emplace_back("memory", "memory statistics could not be read");
     } else if (!QFileInfo::exists(QStringLiteral("/proc/pressure/memory"))) {
         report.unavailable.emplace_back(
-            "memoryStalls", "the kernel reports no memory stalls (PSI); pressure uses free memory alone");
+            "memoryStalls",
+            "the kernel reports no memory stalls (PSI); pressure uses free memory alone");
     }
     if (report.chip.empty()) {
         report.unavailable.emplace_back("chip", "the processor does not say its name");
@@ -101,11 +104,10 @@ std::string describeCheck(const CheckReport& r) {
     out << "Efficiency cores: " << r.efficiencyCores << '\n';
     out << "Uptime: " << Format::uptime(r.bootedAt, r.takenAt) << '\n';
     const MemorySample& m = r.memory;
-    out << "\nMemory: " << Format::bytes(m.used()) << " used of " << Format::bytes(m.total)
-        << '\n';
+    out << "\nMemory: " << Format::bytes(m.used()) << " used of " << Format::bytes(m.total) << '\n';
     out << "  app " << Format::bytes(m.app) << ", wired " << Format::bytes(m.wired)
-        << ", compressed " << Format::bytes(m.compressed) << ", cached "
-        << Format::bytes(m.cached) << '\n';
+        << ", compressed " << Format::bytes(m.compressed) << ", cached " << Format::bytes(m.cached)
+        << '\n';
     out << "Swap: " << Format::bytes(m.swapUsed) << " used of " << Format::bytes(m.swapTotal)
         << '\n';
     out << "Pressure: " << m.pressure << " (" << pressureName(m.pressure) << ")\n";
@@ -121,9 +123,8 @@ std::string describeCheck(const CheckReport& r) {
 QJsonObject checkAsJson(const CheckReport& r) {
     QJsonObject json;
     if (r.cpu) {
-        json["cpu"] = QJsonObject{{"cores", numbers(r.cpu->cores)},
-                                  {"user", r.cpu->user},
-                                  {"system", r.cpu->system}};
+        json["cpu"] = QJsonObject{
+            {"cores", numbers(r.cpu->cores)}, {"user", r.cpu->user}, {"system", r.cpu->system}};
     } else {
         json["cpu"] = QJsonValue::Null;
     }
@@ -154,8 +155,8 @@ QJsonObject checkAsJson(const CheckReport& r) {
 
 int runSelfCheck(bool json) {
     CheckReport report = takeCheck();
-    std::string text = json ? QJsonDocument(checkAsJson(report)).toJson().toStdString()
-                            : describeCheck(report);
+    std::string text =
+        json ? QJsonDocument(checkAsJson(report)).toJson().toStdString() : describeCheck(report);
     std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
 }

@@ -9,11 +9,17 @@ namespace tv {
 using Seconds = std::chrono::duration<double>;
 using Date = std::chrono::time_point<std::chrono::system_clock, Seconds>;
 
-inline Date dateFromSeconds(double sinceEpoch) { return Date(Seconds(sinceEpoch)); }
+inline Date dateFromSeconds(double sinceEpoch) {
+    return Date(Seconds(sinceEpoch));
+}
 
-inline double secondsSinceEpoch(Date date) { return date.time_since_epoch().count(); }
+inline double secondsSinceEpoch(Date date) {
+    return date.time_since_epoch().count();
+}
 
 // How many seconds pass from `from` to `to` (negative when `to` is earlier).
-inline double secondsBetween(Date from, Date to) { return (to - from).count(); }
+inline double secondsBetween(Date from, Date to) {
+    return (to - from).count();
+}
 
 }  // namespace tv

@@ -25,11 +25,15 @@ long long rounded(double value) {
 }
 
 // Negative throughputs and rates cannot happen; they are written as 0.
-double nonNegative(double value) { return value > 0 ? value : 0.0; }
+double nonNegative(double value) {
+    return value > 0 ? value : 0.0;
+}
 
 }  // namespace
 
-std::string wholeNumber(double value) { return std::to_string(rounded(value)); }
+std::string wholeNumber(double value) {
+    return std::to_string(rounded(value));
+}
 
 std::string oneDecimal(double value) {
     long long tenths = rounded(value * 10);
@@ -40,7 +44,9 @@ std::string oneDecimal(double value) {
     return negative ? "-" + text : text;
 }
 
-std::string percent(double fraction) { return wholeNumber(fraction * 100) + "%"; }
+std::string percent(double fraction) {
+    return wholeNumber(fraction * 100) + "%";
+}
 
 std::string bytes(std::uint64_t count) {
     constexpr double gib = 1024.0 * 1024.0 * 1024.0;

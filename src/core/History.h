@@ -6,7 +6,7 @@ namespace tv {
 
 // The bounded series behind a live chart: the most recent values, oldest first, each 0...1.
 class History {
-public:
+  public:
     explicit History(int capacity = 62) : capacity_(capacity) {}
 
     void push(double value);
@@ -16,7 +16,7 @@ public:
 
     bool operator==(const History&) const = default;
 
-private:
+  private:
     std::vector<double> values_;
     int capacity_;
 };

@@ -17,13 +17,13 @@ struct PressureSignals {
 // which sit a little lower (stalls halved, memory 5 points more), so that a machine hovering
 // at a threshold does not flap between levels.
 class MemoryPressureGauge {
-public:
+  public:
     // `now` is a monotonic time in seconds. Returns 0 when memory cannot be read at all.
     int update(const PressureSignals& signals, double now);
 
     static constexpr double calmSeconds = 15;
 
-private:
+  private:
     int level_ = 1;
     std::optional<double> belowSince_;
 };

@@ -3,8 +3,8 @@
 namespace tv {
 
 const Vocabulary& Vocabulary::forMac() {
-    static const Vocabulary words{"Mac",     "macOS",           "Activity Monitor",
-                                  "Finder",  "System Settings", "Apple's network test"};
+    static const Vocabulary words{"Mac",    "macOS",           "Activity Monitor",
+                                  "Finder", "System Settings", "Apple's network test"};
     return words;
 }
 

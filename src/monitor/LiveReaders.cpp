@@ -18,22 +18,40 @@ std::vector<LiveReaders::Unavailable> LiveReaders::unavailable() {
             {"frontApp", later}};
 }
 
-std::vector<double> LiveReaders::load() { return system_->loadAverages(); }
+std::vector<double> LiveReaders::load() {
+    return system_->loadAverages();
+}
 
-std::optional<CPUSample> LiveReaders::cpu() { return cpu_.read(); }
+std::optional<CPUSample> LiveReaders::cpu() {
+    return cpu_.read();
+}
 
-MemorySample LiveReaders::memory() { return memory_.read(); }
+MemorySample LiveReaders::memory() {
+    return memory_.read();
+}
 
-ThermalState LiveReaders::thermalState() { return thermalState_->read(); }
+ThermalState LiveReaders::thermalState() {
+    return thermalState_->read();
+}
 
-std::optional<double> LiveReaders::gpu() { return std::nullopt; }
+std::optional<double> LiveReaders::gpu() {
+    return std::nullopt;
+}
 
-NetworkRate LiveReaders::network() { return {}; }
+NetworkRate LiveReaders::network() {
+    return {};
+}
 
-std::vector<ProcessUsage> LiveReaders::processes() { return {}; }
+std::vector<ProcessUsage> LiveReaders::processes() {
+    return {};
+}
 
-ThermalSample LiveReaders::thermal() { return {}; }
+ThermalSample LiveReaders::thermal() {
+    return {};
+}
 
-std::set<std::int32_t> LiveReaders::audible() { return {}; }
+std::set<std::int32_t> LiveReaders::audible() {
+    return {};
+}
 
 }  // namespace tv

@@ -16,7 +16,7 @@ namespace tv {
 // Not read on Linux yet: temperatures and fans (empty), GPU use (absent), network rates
 // (zero), the app list (empty) and audio users (empty).
 class LiveReaders : public Readers {
-public:
+  public:
     LiveReaders();
 
     // A reading this platform cannot give yet, and why.
@@ -36,7 +36,7 @@ public:
     ThermalSample thermal() override;
     std::set<std::int32_t> audible() override;
 
-private:
+  private:
     CPUReader cpu_;
     MemoryReader memory_;
     std::unique_ptr<SystemInfo> system_;

@@ -18,7 +18,9 @@ MonitorParts MonitorParts::live() {
     parts.frontApp = platform::frontAppSource();
     parts.self = platform::selfIdentity();
     parts.words = &platform::vocabulary();
-    parts.clock = [] { return std::chrono::time_point_cast<Seconds>(std::chrono::system_clock::now()); };
+    parts.clock = [] {
+        return std::chrono::time_point_cast<Seconds>(std::chrono::system_clock::now());
+    };
     return parts;
 }
 
@@ -37,8 +39,8 @@ Monitor::Monitor(MonitorParts parts, QObject* parent)
     // The sampling thread has not started yet, so the readers may still be used here.
     thermalState_ = parts.readers->thermalState();
 
-    auto sampler = std::make_unique<Sampler>(std::move(parts.readers),
-                                             std::move(parts.samplerSettings));
+    auto sampler =
+        std::make_unique<Sampler>(std::move(parts.readers), std::move(parts.samplerSettings));
     // Results travel back as copies; a call posted to a Monitor that is gone is dropped.
     worker_ = new SamplerWorker(
         std::move(sampler),
@@ -63,7 +65,8 @@ Monitor::~Monitor() {
 }
 
 void Monitor::start() {
-    QMetaObject::invokeMethod(worker_, [w = worker_] { w->start(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker_, [w = worker_] { w->start(); }, Qt::QueuedConnection);
 }
 
 void Monitor::apply(const Snapshot& snapshot) {
@@ -76,8 +79,8 @@ void Monitor::apply(const Snapshot& snapshot) {
 
     assign(memory_, snapshot.memory, &Monitor::memoryChanged);
     const MemorySample& m = snapshot.memory;
-    memoryHistory_.push(m.total == 0 ? 0.0
-                                     : static_cast<double>(m.used()) / static_cast<double>(m.total));
+    memoryHistory_.push(
+        m.total == 0 ? 0.0 : static_cast<double>(m.used()) / static_cast<double>(m.total));
     emit memoryHistoryChanged();
 
     assign(gpu_, snapshot.gpu.value_or(0.0), &Monitor::gpuChanged);
@@ -165,13 +168,13 @@ void Monitor::setOpen(bool open) {
 }
 
 void Monitor::tick() {
-    QMetaObject::invokeMethod(worker_, [w = worker_] { w->refreshProcesses(); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker_, [w = worker_] { w->refreshProcesses(); }, Qt::QueuedConnection);
 }
 
 void Monitor::setHolding(bool holding) {
-    QMetaObject::invokeMethod(worker_, [w = worker_, holding] { w->setHolding(holding); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker_, [w = worker_, holding] { w->setHolding(holding); }, Qt::QueuedConnection);
 }
 
 void Monitor::markQuitting(const std::string& id, Date at) {

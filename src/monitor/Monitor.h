@@ -53,7 +53,7 @@ struct MonitorParts {
 // on every push.
 class Monitor : public QObject {
     Q_OBJECT
-public:
+  public:
     static constexpr int historyCapacity = 62;
     // The panel must have been closed this long before TallyVane's own cost is measured.
     static constexpr double closedCostAfter = 65;
@@ -123,7 +123,7 @@ public:
     std::optional<std::string> healthDetail() const;
     bool hasAlert() const { return tv::hasAlert(memory_.pressure, thermalState_); }
 
-signals:
+  signals:
     void cpuChanged();
     void loadChanged();
     void memoryChanged();
@@ -142,7 +142,7 @@ signals:
     void closedCostChanged();
     void quittingChanged();
 
-private:
+  private:
     void setProcesses(std::vector<ProcessUsage> processes);
     void measureClosedCost(const Snapshot& snapshot);
     void forgetFinishedQuits();

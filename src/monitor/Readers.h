@@ -16,7 +16,7 @@ namespace tv {
 // Every reading the Sampler takes, one operation each. None fails: a reading that cannot be
 // taken comes back absent, empty or zero.
 class Readers {
-public:
+  public:
     virtual ~Readers() = default;
 
     virtual std::vector<double> load() = 0;

@@ -16,7 +16,7 @@ namespace tv {
 //
 // Lives on the sampling thread; everything here is touched only there.
 class Sampler {
-public:
+  public:
     Sampler(std::unique_ptr<Readers> readers, std::unique_ptr<Settings> settings);
 
     // One tick's snapshot, live or from the demonstration loop.
@@ -32,7 +32,7 @@ public:
     int calls() const { return calls_; }
     Readers& readers() { return *readers_; }
 
-private:
+  private:
     Snapshot read();
     bool anyAlertOn() const;
 

@@ -20,7 +20,9 @@ void SamplerWorker::start() {
     takeReading();
 }
 
-void SamplerWorker::takeReading() { snapshots_(sampler_->sample()); }
+void SamplerWorker::takeReading() {
+    snapshots_(sampler_->sample());
+}
 
 void SamplerWorker::setPanelOpen(bool open, bool justOpened) {
     sampler_->setWantsProcesses(open);
@@ -29,8 +31,12 @@ void SamplerWorker::setPanelOpen(bool open, bool justOpened) {
     }
 }
 
-void SamplerWorker::setHolding(bool holding) { sampler_->setHolding(holding); }
+void SamplerWorker::setHolding(bool holding) {
+    sampler_->setHolding(holding);
+}
 
-void SamplerWorker::refreshProcesses() { processes_(sampler_->readProcesses()); }
+void SamplerWorker::refreshProcesses() {
+    processes_(sampler_->readProcesses());
+}
 
 }  // namespace tv

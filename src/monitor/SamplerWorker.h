@@ -14,12 +14,11 @@ namespace tv {
 // is taken at once. Snapshots and app lists go to `deliver`, which passes them on as copies.
 class SamplerWorker : public QObject {
     Q_OBJECT
-public:
+  public:
     using SnapshotSink = std::function<void(Snapshot)>;
     using ProcessSink = std::function<void(std::vector<ProcessUsage>)>;
 
-    SamplerWorker(std::unique_ptr<Sampler> sampler, SnapshotSink snapshots,
-                  ProcessSink processes);
+    SamplerWorker(std::unique_ptr<Sampler> sampler, SnapshotSink snapshots, ProcessSink processes);
 
     // Everything below runs on the sampling thread (invoked there by the Monitor).
     void start();
@@ -29,7 +28,7 @@ public:
 
     static constexpr int intervalMs = 1000;
 
-private:
+  private:
     void takeReading();
 
     std::unique_ptr<Sampler> sampler_;

@@ -25,7 +25,7 @@ struct CpuTicks {
 
 // Yields the per-processor tick counters; absent when they cannot be read.
 class CpuTickSource {
-public:
+  public:
     virtual ~CpuTickSource() = default;
     virtual std::optional<CpuTicks> read() = 0;
 };

@@ -6,7 +6,7 @@ namespace tv {
 
 // The platform's memory breakdown and pressure level; parts it cannot read are 0.
 class MemorySource {
-public:
+  public:
     virtual ~MemorySource() = default;
     virtual MemorySample read() = 0;
 };

@@ -10,7 +10,7 @@ namespace tv {
 
 // Load averages and the machine's fixed facts.
 class SystemInfo {
-public:
+  public:
     virtual ~SystemInfo() = default;
 
     // The 1, 5 and 15-minute load averages; zeros where the system gives none.

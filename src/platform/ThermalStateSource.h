@@ -6,7 +6,7 @@ namespace tv {
 
 // The platform's thermal state: 0 nominal, 1 fair, 2 serious, 3 critical.
 class ThermalStateSource {
-public:
+  public:
     virtual ~ThermalStateSource() = default;
     virtual ThermalState read() = 0;
 };

@@ -103,11 +103,17 @@ QString Settings::panel() const {
     return QStringLiteral("cpu");
 }
 
-void Settings::setBoolean(const char* key, bool value) { store_->setValue(QLatin1String(key), value); }
+void Settings::setBoolean(const char* key, bool value) {
+    store_->setValue(QLatin1String(key), value);
+}
 
-void Settings::setInteger(const char* key, int value) { store_->setValue(QLatin1String(key), value); }
+void Settings::setInteger(const char* key, int value) {
+    store_->setValue(QLatin1String(key), value);
+}
 
-void Settings::setReal(const char* key, double value) { store_->setValue(QLatin1String(key), value); }
+void Settings::setReal(const char* key, double value) {
+    store_->setValue(QLatin1String(key), value);
+}
 
 void Settings::setText(const char* key, const QString& value) {
     store_->setValue(QLatin1String(key), value);
@@ -118,8 +124,12 @@ void Settings::setDate(const char* key, Date value) {
     store_->setValue(QLatin1String(key), QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC));
 }
 
-void Settings::remove(const char* key) { store_->remove(QLatin1String(key)); }
+void Settings::remove(const char* key) {
+    store_->remove(QLatin1String(key));
+}
 
-QString Settings::fileName() const { return store_->fileName(); }
+QString Settings::fileName() const {
+    return store_->fileName();
+}
 
 }  // namespace tv

@@ -16,7 +16,7 @@ namespace tv {
 // One instance per thread: instances on the same file share what they store within the
 // process.
 class Settings {
-public:
+  public:
     // The user's own settings (organisation and application "TallyVane").
     Settings();
     // Settings kept in the given INI file; for tests and tools.
@@ -48,7 +48,7 @@ public:
 
     QString fileName() const;
 
-private:
+  private:
     std::unique_ptr<QSettings> store_;
 };
 

@@ -15,8 +15,8 @@ CheckReport sampleReport() {
     r.efficiencyCores = 2;
     r.bootedAt = dateFromSeconds(1'700'000'000);
     r.takenAt = r.bootedAt + Seconds(61 * 60);
-    r.memory = MemorySample{8ULL << 30, 2ULL << 30, 1ULL << 30, 1ULL << 30, 512ULL << 20,
-                            0, 2ULL << 30, 1};
+    r.memory = MemorySample{8ULL << 30,   2ULL << 30, 1ULL << 30, 1ULL << 30,
+                            512ULL << 20, 0,          2ULL << 30, 1};
     r.unavailable = {{"gpu", "no GPU"}};
     return r;
 }

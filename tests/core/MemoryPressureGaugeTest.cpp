@@ -37,7 +37,7 @@ TEST(MemoryPressureGauge, LevelsFromFreeMemoryAndSwap) {
         {memoryOnly(0.15, 0.9), 1},   // little memory but plenty of swap
         {memoryOnly(0.05, 0.05), 4},  // out of both
         {memoryOnly(0.05, 0.20), 2},
-        {stalls(12, 0, 0.45), 2},   // stalls with memory under half free
+        {stalls(12, 0, 0.45), 2},  // stalls with memory under half free
         {stalls(0, 6, 0.45), 2},
         {stalls(20, 12, 0.45), 4},
         {stalls(50, 30, 0.80), 1},  // a stall spike with plenty free is I/O, not memory

@@ -14,7 +14,7 @@ using test::FakeMachine;
 using test::FakeReaders;
 
 class FakeSystem : public SystemInfo {
-public:
+  public:
     std::vector<double> loadAverages() override { return {0, 0, 0}; }
     std::string chip() override { return "Test Chip"; }
     int efficiencyCores() override { return 4; }
@@ -22,11 +22,11 @@ public:
 };
 
 class FakeFront : public FrontAppSource {
-public:
+  public:
     explicit FakeFront(std::vector<FrontAppCandidate>* now) : now_(now) {}
     std::vector<FrontAppCandidate> candidates() override { return *now_; }
 
-private:
+  private:
     std::vector<FrontAppCandidate>* now_;
 };
 
@@ -40,7 +40,7 @@ ProcessUsage row(const std::string& id, double cpu = 0) {
 }
 
 class MonitorTest : public testing::Test {
-protected:
+  protected:
     MonitorTest() {
         MonitorParts parts;
         parts.readers = std::make_unique<FakeReaders>(machine);

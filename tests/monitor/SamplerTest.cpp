@@ -14,7 +14,7 @@ using test::FakeMachine;
 using test::FakeReaders;
 
 class SamplerTest : public testing::Test {
-protected:
+  protected:
     Sampler& sampler() {
         if (!sampler_) {
             sampler_ = std::make_unique<Sampler>(std::make_unique<FakeReaders>(machine),
@@ -44,7 +44,7 @@ protected:
     Settings settings{path};
     std::shared_ptr<FakeMachine> machine = std::make_shared<FakeMachine>();
 
-private:
+  private:
     std::unique_ptr<Sampler> sampler_;
 };
 

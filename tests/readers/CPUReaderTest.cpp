@@ -9,7 +9,7 @@ namespace {
 
 // Hands out prepared readings, one per call; absent once they run out.
 class ScriptedTicks : public CpuTickSource {
-public:
+  public:
     explicit ScriptedTicks(std::deque<std::optional<CpuTicks>>* script) : script_(script) {}
     std::optional<CpuTicks> read() override {
         if (script_->empty()) {
@@ -20,14 +20,16 @@ public:
         return next;
     }
 
-private:
+  private:
     std::deque<std::optional<CpuTicks>>* script_;
 };
 
-CpuTicks ticks(std::vector<CoreTicks> cores, unsigned layout = 0) { return {std::move(cores), layout}; }
+CpuTicks ticks(std::vector<CoreTicks> cores, unsigned layout = 0) {
+    return {std::move(cores), layout};
+}
 
 class CPUReaderTest : public testing::Test {
-protected:
+  protected:
     std::deque<std::optional<CpuTicks>> script;
     CPUReader reader{std::make_unique<ScriptedTicks>(&script)};
 };

@@ -52,10 +52,10 @@ TEST(LinuxCpuTickSource, OlderKernelsWithFourColumnsStillRead) {
 
 TEST(LinuxCpuTickSource, MalformedOrMissingFilesReadAsAbsent) {
     const std::string bad[] = {
-        "",                                   // empty
-        "cpu  1 2 3 4\n",                     // no per-core lines
-        stat("cpu0 1 2 x 4\n"),               // garbage number
-        stat("cpu0 1 2\n"),                   // truncated line
+        "",                                            // empty
+        "cpu  1 2 3 4\n",                              // no per-core lines
+        stat("cpu0 1 2 x 4\n"),                        // garbage number
+        stat("cpu0 1 2\n"),                            // truncated line
         stat("cpu0 99999999999999999999999 1 2 3\n"),  // overflow
     };
     for (const std::string& text : bad) {

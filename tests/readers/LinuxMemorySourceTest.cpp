@@ -26,8 +26,8 @@ struct MemInfo {
         };
         return line("MemTotal", total) + line("MemFree", free) + line("MemAvailable", available) +
                line("Buffers", buffers) + line("Cached", cached) + line("SwapCached", 0) +
-               line("SwapTotal", swapTotal) + line("SwapFree", swapFree) +
-               line("Zswap", zswap) + line("AnonPages", anon) + line("Shmem", shmem) +
+               line("SwapTotal", swapTotal) + line("SwapFree", swapFree) + line("Zswap", zswap) +
+               line("AnonPages", anon) + line("Shmem", shmem) +
                line("KReclaimable", reclaimable + 10) + line("SReclaimable", reclaimable) +
                "HugePages_Total:       0\n";
     }
@@ -36,7 +36,7 @@ struct MemInfo {
 const char* swapsHeader = "Filename\t\t\t\tType\t\tSize\t\tUsed\t\tPriority\n";
 
 class Machine {
-public:
+  public:
     explicit Machine(const MemInfo& info, bool psi = true) {
         tree.write("proc/meminfo", info.text());
         tree.write("proc/swaps", swapsHeader);
@@ -61,7 +61,7 @@ TEST(LinuxMemorySource, BreakdownFollowsTheMeminfoFormulas) {
     Machine machine(info);
     MemorySample m = machine.read();
     EXPECT_EQ(m.total, 16'000'000 * KiB);
-    EXPECT_EQ(m.app, (5'000'000 + 500'000) * KiB);                          // anon + shmem
+    EXPECT_EQ(m.app, (5'000'000 + 500'000) * KiB);                         // anon + shmem
     EXPECT_EQ(m.cached, (3'000'000 - 500'000 + 200'000 + 300'000) * KiB);  // file-backed
     EXPECT_EQ(m.compressed, 0u);
     // wired = total − free − app − cached − compressed
@@ -154,8 +154,9 @@ TEST(LinuxMemorySource, InconsistentFiguresStayWithinTheTotal) {
     info.anon = 20'000'000;  // more than the total (a torn read)
     info.free = 0;
     Machine machine(info);
-    machine.tree.write("proc/swaps", std::string(swapsHeader) + "/swapfile file 100 500 -2\n"
-                                                                 "/dev/sdb2 partition x y -3\n");
+    machine.tree.write("proc/swaps", std::string(swapsHeader) +
+                                         "/swapfile file 100 500 -2\n"
+                                         "/dev/sdb2 partition x y -3\n");
     machine.tree.write("proc/pressure/memory", "some avg10=nan\nfull avg10=-3\n");
     MemorySample m = machine.read();
     EXPECT_LE(m.used(), m.total);

@@ -55,9 +55,9 @@ TEST(LinuxSystemInfo, EfficiencyCores) {
     // Favoured cores boost a little higher; that does not make the others efficiency cores.
     FixtureTree desktop;
     for (int cpu = 0; cpu < 4; ++cpu) {
-        desktop.write("sys/devices/system/cpu/cpu" + std::to_string(cpu) +
-                          "/cpufreq/cpuinfo_max_freq",
-                      cpu == 0 ? "5000000\n" : "4700000\n");
+        desktop.write(
+            "sys/devices/system/cpu/cpu" + std::to_string(cpu) + "/cpufreq/cpuinfo_max_freq",
+            cpu == 0 ? "5000000\n" : "4700000\n");
     }
     EXPECT_EQ(LinuxSystemInfo(desktop.root()).efficiencyCores(), 0);
 

@@ -6,13 +6,14 @@
 
 #include <fstream>
 
+#include "settings/AlertSwitches.h"
 #include "settings/SettingKeys.h"
 
 namespace tv {
 namespace {
 
 class SettingsTest : public testing::Test {
-protected:
+  protected:
     void writeIni(const std::string& text) {
         std::ofstream(path.toStdString(), std::ios::trunc) << text;
     }
@@ -30,17 +31,23 @@ TEST_F(SettingsTest, SwitchesAreOnUnlessABooleanFalseIsStored) {
     EXPECT_TRUE(settings.isOn(SettingKeys::alertStuckApp));  // nor is "yes"
     EXPECT_TRUE(settings.isOn(SettingKeys::makeWay));        // empty
     EXPECT_TRUE(settings.isOn(SettingKeys::sounds));
-    EXPECT_FALSE(settings.isOn(SettingKeys::menuCPU));  // quoted, it reads back the same
+    EXPECT_FALSE(settings.isOn(SettingKeys::menuCPU));    // quoted, it reads back the same
     EXPECT_TRUE(settings.isOn(SettingKeys::menuMemory));  // exact text only
     EXPECT_TRUE(settings.isOn(SettingKeys::menuHeat));    // absent
     EXPECT_FALSE(settings.flag(SettingKeys::sortByCPU));
+
+    AlertRules::Switches switches = currentSwitches(settings);
+    EXPECT_FALSE(switches.memory);
+    EXPECT_TRUE(switches.heat);
+    EXPECT_TRUE(switches.stuck);
 }
 
 TEST_F(SettingsTest, FreshStoreHasTheDefaults) {
     Settings settings(path);
-    for (const char* key : {SettingKeys::menuCPU, SettingKeys::menuMemory, SettingKeys::menuHeat,
-                            SettingKeys::alertMemory, SettingKeys::alertHeat,
-                            SettingKeys::alertStuckApp, SettingKeys::makeWay, SettingKeys::sounds}) {
+    for (const char* key :
+         {SettingKeys::menuCPU, SettingKeys::menuMemory, SettingKeys::menuHeat,
+          SettingKeys::alertMemory, SettingKeys::alertHeat, SettingKeys::alertStuckApp,
+          SettingKeys::makeWay, SettingKeys::sounds}) {
         EXPECT_TRUE(settings.isOn(key)) << key;
     }
     EXPECT_EQ(settings.panel(), "cpu");

@@ -20,7 +20,7 @@ struct FakeMachine {
 };
 
 class FakeReaders : public Readers {
-public:
+  public:
     explicit FakeReaders(std::shared_ptr<FakeMachine> machine) : machine_(std::move(machine)) {}
 
     std::vector<double> load() override { return {1, 2, 3}; }
@@ -33,7 +33,7 @@ public:
     ThermalSample thermal() override;
     std::set<std::int32_t> audible() override;
 
-private:
+  private:
     std::shared_ptr<FakeMachine> machine_;
 };
 

@@ -7,7 +7,7 @@ namespace tv::test {
 // A throw-away directory standing in for the filesystem root, with /proc and /sys files
 // written by the test. Removed when it goes out of scope.
 class FixtureTree {
-public:
+  public:
     FixtureTree();
     ~FixtureTree();
     FixtureTree(const FixtureTree&) = delete;
@@ -19,7 +19,7 @@ public:
 
     const std::string& root() const { return root_; }
 
-private:
+  private:
     std::string root_;
 };
 

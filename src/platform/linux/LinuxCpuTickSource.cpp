@@ -48,8 +48,7 @@ std::optional<std::optional<CoreLine>> parseLine(std::string_view line) {
 
 }  // namespace
 
-LinuxCpuTickSource::LinuxCpuTickSource(const std::string& root)
-    : stat_(root + "/proc/stat") {}
+LinuxCpuTickSource::LinuxCpuTickSource(const std::string& root) : stat_(root + "/proc/stat") {}
 
 std::optional<CpuTicks> LinuxCpuTickSource::read() {
     auto text = stat_.read();

@@ -15,12 +15,12 @@ namespace tv::linux_os {
 // Linux's iowait can step backwards, so each counter advances by the non-negative part of
 // its change only: the counters handed on never run backwards.
 class LinuxCpuTickSource : public CpuTickSource {
-public:
+  public:
     explicit LinuxCpuTickSource(const std::string& root = "/");
 
     std::optional<CpuTicks> read() override;
 
-private:
+  private:
     struct Core {
         int id = -1;
         std::array<std::uint64_t, 4> raw{};      // last folded kernel values

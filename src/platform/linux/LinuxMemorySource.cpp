@@ -12,11 +12,13 @@ namespace {
 // Devices come and go rarely; looking for new zram devices once a minute is enough.
 constexpr int zramRescanEvery = 60;
 
-std::uint64_t minus(std::uint64_t a, std::uint64_t b) { return a > b ? a - b : 0; }
+std::uint64_t minus(std::uint64_t a, std::uint64_t b) {
+    return a > b ? a - b : 0;
+}
 
 struct MemInfo {
-    std::optional<std::uint64_t> total, free, available, buffers, cached, shmem, reclaimable,
-        anon, zswap, swapTotal, swapFree;
+    std::optional<std::uint64_t> total, free, available, buffers, cached, shmem, reclaimable, anon,
+        zswap, swapTotal, swapFree;
 };
 
 // Values in /proc/meminfo are "Key:   12345 kB"; returned here in bytes.
@@ -27,11 +29,16 @@ MemInfo parseMemInfo(std::string_view text) {
         std::optional<std::uint64_t> MemInfo::*slot;
     };
     static constexpr Field fields[] = {
-        {"MemTotal", &MemInfo::total},       {"MemFree", &MemInfo::free},
-        {"MemAvailable", &MemInfo::available}, {"Buffers", &MemInfo::buffers},
-        {"Cached", &MemInfo::cached},        {"Shmem", &MemInfo::shmem},
-        {"SReclaimable", &MemInfo::reclaimable}, {"AnonPages", &MemInfo::anon},
-        {"Zswap", &MemInfo::zswap},          {"SwapTotal", &MemInfo::swapTotal},
+        {"MemTotal", &MemInfo::total},
+        {"MemFree", &MemInfo::free},
+        {"MemAvailable", &MemInfo::available},
+        {"Buffers", &MemInfo::buffers},
+        {"Cached", &MemInfo::cached},
+        {"Shmem", &MemInfo::shmem},
+        {"SReclaimable", &MemInfo::reclaimable},
+        {"AnonPages", &MemInfo::anon},
+        {"Zswap", &MemInfo::zswap},
+        {"SwapTotal", &MemInfo::swapTotal},
         {"SwapFree", &MemInfo::swapFree},
     };
     forEachLine(text, [&](std::string_view line) {
@@ -174,13 +181,12 @@ MemorySample LinuxMemorySource::read() {
     if (auto psi = psi_.read()) {
         parsePressure(*psi, signals);
     }
-    std::uint64_t available =
-        info.available.value_or(info.free.value_or(0) + sample.cached);
+    std::uint64_t available = info.available.value_or(info.free.value_or(0) + sample.cached);
     signals.available = std::min(1.0, static_cast<double>(available) / static_cast<double>(total));
     std::uint64_t swapTotal = info.swapTotal.value_or(0);
     if (swapTotal > 0) {
-        signals.swapFree = std::min(1.0, static_cast<double>(info.swapFree.value_or(0)) /
-                                             static_cast<double>(swapTotal));
+        signals.swapFree = std::min(
+            1.0, static_cast<double>(info.swapFree.value_or(0)) / static_cast<double>(swapTotal));
     }
     sample.pressure = gauge_.update(signals, clock_());
     return sample;

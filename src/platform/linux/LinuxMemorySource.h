@@ -15,7 +15,7 @@ namespace tv::linux_os {
 // zswap and zram, and the pressure level derived from the kernel's stall figures (PSI) and
 // the memory still available.
 class LinuxMemorySource : public MemorySource {
-public:
+  public:
     using Clock = std::function<double()>;  // monotonic seconds
 
     explicit LinuxMemorySource(const std::string& root = "/", Clock clock = monotonicSeconds);
@@ -24,7 +24,7 @@ public:
 
     static double monotonicSeconds();
 
-private:
+  private:
     void findZramDevices();
     std::uint64_t zramUsed();
 

@@ -15,13 +15,13 @@ namespace {
 // Linux has no thermal state of its own; until one is derived from the sensors, it reads
 // as nominal.
 class NominalThermalState : public ThermalStateSource {
-public:
+  public:
     ThermalState read() override { return 0; }
 };
 
 // Until the window system is watched, the front app is not known.
 class UnknownFrontApp : public FrontAppSource {
-public:
+  public:
     std::vector<FrontAppCandidate> candidates() override { return {}; }
 };
 
@@ -45,17 +45,25 @@ std::unique_ptr<MemorySource> memorySource() {
     return std::make_unique<linux_os::LinuxMemorySource>();
 }
 
-std::unique_ptr<SystemInfo> systemInfo() { return std::make_unique<linux_os::LinuxSystemInfo>(); }
+std::unique_ptr<SystemInfo> systemInfo() {
+    return std::make_unique<linux_os::LinuxSystemInfo>();
+}
 
 std::unique_ptr<ThermalStateSource> thermalStateSource() {
     return std::make_unique<NominalThermalState>();
 }
 
-std::unique_ptr<FrontAppSource> frontAppSource() { return std::make_unique<UnknownFrontApp>(); }
+std::unique_ptr<FrontAppSource> frontAppSource() {
+    return std::make_unique<UnknownFrontApp>();
+}
 
-const Vocabulary& vocabulary() { return Vocabulary::forLinux(); }
+const Vocabulary& vocabulary() {
+    return Vocabulary::forLinux();
+}
 
-SelfIdentity selfIdentity() { return SelfIdentity{std::nullopt, static_cast<std::int32_t>(::getpid())}; }
+SelfIdentity selfIdentity() {
+    return SelfIdentity{std::nullopt, static_cast<std::int32_t>(::getpid())};
+}
 
 // The locale that decides measurement, as the C library picks it: LC_ALL, then
 // LC_MEASUREMENT, then LANG. The US, Liberia and Myanmar use the US system.

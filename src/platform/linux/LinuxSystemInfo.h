@@ -11,7 +11,7 @@ namespace tv::linux_os {
 // efficiency cores from the hybrid "cpu_atom" PMU, else from processors whose capacity or
 // top frequency is well below the fastest one's; the boot time from /proc/stat's btime.
 class LinuxSystemInfo : public SystemInfo {
-public:
+  public:
     explicit LinuxSystemInfo(const std::string& root = "/");
 
     std::vector<double> loadAverages() override;
@@ -19,7 +19,7 @@ public:
     int efficiencyCores() override;
     std::optional<Date> bootTime() override;
 
-private:
+  private:
     std::string root_;
     ProcFile loadavg_;
 };

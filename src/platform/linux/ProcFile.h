@@ -11,7 +11,7 @@ namespace tv::linux_os {
 // A /proc or /sys file kept open between reads and read whole with pread, so a tick costs
 // one system call per file instead of three.
 class ProcFile {
-public:
+  public:
     explicit ProcFile(std::string path) : path_(std::move(path)) {}
     ~ProcFile();
     ProcFile(const ProcFile&) = delete;
@@ -22,7 +22,7 @@ public:
 
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
     std::string buffer_ = std::string(4096, '\0');
     int fd_ = -1;
