@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -40,6 +41,44 @@ std::string twoDecimals(double value) {
     return text;
 }
 
+// The first `count` rows by the given measure, largest first.
+template <typename Measure>
+std::vector<ProcessUsage> top(std::vector<ProcessUsage> rows, std::size_t count, Measure measure) {
+    std::stable_sort(rows.begin(), rows.end(), [&](const ProcessUsage& a, const ProcessUsage& b) {
+        return measure(a) > measure(b);
+    });
+    rows.resize(std::min(rows.size(), count));
+    return rows;
+}
+
+void describeRows(std::ostringstream& out, const char* title,
+                  const std::vector<ProcessUsage>& rows) {
+    out << '\n' << title << ":\n";
+    for (const ProcessUsage& row : rows) {
+        out << "  " << row.name << "  " << Format::bytes(row.memory) << "  "
+            << Format::wholeNumber(row.cpu) << "% CPU  " << row.count
+            << (row.count == 1 ? " process" : " processes") << (row.system ? "  system" : "")
+            << (row.typed ? "  typed" : "") << "\n    " << row.id << '\n';
+    }
+}
+
+QJsonObject rowAsJson(const ProcessUsage& row) {
+    QJsonArray pids;
+    for (std::int32_t pid : row.pids) {
+        pids.append(pid);
+    }
+    QJsonObject json{{"id", QString::fromStdString(row.id)},
+                     {"name", QString::fromStdString(row.name)},
+                     {"memory", static_cast<double>(row.memory)},
+                     {"cpu", row.cpu},
+                     {"count", row.count},
+                     {"pids", pids},
+                     {"system", row.system},
+                     {"typed", row.typed}};
+    json["appPath"] = row.appPath ? QJsonValue(QString::fromStdString(*row.appPath)) : QJsonValue();
+    return json;
+}
+
 QJsonArray numbers(const std::vector<double>& values) {
     QJsonArray array;
     for (double value : values) {
@@ -55,8 +94,10 @@ CheckReport takeCheck() {
     auto system = platform::systemInfo();
     CheckReport report;
     readers.cpu();
+    readers.processes();
     QThread::msleep(1000);
     report.cpu = readers.cpu();
+    report.processes = readers.processes();
     report.load = readers.load();
     report.memory = readers.memory();
     report.chip = system->chip();
@@ -111,6 +152,11 @@ std::string describeCheck(const CheckReport& r) {
     out << "Swap: " << Format::bytes(m.swapUsed) << " used of " << Format::bytes(m.swapTotal)
         << '\n';
     out << "Pressure: " << m.pressure << " (" << pressureName(m.pressure) << ")\n";
+    describeRows(out, "Apps using the most memory", top(r.processes, 10, [](const ProcessUsage& p) {
+                     return static_cast<double>(p.memory);
+                 }));
+    describeRows(out, "Apps using the most CPU",
+                 top(r.processes, 10, [](const ProcessUsage& p) { return p.cpu; }));
     if (!r.unavailable.empty()) {
         out << "\nNot available on this machine:\n";
         for (const auto& [reading, why] : r.unavailable) {
@@ -144,6 +190,11 @@ QJsonObject checkAsJson(const CheckReport& r) {
                                  {"swapUsed", static_cast<double>(m.swapUsed)},
                                  {"swapTotal", static_cast<double>(m.swapTotal)},
                                  {"pressure", m.pressure}};
+    QJsonArray processes;
+    for (const ProcessUsage& row : r.processes) {
+        processes.append(rowAsJson(row));
+    }
+    json["processes"] = processes;
     QJsonArray unavailable;
     for (const auto& [reading, why] : r.unavailable) {
         unavailable.append(QJsonObject{{"reading", QString::fromStdString(reading)},

@@ -9,6 +9,7 @@
 #include "core/CPUSample.h"
 #include "core/Date.h"
 #include "core/MemorySample.h"
+#include "core/ProcessUsage.h"
 
 namespace tv {
 
@@ -21,6 +22,7 @@ struct CheckReport {
     Date bootedAt;
     Date takenAt;
     MemorySample memory;
+    std::vector<ProcessUsage> processes;
     std::vector<std::pair<std::string, std::string>> unavailable;  // reading, why
 };
 

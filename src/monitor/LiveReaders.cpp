@@ -1,21 +1,25 @@
 #include "monitor/LiveReaders.h"
 
 #include "platform/Platform.h"
+#include "settings/SettingKeys.h"
 
 namespace tv {
 
 LiveReaders::LiveReaders()
     : cpu_(platform::cpuTickSource()),
       memory_(platform::memorySource()),
+      processes_(platform::processSource(),
+                 [this] {
+                     return settings_.text(SettingKeys::demoHide).value_or(QString()).toStdString();
+                 }),
       system_(platform::systemInfo()),
       thermalState_(platform::thermalStateSource()) {}
 
 std::vector<LiveReaders::Unavailable> LiveReaders::unavailable() {
     const std::string later = "not read on Linux yet";
-    return {{"thermal", later},   {"thermalState", later + " (reads as nominal)"},
-            {"gpu", later},       {"network", later},
-            {"processes", later}, {"audible", later},
-            {"frontApp", later}};
+    return {{"thermal", later}, {"thermalState", later + " (reads as nominal)"},
+            {"gpu", later},     {"network", later},
+            {"audible", later}, {"frontApp", later}};
 }
 
 std::vector<double> LiveReaders::load() {
@@ -43,7 +47,7 @@ NetworkRate LiveReaders::network() {
 }
 
 std::vector<ProcessUsage> LiveReaders::processes() {
-    return {};
+    return processes_.read();
 }
 
 ThermalSample LiveReaders::thermal() {

@@ -8,13 +8,15 @@
 #include "platform/ThermalStateSource.h"
 #include "readers/CPUReader.h"
 #include "readers/MemoryReader.h"
+#include "readers/ProcessReader.h"
+#include "settings/Settings.h"
 
 namespace tv {
 
 // The readers of the machine TallyVane runs on.
 //
 // Not read on Linux yet: temperatures and fans (empty), GPU use (absent), network rates
-// (zero), the app list (empty) and audio users (empty).
+// (zero) and audio users (empty).
 class LiveReaders : public Readers {
   public:
     LiveReaders();
@@ -39,6 +41,8 @@ class LiveReaders : public Readers {
   private:
     CPUReader cpu_;
     MemoryReader memory_;
+    Settings settings_;
+    ProcessReader processes_;
     std::unique_ptr<SystemInfo> system_;
     std::unique_ptr<ThermalStateSource> thermalState_;
 };

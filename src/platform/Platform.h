@@ -7,6 +7,7 @@
 #include "platform/CpuTickSource.h"
 #include "platform/FrontAppSource.h"
 #include "platform/MemorySource.h"
+#include "platform/ProcessSource.h"
 #include "platform/SystemInfo.h"
 #include "platform/ThermalStateSource.h"
 
@@ -16,6 +17,7 @@ namespace tv::platform {
 
 std::unique_ptr<CpuTickSource> cpuTickSource();
 std::unique_ptr<MemorySource> memorySource();
+std::unique_ptr<ProcessSource> processSource();
 std::unique_ptr<SystemInfo> systemInfo();
 std::unique_ptr<ThermalStateSource> thermalStateSource();
 std::unique_ptr<FrontAppSource> frontAppSource();

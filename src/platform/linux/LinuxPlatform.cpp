@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "platform/linux/LinuxCpuTickSource.h"
 #include "platform/linux/LinuxMemorySource.h"
+#include "platform/linux/LinuxProcessSource.h"
 #include "platform/linux/LinuxSystemInfo.h"
 
 namespace tv::platform {
@@ -43,6 +44,10 @@ std::unique_ptr<CpuTickSource> cpuTickSource() {
 
 std::unique_ptr<MemorySource> memorySource() {
     return std::make_unique<linux_os::LinuxMemorySource>();
+}
+
+std::unique_ptr<ProcessSource> processSource() {
+    return std::make_unique<linux_os::LinuxProcessSource>();
 }
 
 std::unique_ptr<SystemInfo> systemInfo() {

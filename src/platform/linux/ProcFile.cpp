@@ -33,18 +33,19 @@ std::optional<std::string_view> ProcFile::read() {
             fd_ = -1;
             return std::nullopt;
         }
-        if (static_cast<std::size_t>(n) < buffer_.size()) {
+        if (static_cast<std::size_t>(n) < buffer_.size() || buffer_.size() >= (1u << 24)) {
+            if (!keepOpen_) {
+                ::close(fd_);
+                fd_ = -1;
+            }
             return std::string_view(buffer_.data(), static_cast<std::size_t>(n));
-        }
-        if (buffer_.size() >= (1u << 24)) {
-            return std::string_view(buffer_.data(), buffer_.size());
         }
         buffer_.resize(buffer_.size() * 2);
     }
 }
 
 std::optional<std::string> readFile(const std::string& path) {
-    ProcFile file(path);
+    ProcFile file(path, false);
     auto text = file.read();
     if (!text) {
         return std::nullopt;

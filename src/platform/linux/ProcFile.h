@@ -12,7 +12,9 @@ namespace tv::linux_os {
 // one system call per file instead of three.
 class ProcFile {
   public:
-    explicit ProcFile(std::string path) : path_(std::move(path)) {}
+    // `keepOpen` false opens and closes the file on every read (when descriptors run short).
+    explicit ProcFile(std::string path, bool keepOpen = true)
+        : path_(std::move(path)), keepOpen_(keepOpen) {}
     ~ProcFile();
     ProcFile(const ProcFile&) = delete;
     ProcFile& operator=(const ProcFile&) = delete;
@@ -26,6 +28,7 @@ class ProcFile {
     std::string path_;
     std::string buffer_ = std::string(4096, '\0');
     int fd_ = -1;
+    bool keepOpen_ = true;
 };
 
 // Reads a small file in one go (opened and closed each time); absent when unreadable.

@@ -1,0 +1,130 @@
+#include "core/ProcessNaming.h"
+
+#include <algorithm>
+#include <array>
+
+namespace tv::ProcessNaming {
+
+namespace {
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+template <std::size_t N>
+bool oneOf(std::string_view name, const std::array<std::string_view, N>& names) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+}  // namespace
+
+bool isInterpreter(std::string_view name) {
+    static constexpr std::array<std::string_view, 8> interpreters{
+        "node", "bun", "deno", "python", "python3", "Python", "ruby", "java"};
+    return oneOf(name, interpreters);
+}
+
+bool isShell(std::string_view name) {
+    static constexpr std::array<std::string_view, 11> shells{
+        "zsh", "bash", "sh", "dash", "ksh", "tcsh", "csh", "fish", "nu", "elvish", "pwsh"};
+    return oneOf(name, shells);
+}
+
+std::string lastPathComponent(std::string_view path) {
+    // A trailing slash does not end the name: "/usr/bin/" names "bin".
+    while (path.size() > 1 && path.back() == '/') {
+        path.remove_suffix(1);
+    }
+    std::size_t slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string commandName(const std::vector<std::string>& args, std::string_view executablePath,
+                        std::string_view shortName) {
+    std::string name;
+    if (!args.empty() && !lastPathComponent(args[0]).empty()) {
+        name = lastPathComponent(args[0]);
+    } else if (!lastPathComponent(executablePath).empty()) {
+        name = lastPathComponent(executablePath);
+    } else {
+        name = std::string(shortName);
+    }
+    if (isInterpreter(name)) {
+        for (std::size_t i = 1; i < args.size() && i < 6; ++i) {
+            if (!startsWith(args[i], "-")) {
+                name += " " + lastPathComponent(args[i]);
+                break;
+            }
+        }
+    }
+    return name;
+}
+
+bool isTypedCommand(int processGroup, int parentProcessGroup, std::string_view parentName) {
+    return processGroup != parentProcessGroup && isShell(parentName);
+}
+
+std::string displayText(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) {
+            out += (c < 0x20 || c == 0x7F) ? ' ' : static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        // The length of a well-formed sequence starting here, or 0.
+        std::size_t length = c >= 0xC2 && c <= 0xDF   ? 2
+                             : c >= 0xE0 && c <= 0xEF ? 3
+                             : c >= 0xF0 && c <= 0xF4 ? 4
+                                                      : 0;
+        bool valid = length > 0 && i + length <= bytes.size();
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            valid = (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
+        }
+        if (valid && length >= 3) {
+            auto second = static_cast<unsigned char>(bytes[i + 1]);
+            valid = !(c == 0xE0 && second < 0xA0) && !(c == 0xED && second > 0x9F) &&
+                    !(c == 0xF0 && second < 0x90) && !(c == 0xF4 && second > 0x8F);
+        }
+        if (valid) {
+            out.append(bytes.substr(i, length));
+            i += length;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> bundleOf(std::string_view path) {
+    std::size_t at = path.find(".app/");
+    if (at == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return std::string(path.substr(0, at)) + ".app";
+}
+
+bool isServicePath(std::string_view path) {
+    return path.find(".xpc/") != std::string_view::npos;
+}
+
+bool isSystemPath(std::string_view path) {
+    if (path.empty()) {
+        return true;
+    }
+    if (startsWith(path, "/usr/local/")) {
+        return false;
+    }
+    for (std::string_view prefix : {"/System/", "/usr/", "/bin/", "/sbin/", "/Library/Apple/"}) {
+        if (startsWith(path, prefix)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace tv::ProcessNaming

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tv {
+
+// What a pass needs of one process every time: cheap to read.
+struct ProcessUse {
+    std::uint64_t cpuNs = 0;      // cumulative user + system CPU time
+    std::uint64_t footprint = 0;  // physical memory the process alone holds, bytes
+    // Tells apart two processes that had the same pid at different times (0 where the
+    // platform cannot say).
+    std::uint64_t started = 0;
+};
+
+// Who a process is: the row it belongs to and how the rules must treat it. Worked out once
+// per process and cached.
+struct ProcessIdentity {
+    std::string key;  // the row id: "app:" + application path, or "pid:" + pid
+    std::string name;
+    std::optional<std::string> app;
+    bool system = false;
+    bool typed = false;
+
+    bool operator==(const ProcessIdentity&) const = default;
+};
+
+// The process table of the platform.
+class ProcessSource {
+  public:
+    virtual ~ProcessSource() = default;
+
+    // Every process id, in the kernel's order.
+    virtual std::vector<std::int32_t> pids() = 0;
+    // A monotonic clock in nanoseconds, to measure the interval between passes.
+    virtual std::uint64_t nowNs() = 0;
+    // Absent when the process cannot be read now (it vanished, or it is not ours to read).
+    virtual std::optional<ProcessUse> use(std::int32_t pid) = 0;
+    // Works out who the process is. Called only for processes without a cached identity.
+    virtual ProcessIdentity identify(std::int32_t pid) = 0;
+    // Called once a pass with the pids that were read, so the source can let go of the rest.
+    virtual void keepOnly(const std::vector<std::int32_t>& live) { (void)live; }
+};
+
+}  // namespace tv

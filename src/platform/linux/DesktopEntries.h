@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace tv::linux_os {
+
+// One installed desktop application.
+struct DesktopEntry {
+    std::string id;    // the desktop-file id, e.g. "org.gnome.TextEditor"
+    std::string path;  // the .desktop file
+    std::string name;  // its Name, localised when the file has the user's language
+};
+
+// What TallyVane reads of a .desktop file's [Desktop Entry] group.
+struct DesktopFile {
+    std::string name;
+    std::string exec;
+    bool application = false;
+    bool hidden = false;
+};
+
+// Parses a .desktop file; absent when it has no [Desktop Entry] group. `locale` is a POSIX
+// locale name such as "de_DE.UTF-8@euro".
+std::optional<DesktopFile> parseDesktopFile(std::string_view text, std::string_view locale);
+
+// The program an Exec line starts: its first word, unquoted, after any "env VAR=value".
+std::string execProgram(std::string_view exec);
+
+// The installed applications, found the way the XDG menu specification finds them: every
+// .desktop file under each data directory's "applications" folder, the first directory
+// winning for an id, a file in a subfolder "a/b.desktop" having the id "a-b".
+class DesktopEntries {
+  public:
+    // `dataDirs` in order of precedence (the user's own first); `searchPath` the folders in
+    // which an Exec program without a slash is looked for.
+    DesktopEntries(std::vector<std::string> dataDirs, std::vector<std::string> searchPath,
+                   std::string locale);
+
+    // The data dirs, search path and locale of this session ($XDG_DATA_HOME, $XDG_DATA_DIRS,
+    // $PATH, LC_ALL / LC_MESSAGES / LANG).
+    static DesktopEntries forThisSession();
+
+    const DesktopEntry* byId(const std::string& id) const;
+    // The application whose Exec program is this executable (a resolved, real path). Shells,
+    // interpreters and launchers never match.
+    const DesktopEntry* byExecutable(const std::string& executable) const;
+
+    // Scans again if an applications folder changed since the last scan.
+    void refreshIfChanged();
+
+    std::size_t size() const { return entries_.size(); }
+
+  private:
+    void scan();
+    void scanFolder(const std::string& base, const std::string& folder, const std::string& prefix,
+                    int depth);
+    std::int64_t foldersStamp() const;
+
+    std::vector<std::string> dataDirs_;
+    std::vector<std::string> searchPath_;
+    std::string locale_;
+    std::unordered_map<std::string, DesktopEntry> entries_;
+    std::unordered_map<std::string, std::string> byExecutable_;  // real path → id
+    std::unordered_map<std::string, bool> seenIds_;
+    std::int64_t stamp_ = 0;
+};
+
+}  // namespace tv::linux_os

@@ -1,0 +1,363 @@
+#include "platform/linux/LinuxProcessSource.h"
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+
+#include "core/ProcessNaming.h"
+#include "platform/linux/AppScope.h"
+
+namespace tv::linux_os {
+
+namespace {
+
+constexpr int deepestAncestry = 64;
+constexpr int desktopCheckEvery = 20;
+constexpr std::size_t longestCommandLine = 16 * 1024;
+
+// Lets TallyVane keep one status file open per process: the soft limit goes up towards the
+// hard one. Returns how many may stay open, leaving room for everything else.
+std::size_t raiseOpenFileLimit() {
+    constexpr rlim_t reserve = 256;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) {
+        return 0;
+    }
+    if (limit.rlim_cur < limit.rlim_max) {
+        rlimit raised = limit;
+        raised.rlim_cur = std::min<rlim_t>(limit.rlim_max, 1 << 16);
+        if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) {
+            limit = raised;
+        }
+    }
+    return limit.rlim_cur > reserve ? static_cast<std::size_t>(limit.rlim_cur - reserve) : 0;
+}
+
+// RssAnon and VmSwap from /proc/PID/status, in bytes.
+std::uint64_t footprintOf(std::string_view status) {
+    std::uint64_t bytes = 0;
+    forEachLine(status, [&](std::string_view line) {
+        bool anon = line.substr(0, 8) == "RssAnon:";
+        bool swap = line.substr(0, 7) == "VmSwap:";
+        if (!anon && !swap) {
+            return;
+        }
+        std::string_view rest = line.substr(anon ? 8 : 7);
+        auto kib = parseUnsigned(nextField(rest));
+        if (kib && *kib < (1ULL << 40)) {
+            bytes += *kib * 1024;
+        }
+    });
+    return bytes;
+}
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+}  // namespace
+
+bool isSessionInfrastructure(std::string_view name) {
+    static constexpr std::array<std::string_view, 40> exact{"Xorg",
+                                                            "Xwayland",
+                                                            "X",
+                                                            "gnome-shell",
+                                                            "gnome-session-b",
+                                                            "gnome-session",
+                                                            "mutter",
+                                                            "kwin_x11",
+                                                            "kwin_wayland",
+                                                            "plasmashell",
+                                                            "ksmserver",
+                                                            "kded5",
+                                                            "kded6",
+                                                            "xfwm4",
+                                                            "xfce4-panel",
+                                                            "xfce4-session",
+                                                            "xfdesktop",
+                                                            "sway",
+                                                            "Hyprland",
+                                                            "labwc",
+                                                            "weston",
+                                                            "waybar",
+                                                            "swaybg",
+                                                            "lxqt-panel",
+                                                            "openbox",
+                                                            "i3",
+                                                            "pipewire",
+                                                            "pipewire-pulse",
+                                                            "wireplumber",
+                                                            "pulseaudio",
+                                                            "dbus-daemon",
+                                                            "dbus-broker",
+                                                            "dbus-broker-lau",
+                                                            "ibus-daemon",
+                                                            "fcitx5",
+                                                            "fcitx",
+                                                            "systemd",
+                                                            "gnome-keyring-d",
+                                                            "ssh-agent",
+                                                            "gpg-agent"};
+    static constexpr std::array<std::string_view, 12> prefixes{"xdg-desktop-por",
+                                                               "xdg-document-po",
+                                                               "xdg-permission-",
+                                                               "gsd-",
+                                                               "at-spi",
+                                                               "ibus-",
+                                                               "polkit",
+                                                               "gvfs",
+                                                               "evolution-",
+                                                               "tracker-miner",
+                                                               "xdg-",
+                                                               "dconf-service"};
+    return std::find(exact.begin(), exact.end(), name) != exact.end() ||
+           std::any_of(prefixes.begin(), prefixes.end(),
+                       [&](std::string_view p) { return startsWith(name, p); });
+}
+
+LinuxProcessSource::LinuxProcessSource(Options options, std::shared_ptr<DesktopEntries> desktop)
+    : options_(std::move(options)), desktop_(std::move(desktop)) {
+    openFileBudget_ = raiseOpenFileLimit();
+    // TallyVane's ancestors (its terminal, its session) are never held back.
+    std::int32_t pid = options_.self;
+    for (int step = 0; step < deepestAncestry && pid > 1; ++step) {
+        auto stat = statOf(pid);
+        if (!stat) {
+            break;
+        }
+        ancestors_.insert(stat->ppid);
+        pid = stat->ppid;
+    }
+}
+
+LinuxProcessSource::LinuxProcessSource()
+    : LinuxProcessSource(Options{"/", ::getuid(), ::getpid(), true},
+                         std::make_shared<DesktopEntries>(DesktopEntries::forThisSession())) {}
+
+std::string LinuxProcessSource::procPath(std::int32_t pid, const char* file) const {
+    return options_.root + "/proc/" + std::to_string(pid) + "/" + file;
+}
+
+std::vector<std::int32_t> LinuxProcessSource::pids() {
+    std::vector<std::int32_t> pids;
+    for (const std::string& name : listDirectory(options_.root + "/proc")) {
+        if (name.empty() || name[0] < '1' || name[0] > '9') {
+            continue;
+        }
+        auto pid = parseUnsigned(name);
+        if (pid && *pid < (1u << 31)) {
+            pids.push_back(static_cast<std::int32_t>(*pid));
+        }
+    }
+    std::sort(pids.begin(), pids.end());
+    return pids;
+}
+
+std::uint64_t LinuxProcessSource::nowNs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1'000'000'000 +
+           static_cast<std::uint64_t>(now.tv_nsec);
+}
+
+std::optional<ProcStat> LinuxProcessSource::statOf(std::int32_t pid) const {
+    auto text = readFile(procPath(pid, "stat"));
+    return text ? parseProcStat(*text) : std::nullopt;
+}
+
+std::optional<ProcessUse> LinuxProcessSource::use(std::int32_t pid) {
+    auto found = tracked_.find(pid);
+    if (found == tracked_.end()) {
+        auto stat = statOf(pid);
+        if (!stat) {
+            return std::nullopt;
+        }
+        Tracked fresh;
+        fresh.started = stat->starttime;
+        // Past the descriptor budget, files are opened for each read instead of kept.
+        std::size_t filesPerProcess = options_.cpuClock ? 1 : 2;
+        bool keep = (tracked_.size() + 1) * filesPerProcess <= openFileBudget_;
+        fresh.status = std::make_unique<ProcFile>(procPath(pid, "status"), keep);
+        if (!options_.cpuClock) {
+            fresh.stat = std::make_unique<ProcFile>(procPath(pid, "stat"), keep);
+        }
+        found = tracked_.emplace(pid, std::move(fresh)).first;
+    }
+    Tracked& tracked = found->second;
+    // A kept-open file belongs to the process it was opened for: once that process is gone the
+    // read fails, even if its pid was given to another. The next pass meets the newcomer.
+    auto status = tracked.status->read();
+    if (!status) {
+        tracked_.erase(found);
+        return std::nullopt;
+    }
+    ProcessUse use;
+    use.started = tracked.started;
+    use.footprint = footprintOf(*status);
+    if (options_.cpuClock) {
+        clockid_t clock{};
+        timespec cpu{};
+        if (::clock_getcpuclockid(pid, &clock) != 0 || ::clock_gettime(clock, &cpu) != 0) {
+            tracked_.erase(found);
+            return std::nullopt;
+        }
+        use.cpuNs = static_cast<std::uint64_t>(cpu.tv_sec) * 1'000'000'000 +
+                    static_cast<std::uint64_t>(cpu.tv_nsec);
+    } else {
+        auto text = tracked.stat->read();
+        auto stat = text ? parseProcStat(*text) : std::nullopt;
+        if (!stat) {
+            tracked_.erase(found);
+            return std::nullopt;
+        }
+        static const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
+        use.cpuNs = (stat->utime + stat->stime) * (1'000'000'000ULL / std::max(1L, ticksPerSecond));
+    }
+    return use;
+}
+
+void LinuxProcessSource::keepOnly(const std::vector<std::int32_t>& live) {
+    std::set<std::int32_t> keep(live.begin(), live.end());
+    std::erase_if(tracked_, [&](const auto& entry) { return keep.count(entry.first) == 0; });
+    if (++passes_ % desktopCheckEvery == 0 && desktop_) {
+        desktop_->refreshIfChanged();
+    }
+}
+
+std::optional<LinuxProcessSource::Facts> LinuxProcessSource::factsOf(std::int32_t pid) const {
+    auto stat = statOf(pid);
+    if (!stat) {
+        return std::nullopt;
+    }
+    Facts facts;
+    facts.stat = std::move(*stat);
+    struct stat info {};
+    if (::stat(procPath(pid, "").c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    facts.uid = info.st_uid;
+    std::array<char, 4096> target{};
+    ssize_t length = ::readlink(procPath(pid, "exe").c_str(), target.data(), target.size() - 1);
+    if (length > 0) {
+        facts.exe.assign(target.data(), static_cast<std::size_t>(length));
+        constexpr std::string_view deleted = " (deleted)";
+        if (facts.exe.size() > deleted.size() &&
+            facts.exe.compare(facts.exe.size() - deleted.size(), deleted.size(), deleted) == 0) {
+            facts.exe.resize(facts.exe.size() - deleted.size());
+        }
+    }
+    return facts;
+}
+
+std::vector<std::string> LinuxProcessSource::arguments(std::int32_t pid, std::size_t limit) const {
+    std::vector<std::string> args;
+    ProcFile file(procPath(pid, "cmdline"));
+    auto text = file.read();
+    if (!text) {
+        return args;
+    }
+    std::string_view rest = text->substr(0, longestCommandLine);
+    while (!rest.empty() && args.size() < limit) {
+        std::size_t end = rest.find('\0');
+        args.push_back(ProcessNaming::displayText(rest.substr(0, end)));
+        if (end == std::string_view::npos) {
+            break;
+        }
+        rest.remove_prefix(end + 1);
+    }
+    return args;
+}
+
+bool LinuxProcessSource::isSystem(std::int32_t pid, const Facts& facts,
+                                  const std::string& cgroup) const {
+    const ProcStat& stat = facts.stat;
+    if (pid == 1 || stat.isKernelThread() || stat.ppid == 2 || facts.uid != options_.user) {
+        return true;
+    }
+    if (pid == options_.self || stat.ppid == options_.self || ancestors_.count(pid) > 0) {
+        return true;
+    }
+    if (stat.isRealTime() || stat.nice < 0) {
+        return true;
+    }
+    if (startsWith(cgroup, "/system.slice/") || cgroup == "/init.scope" ||
+        cgroup.find(".service/init.scope") != std::string::npos ||
+        cgroup.find(".service/session.slice/") != std::string::npos) {
+        return true;
+    }
+    return isSessionInfrastructure(stat.comm);
+}
+
+const DesktopEntry* LinuxProcessSource::appOf(std::int32_t pid, const Facts& facts,
+                                              const std::string& cgroup) const {
+    if (!desktop_) {
+        return nullptr;
+    }
+    for (const std::string& id : desktopIdsOfUnit(lastComponent(cgroup))) {
+        if (const DesktopEntry* entry = desktop_->byId(id)) {
+            return entry;
+        }
+    }
+    // The top-most ancestor of the same user whose executable a desktop file starts claims
+    // its subtree. A shell on the way is a boundary: what runs under it was started by hand.
+    const DesktopEntry* claimed = nullptr;
+    std::int32_t current = pid;
+    std::optional<Facts> step = facts;
+    for (int depth = 0; depth < deepestAncestry && step; ++depth) {
+        if (step->uid != options_.user || ProcessNaming::isShell(step->stat.comm) ||
+            step->stat.comm == "systemd") {
+            break;
+        }
+        if (!step->exe.empty()) {
+            if (const DesktopEntry* entry = desktop_->byExecutable(step->exe)) {
+                claimed = entry;
+            }
+        }
+        if (step->stat.ppid <= 1) {
+            break;
+        }
+        current = step->stat.ppid;
+        step = factsOf(current);
+    }
+    return claimed;
+}
+
+ProcessIdentity LinuxProcessSource::identify(std::int32_t pid) {
+    ProcessIdentity identity;
+    identity.key = "pid:" + std::to_string(pid);
+    auto facts = factsOf(pid);
+    if (!facts) {
+        identity.name = "pid " + std::to_string(pid);
+        identity.system = true;
+        return identity;
+    }
+    auto cgroupText = readFile(procPath(pid, "cgroup"));
+    std::string cgroup = cgroupText ? cgroupPath(*cgroupText) : std::string();
+    identity.system = isSystem(pid, *facts, cgroup);
+    if (auto parent = statOf(facts->stat.ppid)) {
+        identity.typed =
+            ProcessNaming::isTypedCommand(facts->stat.pgrp, parent->pgrp, parent->comm);
+    }
+    if (!facts->stat.isKernelThread()) {
+        if (const DesktopEntry* app = appOf(pid, *facts, cgroup)) {
+            identity.key = "app:" + app->path;
+            identity.name = app->name;
+            identity.app = app->path;
+            return identity;
+        }
+    }
+    std::vector<std::string> args =
+        facts->stat.isKernelThread() ? std::vector<std::string>{} : arguments(pid, 6);
+    identity.name =
+        ProcessNaming::commandName(args, facts->exe, ProcessNaming::displayText(facts->stat.comm));
+    if (identity.name.empty()) {
+        identity.name = "pid " + std::to_string(pid);
+    }
+    return identity;
+}
+
+}  // namespace tv::linux_os

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/ProcessSource.h"
+#include "platform/linux/DesktopEntries.h"
+#include "platform/linux/ProcFile.h"
+#include "platform/linux/ProcStat.h"
+
+namespace tv::linux_os {
+
+// The process table from /proc. Each tick a process costs one pread of its kept-open status
+// file (for its footprint: anonymous memory plus swap) and a read of its CPU clock. Its
+// executable, command line and cgroup are read only when it is first met.
+//
+// Identity: an application started by the desktop runs in a systemd unit named after its
+// desktop file; otherwise the top-most ancestor of the same user whose executable is a desktop
+// file's Exec program claims it; anything else is a stand-alone "pid:" row.
+//
+// System: kernel threads, other users' processes, system services and the session's own
+// machinery (by cgroup and by name), real-time and raised-priority processes, and TallyVane
+// with its ancestors and its own children (the watchdog).
+class LinuxProcessSource : public ProcessSource {
+  public:
+    struct Options {
+        std::string root = "/";
+        uid_t user = 0;
+        pid_t self = 0;
+        // Measure CPU with the kernel's per-process clocks (exact) rather than /proc ticks;
+        // only possible on the live system.
+        bool cpuClock = true;
+    };
+
+    LinuxProcessSource(Options options, std::shared_ptr<DesktopEntries> desktop);
+    // The live system, as the user running TallyVane.
+    LinuxProcessSource();
+
+    std::vector<std::int32_t> pids() override;
+    std::uint64_t nowNs() override;
+    std::optional<ProcessUse> use(std::int32_t pid) override;
+    ProcessIdentity identify(std::int32_t pid) override;
+    void keepOnly(const std::vector<std::int32_t>& live) override;
+
+    // Up to `limit` command-line arguments, made safe to show.
+    std::vector<std::string> arguments(std::int32_t pid, std::size_t limit) const;
+
+  private:
+    struct Tracked {
+        std::unique_ptr<ProcFile> status;
+        std::unique_ptr<ProcFile> stat;  // only without CPU clocks
+        std::uint64_t started = 0;
+    };
+    struct Facts {
+        ProcStat stat;
+        uid_t uid = 0;
+        std::string exe;
+    };
+
+    std::string procPath(std::int32_t pid, const char* file) const;
+    std::optional<Facts> factsOf(std::int32_t pid) const;
+    std::optional<ProcStat> statOf(std::int32_t pid) const;
+    bool isSystem(std::int32_t pid, const Facts& facts, const std::string& cgroup) const;
+    const DesktopEntry* appOf(std::int32_t pid, const Facts& facts,
+                              const std::string& cgroup) const;
+
+    Options options_;
+    std::shared_ptr<DesktopEntries> desktop_;
+    std::set<std::int32_t> ancestors_;
+    std::unordered_map<std::int32_t, Tracked> tracked_;
+    std::string buffer_;
+    int passes_ = 0;
+    std::size_t openFileBudget_ = 0;  // status files that may stay open
+};
+
+// The session's own machinery by process name: display servers, compositors and shells,
+// panels, audio servers, portals, input methods, agents.
+bool isSessionInfrastructure(std::string_view name);
+
+}  // namespace tv::linux_os
