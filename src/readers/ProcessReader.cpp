@@ -22,9 +22,22 @@ std::vector<std::string> hiddenNames(const std::string& setting) {
     return names;
 }
 
+std::size_t ProcessReader::slotOf(const std::string& key) {
+    auto [slot, created] = slots_.try_emplace(key, groups_.size());
+    if (created) {
+        groups_.emplace_back();
+    }
+    return slot->second;
+}
+
 std::vector<ProcessUsage> ProcessReader::read() {
     ++calls_;
     bool forget = calls_ % identityLifetime == 0;
+    if (forget) {
+        // Every identity is worked out again, so the rows' slots start afresh too.
+        slots_.clear();
+        groups_.clear();
+    }
 
     std::vector<std::int32_t> pids = source_->pids();
     if (pids.empty()) {
@@ -37,71 +50,100 @@ std::vector<ProcessUsage> ProcessReader::read() {
     }
     lastAt_ = now;
 
-    std::unordered_map<std::int32_t, Seen> seen;
-    seen.reserve(pids.size());
+    const int pass = calls_;
+    touched_.clear();
+    members_.clear();
     std::vector<std::int32_t> live;
     live.reserve(pids.size());
-    std::unordered_map<std::string, ProcessUsage> groups;
-    std::vector<std::string> order;  // first-met order, so results do not depend on hashing
 
     for (std::int32_t pid : pids) {
-        if (pid <= 0 || seen.count(pid) > 0) {
+        if (pid <= 0) {
             continue;
+        }
+        auto known = seen_.find(pid);
+        if (known != seen_.end() && known->second.pass == pass) {
+            continue;  // listed twice
         }
         std::optional<ProcessUse> use = source_->use(pid);
         if (!use) {
             continue;
         }
-        Seen now{use->started, use->cpuNs, {}, false};
+        if (known == seen_.end()) {
+            known = seen_.try_emplace(pid).first;
+        }
+        Seen& process = known->second;
+        // Only a process read in the previous pass, and the same process, has a figure to
+        // compare with; a pid reused by a newcomer starts again.
+        bool continuing =
+            process.pass == pass - 1 && process.pass > 0 && process.started == use->started;
         double percent = 0;
-        auto before = seen_.find(pid);
-        bool same = before != seen_.end() && before->second.started == use->started;
-        if (same && interval > 0 && use->cpuNs >= before->second.cpuNs) {
-            percent = static_cast<double>(use->cpuNs - before->second.cpuNs) / interval * 100;
+        if (continuing && interval > 0 && use->cpuNs >= process.cpuNs) {
+            percent = static_cast<double>(use->cpuNs - process.cpuNs) / interval * 100;
         }
-        if (same && before->second.identified && !forget) {
-            now.identity = std::move(before->second.identity);
+        if (!continuing || forget) {
+            process.identity = source_->identify(pid);
+            process.slot = slotOf(process.identity.key);
+        }
+        process.started = use->started;
+        process.cpuNs = use->cpuNs;
+        process.pass = pass;
+
+        Group& group = groups_[process.slot];
+        members_.push_back({pid, members_.size()});
+        if (group.pass != pass) {
+            group = Group{&process.identity,  0, 0, 0, false, pass, members_.size() - 1,
+                          members_.size() - 1};
+            touched_.push_back(process.slot);
         } else {
-            now.identity = source_->identify(pid);
+            members_[group.lastMember].next = members_.size() - 1;
+            group.lastMember = members_.size() - 1;
         }
-        now.identified = true;
-
-        const ProcessIdentity& id = now.identity;
-        auto [group, created] = groups.try_emplace(id.key);
-        ProcessUsage& row = group->second;
-        if (created) {
-            row.id = id.key;
-            row.name = id.name;
-            row.appPath = id.app;
-            row.system = id.system;
-            order.push_back(id.key);
-        }
-        row.memory += use->footprint;
-        row.cpu += percent;
-        row.count += 1;
-        row.pids.push_back(pid);
-        row.typed = row.typed || id.typed;
-
-        seen.emplace(pid, std::move(now));
+        group.memory += use->footprint;
+        group.cpu += percent;
+        group.count += 1;
+        group.typed = group.typed || process.identity.typed;
         live.push_back(pid);
     }
-    seen_ = std::move(seen);
-    source_->keepOnly(live);
 
+    std::vector<ProcessUsage> rows = rowsOfThisPass();
+    std::erase_if(seen_, [pass](const auto& entry) { return entry.second.pass != pass; });
+    source_->keepOnly(live);
+    return rows;
+}
+
+std::vector<ProcessUsage> ProcessReader::rowsOfThisPass() {
     std::vector<std::string> hidden =
         demoHide_ ? hiddenNames(demoHide_()) : std::vector<std::string>{};
     std::vector<ProcessUsage> rows;
-    for (const std::string& key : order) {
-        ProcessUsage& row = groups[key];
-        if (!(row.memory > smallestListedMemory || row.cpu >= smallestListedCPU)) {
+    for (std::size_t slot : touched_) {
+        const Group& group = groups_[slot];
+        if (!(group.memory > smallestListedMemory || group.cpu >= smallestListedCPU)) {
             continue;
         }
+        const ProcessIdentity& identity = *group.identity;
         bool hide = std::any_of(hidden.begin(), hidden.end(), [&](const std::string& prefix) {
-            return row.name.compare(0, prefix.size(), prefix) == 0;
+            return identity.name.compare(0, prefix.size(), prefix) == 0;
         });
-        if (!hide) {
-            rows.push_back(std::move(row));
+        if (hide) {
+            continue;
         }
+        ProcessUsage row;
+        row.id = identity.key;
+        row.name = identity.name;
+        row.appPath = identity.app;
+        row.memory = group.memory;
+        row.cpu = group.cpu;
+        row.count = group.count;
+        row.system = identity.system;
+        row.typed = group.typed;
+        row.pids.reserve(static_cast<std::size_t>(group.count));
+        for (std::size_t m = group.firstMember;; m = members_[m].next) {
+            row.pids.push_back(members_[m].pid);
+            if (members_[m].next == m) {
+                break;
+            }
+        }
+        rows.push_back(std::move(row));
     }
     return rows;
 }

@@ -32,16 +32,40 @@ class ProcessReader {
     std::vector<ProcessUsage> read();
 
   private:
+    // A process as of the pass that last read it.
     struct Seen {
         std::uint64_t started = 0;
         std::uint64_t cpuNs = 0;
         ProcessIdentity identity;
-        bool identified = false;
+        std::size_t slot = 0;  // where its row gathers
+        int pass = 0;
     };
+    // One row being gathered in this pass. Rows keep their slot from pass to pass, so
+    // gathering needs neither string hashing nor allocation.
+    struct Group {
+        const ProcessIdentity* identity = nullptr;  // of the process that created the row
+        std::uint64_t memory = 0;
+        double cpu = 0;
+        int count = 0;
+        bool typed = false;
+        int pass = 0;
+        std::size_t firstMember = 0, lastMember = 0;
+    };
+    struct Member {
+        std::int32_t pid;
+        std::size_t next;
+    };
+
+    std::size_t slotOf(const std::string& key);
+    std::vector<ProcessUsage> rowsOfThisPass();
 
     std::unique_ptr<ProcessSource> source_;
     std::function<std::string()> demoHide_;
     std::unordered_map<std::int32_t, Seen> seen_;
+    std::unordered_map<std::string, std::size_t> slots_;
+    std::vector<Group> groups_;
+    std::vector<std::size_t> touched_;  // slots met in this pass, in first-met order
+    std::vector<Member> members_;
     std::uint64_t lastAt_ = 0;
     int calls_ = 0;
 };

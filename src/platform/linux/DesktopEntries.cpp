@@ -177,6 +177,9 @@ std::string execProgram(std::string_view exec) {
             any = true;
         }
     }
+    if (quoted && !word.empty()) {  // an unterminated quote runs to the end
+        words.push_back(word.substr(0, word.size() - 1));
+    }
     std::size_t i = 0;
     if (i < words.size() && ProcessNaming::lastPathComponent(words[i]) == "env") {
         ++i;
@@ -225,13 +228,13 @@ DesktopEntries DesktopEntries::forThisSession() {
     return DesktopEntries(std::move(dirs), std::move(path), std::move(locale));
 }
 
-std::int64_t DesktopEntries::foldersStamp() const {
-    std::int64_t stamp = 0;
+std::uint64_t DesktopEntries::foldersStamp() const {
+    std::uint64_t stamp = 0;
     for (const std::string& dir : dataDirs_) {
         struct stat info {};
         if (::stat((dir + "/applications").c_str(), &info) == 0) {
-            stamp = stamp * 31 + static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 +
-                    info.st_mtim.tv_nsec;
+            stamp = stamp * 31 + static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1'000'000'000 +
+                    static_cast<std::uint64_t>(info.st_mtim.tv_nsec);
         }
     }
     return stamp;

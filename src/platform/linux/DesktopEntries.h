@@ -59,7 +59,7 @@ class DesktopEntries {
     void scan();
     void scanFolder(const std::string& base, const std::string& folder, const std::string& prefix,
                     int depth);
-    std::int64_t foldersStamp() const;
+    std::uint64_t foldersStamp() const;
 
     std::vector<std::string> dataDirs_;
     std::vector<std::string> searchPath_;
@@ -67,7 +67,7 @@ class DesktopEntries {
     std::unordered_map<std::string, DesktopEntry> entries_;
     std::unordered_map<std::string, std::string> byExecutable_;  // real path → id
     std::unordered_map<std::string, bool> seenIds_;
-    std::int64_t stamp_ = 0;
+    std::uint64_t stamp_ = 0;
 };
 
 }  // namespace tv::linux_os

@@ -17,6 +17,8 @@ namespace {
 
 constexpr int deepestAncestry = 64;
 constexpr int desktopCheckEvery = 20;
+constexpr int swapCheckEvery = 60;
+constexpr int swapReadEvery = 4;
 constexpr std::size_t longestCommandLine = 16 * 1024;
 
 // Lets TallyVane keep one status file open per process: the soft limit goes up towards the
@@ -37,22 +39,38 @@ std::size_t raiseOpenFileLimit() {
     return limit.rlim_cur > reserve ? static_cast<std::size_t>(limit.rlim_cur - reserve) : 0;
 }
 
-// RssAnon and VmSwap from /proc/PID/status, in bytes.
-std::uint64_t footprintOf(std::string_view status) {
+// Anonymous resident memory from /proc/PID/statm ("size resident shared ..." in pages):
+// resident less the file-backed and shared-memory pages.
+std::optional<std::uint64_t> anonymousPages(std::string_view statm) {
+    nextField(statm);
+    auto resident = parseUnsigned(nextField(statm));
+    auto shared = parseUnsigned(nextField(statm));
+    if (!resident || !shared || *resident > (1ULL << 40)) {
+        return std::nullopt;
+    }
+    return *resident > *shared ? *resident - *shared : 0;
+}
+
+// VmSwap from /proc/PID/status, in bytes.
+std::uint64_t swappedBytes(std::string_view status) {
     std::uint64_t bytes = 0;
     forEachLine(status, [&](std::string_view line) {
-        bool anon = line.substr(0, 8) == "RssAnon:";
-        bool swap = line.substr(0, 7) == "VmSwap:";
-        if (!anon && !swap) {
+        if (line.substr(0, 7) != "VmSwap:") {
             return;
         }
-        std::string_view rest = line.substr(anon ? 8 : 7);
+        std::string_view rest = line.substr(7);
         auto kib = parseUnsigned(nextField(rest));
         if (kib && *kib < (1ULL << 40)) {
-            bytes += *kib * 1024;
+            bytes = *kib * 1024;
         }
     });
     return bytes;
+}
+
+// The per-process CPU clock, as the kernel numbers it (what clock_getcpuclockid computes,
+// without its extra system call to check the pid).
+clockid_t processClock(std::int32_t pid) {
+    return static_cast<clockid_t>((~static_cast<unsigned>(pid) << 3) | 2U);
 }
 
 bool startsWith(std::string_view text, std::string_view prefix) {
@@ -122,6 +140,9 @@ bool isSessionInfrastructure(std::string_view name) {
 LinuxProcessSource::LinuxProcessSource(Options options, std::shared_ptr<DesktopEntries> desktop)
     : options_(std::move(options)), desktop_(std::move(desktop)) {
     openFileBudget_ = raiseOpenFileLimit();
+    long page = ::sysconf(_SC_PAGESIZE);
+    pageSize_ = page > 0 ? static_cast<std::uint64_t>(page) : 4096;
+    checkSwap();
     // TallyVane's ancestors (its terminal, its session) are never held back.
     std::int32_t pid = options_.self;
     for (int step = 0; step < deepestAncestry && pid > 1; ++step) {
@@ -179,29 +200,37 @@ std::optional<ProcessUse> LinuxProcessSource::use(std::int32_t pid) {
         Tracked fresh;
         fresh.started = stat->starttime;
         // Past the descriptor budget, files are opened for each read instead of kept.
-        std::size_t filesPerProcess = options_.cpuClock ? 1 : 2;
-        bool keep = (tracked_.size() + 1) * filesPerProcess <= openFileBudget_;
-        fresh.status = std::make_unique<ProcFile>(procPath(pid, "status"), keep);
+        std::size_t filesPerProcess = 1 + (options_.cpuClock ? 0 : 1) + (swapInUse_ ? 1 : 0);
+        fresh.keep = (tracked_.size() + 1) * filesPerProcess <= openFileBudget_;
+        fresh.statm = std::make_unique<ProcFile>(procPath(pid, "statm"), fresh.keep);
         if (!options_.cpuClock) {
-            fresh.stat = std::make_unique<ProcFile>(procPath(pid, "stat"), keep);
+            fresh.stat = std::make_unique<ProcFile>(procPath(pid, "stat"), fresh.keep);
         }
         found = tracked_.emplace(pid, std::move(fresh)).first;
     }
     Tracked& tracked = found->second;
     // A kept-open file belongs to the process it was opened for: once that process is gone the
     // read fails, even if its pid was given to another. The next pass meets the newcomer.
-    auto status = tracked.status->read();
-    if (!status) {
+    auto statm = tracked.statm->read();
+    auto anonymous = statm ? anonymousPages(*statm) : std::nullopt;
+    if (!anonymous) {
         tracked_.erase(found);
         return std::nullopt;
     }
+    if (swapInUse_ && (!tracked.status || (passes_ + pid) % swapReadEvery == 0)) {
+        if (!tracked.status) {
+            tracked.status = std::make_unique<ProcFile>(procPath(pid, "status"), tracked.keep);
+        }
+        auto status = tracked.status->read();
+        tracked.swapped = status ? swappedBytes(*status) : 0;
+    }
+    tracked.seenInPass = passes_;
     ProcessUse use;
     use.started = tracked.started;
-    use.footprint = footprintOf(*status);
+    use.footprint = *anonymous * pageSize_ + (swapInUse_ ? tracked.swapped : 0);
     if (options_.cpuClock) {
-        clockid_t clock{};
         timespec cpu{};
-        if (::clock_getcpuclockid(pid, &clock) != 0 || ::clock_gettime(clock, &cpu) != 0) {
+        if (::clock_gettime(processClock(pid), &cpu) != 0) {
             tracked_.erase(found);
             return std::nullopt;
         }
@@ -220,15 +249,43 @@ std::optional<ProcessUse> LinuxProcessSource::use(std::int32_t pid) {
     return use;
 }
 
+// Everything read in this pass was marked with it; the rest has gone.
 void LinuxProcessSource::keepOnly(const std::vector<std::int32_t>& live) {
-    std::set<std::int32_t> keep(live.begin(), live.end());
-    std::erase_if(tracked_, [&](const auto& entry) { return keep.count(entry.first) == 0; });
-    if (++passes_ % desktopCheckEvery == 0 && desktop_) {
+    (void)live;
+    factsThisPass_.clear();
+    std::erase_if(tracked_, [&](const auto& entry) { return entry.second.seenInPass != passes_; });
+    ++passes_;
+    if (passes_ % desktopCheckEvery == 0 && desktop_) {
         desktop_->refreshIfChanged();
+    }
+    if (passes_ % swapCheckEvery == 0) {
+        checkSwap();
+    }
+}
+
+// Swap devices are listed after the header line of /proc/swaps.
+void LinuxProcessSource::checkSwap() {
+    auto swaps = readFile(options_.root + "/proc/swaps");
+    bool inUse = swaps && std::count(swaps->begin(), swaps->end(), '\n') > 1;
+    if (inUse != swapInUse_) {
+        swapInUse_ = inUse;
+        for (auto& [pid, tracked] : tracked_) {
+            tracked.status.reset();
+            tracked.swapped = 0;
+        }
     }
 }
 
 std::optional<LinuxProcessSource::Facts> LinuxProcessSource::factsOf(std::int32_t pid) const {
+    if (auto known = factsThisPass_.find(pid); known != factsThisPass_.end()) {
+        return known->second;
+    }
+    std::optional<Facts> facts = readFacts(pid);
+    factsThisPass_.emplace(pid, facts);
+    return facts;
+}
+
+std::optional<LinuxProcessSource::Facts> LinuxProcessSource::readFacts(std::int32_t pid) const {
     auto stat = statOf(pid);
     if (!stat) {
         return std::nullopt;
@@ -275,7 +332,7 @@ std::vector<std::string> LinuxProcessSource::arguments(std::int32_t pid, std::si
 bool LinuxProcessSource::isSystem(std::int32_t pid, const Facts& facts,
                                   const std::string& cgroup) const {
     const ProcStat& stat = facts.stat;
-    if (pid == 1 || stat.isKernelThread() || stat.ppid == 2 || facts.uid != options_.user) {
+    if (pid <= 2 || stat.isKernelThread() || stat.ppid == 2 || facts.uid != options_.user) {
         return true;
     }
     if (pid == options_.self || stat.ppid == options_.self || ancestors_.count(pid) > 0) {
@@ -338,9 +395,9 @@ ProcessIdentity LinuxProcessSource::identify(std::int32_t pid) {
     auto cgroupText = readFile(procPath(pid, "cgroup"));
     std::string cgroup = cgroupText ? cgroupPath(*cgroupText) : std::string();
     identity.system = isSystem(pid, *facts, cgroup);
-    if (auto parent = statOf(facts->stat.ppid)) {
+    if (auto parent = factsOf(facts->stat.ppid)) {
         identity.typed =
-            ProcessNaming::isTypedCommand(facts->stat.pgrp, parent->pgrp, parent->comm);
+            ProcessNaming::isTypedCommand(facts->stat.pgrp, parent->stat.pgrp, parent->stat.comm);
     }
     if (!facts->stat.isKernelThread()) {
         if (const DesktopEntry* app = appOf(pid, *facts, cgroup)) {

@@ -16,9 +16,10 @@
 
 namespace tv::linux_os {
 
-// The process table from /proc. Each tick a process costs one pread of its kept-open status
-// file (for its footprint: anonymous memory plus swap) and a read of its CPU clock. Its
-// executable, command line and cgroup are read only when it is first met.
+// The process table from /proc. Each tick a process costs one pread of its kept-open statm
+// file (resident minus file-backed and shared pages: its anonymous memory) and a read of its
+// CPU clock; while the machine has swap, its status file (for VmSwap) every fourth pass.
+// Its executable, command line and cgroup are read only when it is first met.
 //
 // Identity: an application started by the desktop runs in a systemd unit named after its
 // desktop file; otherwise the top-most ancestor of the same user whose executable is a desktop
@@ -53,9 +54,13 @@ class LinuxProcessSource : public ProcessSource {
 
   private:
     struct Tracked {
-        std::unique_ptr<ProcFile> status;
-        std::unique_ptr<ProcFile> stat;  // only without CPU clocks
+        std::unique_ptr<ProcFile> statm;
+        std::unique_ptr<ProcFile> status;  // only while the machine has swap
+        std::unique_ptr<ProcFile> stat;    // only without CPU clocks
         std::uint64_t started = 0;
+        std::uint64_t swapped = 0;  // bytes, as last read
+        int seenInPass = 0;
+        bool keep = true;
     };
     struct Facts {
         ProcStat stat;
@@ -65,7 +70,9 @@ class LinuxProcessSource : public ProcessSource {
 
     std::string procPath(std::int32_t pid, const char* file) const;
     std::optional<Facts> factsOf(std::int32_t pid) const;
+    std::optional<Facts> readFacts(std::int32_t pid) const;
     std::optional<ProcStat> statOf(std::int32_t pid) const;
+    void checkSwap();
     bool isSystem(std::int32_t pid, const Facts& facts, const std::string& cgroup) const;
     const DesktopEntry* appOf(std::int32_t pid, const Facts& facts,
                               const std::string& cgroup) const;
@@ -74,9 +81,12 @@ class LinuxProcessSource : public ProcessSource {
     std::shared_ptr<DesktopEntries> desktop_;
     std::set<std::int32_t> ancestors_;
     std::unordered_map<std::int32_t, Tracked> tracked_;
-    std::string buffer_;
+    // Facts read while identifying in this pass; ancestors are shared by many processes.
+    mutable std::unordered_map<std::int32_t, std::optional<Facts>> factsThisPass_;
     int passes_ = 0;
-    std::size_t openFileBudget_ = 0;  // status files that may stay open
+    std::size_t openFileBudget_ = 0;  // files that may stay open
+    std::uint64_t pageSize_ = 4096;
+    bool swapInUse_ = true;
 };
 
 // The session's own machinery by process name: display servers, compositors and shells,

@@ -26,7 +26,8 @@ class ProcFile {
 
   private:
     std::string path_;
-    std::string buffer_ = std::string(4096, '\0');
+    // Grows to fit the file; most per-process files are a few dozen bytes.
+    std::string buffer_ = std::string(256, '\0');
     int fd_ = -1;
     bool keepOpen_ = true;
 };

@@ -1,0 +1,66 @@
+#include "core/ProcessNaming.h"
+
+#include <gtest/gtest.h>
+
+namespace tv {
+namespace {
+
+using namespace ProcessNaming;
+
+TEST(ProcessNaming, InterpretersAreNamedAfterTheirScript) {
+    EXPECT_EQ(commandName({"python3", "-u", "server.py"}, "/usr/bin/python3.11", "python3"),
+              "python3 server.py");
+    EXPECT_EQ(commandName({"/usr/bin/python3", "/home/me/train.py"}, "", ""), "python3 train.py");
+    EXPECT_EQ(commandName({"node", "--inspect", "--trace-warnings"}, "", ""), "node");
+    EXPECT_EQ(commandName({"PYTHON3", "x.py"}, "", ""), "PYTHON3");  // case-sensitive
+    EXPECT_EQ(commandName({"Python", "x.py"}, "", ""), "Python x.py");
+    // Only the first five arguments after the program are looked at.
+    EXPECT_EQ(commandName({"ruby", "-a", "-b", "-c", "-d", "-e", "late.rb"}, "", ""), "ruby");
+}
+
+TEST(ProcessNaming, FallsBackFromArgumentsToPathToShortName) {
+    EXPECT_EQ(commandName({"/opt/tool/bin/tool", "x"}, "/ignored", "t"), "tool");
+    EXPECT_EQ(commandName({}, "/usr/lib/firefox/firefox", "firefox-bin"), "firefox");
+    EXPECT_EQ(commandName({""}, "", "kworker/0:1"), "kworker/0:1");
+    EXPECT_EQ(commandName({}, "", ""), "");
+    EXPECT_EQ(lastPathComponent("/usr/bin/"), "bin");
+    EXPECT_EQ(lastPathComponent("plain"), "plain");
+}
+
+TEST(ProcessNaming, TypedOnlyInItsOwnGroupUnderAShell) {
+    EXPECT_TRUE(isTypedCommand(200, 100, "zsh"));
+    EXPECT_TRUE(isTypedCommand(200, 100, "bash"));
+    EXPECT_FALSE(isTypedCommand(100, 100, "bash"));  // a script's child shares the group
+    EXPECT_FALSE(isTypedCommand(200, 100, "make"));
+    EXPECT_FALSE(isTypedCommand(200, 100, "Bash"));
+}
+
+TEST(ProcessNaming, DisplayTextIsSafeToShow) {
+    EXPECT_EQ(displayText("plain"), "plain");
+    EXPECT_EQ(displayText("line\nbreak\x1b[31m"), "line break [31m");
+    EXPECT_EQ(displayText("caf\xC3\xA9"), "caf\xC3\xA9");
+    EXPECT_EQ(displayText("bad\xFF\xC3"), "bad\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(displayText("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");  // surrogate
+    EXPECT_EQ(displayText("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");
+}
+
+TEST(ProcessNaming, BundlesAndSystemLocations) {
+    EXPECT_EQ(bundleOf("/Applications/Foo.app/Contents/MacOS/Foo"), "/Applications/Foo.app");
+    EXPECT_EQ(bundleOf("/Applications/Foo.app/Contents/Frameworks/Foo Helper (Renderer).app/"
+                       "Contents/MacOS/Foo Helper (Renderer)"),
+              "/Applications/Foo.app");
+    EXPECT_FALSE(bundleOf("/usr/bin/ssh").has_value());
+    EXPECT_TRUE(isServicePath("/System/Library/Frameworks/X.framework/XPCServices/y.xpc/y"));
+    EXPECT_FALSE(isServicePath("/usr/bin/xpcproxy"));
+
+    EXPECT_FALSE(isSystemPath("/usr/local/bin/tool"));
+    EXPECT_TRUE(isSystemPath("/usr/libexec/thing"));
+    EXPECT_TRUE(isSystemPath("/Library/Apple/System/x"));
+    EXPECT_FALSE(isSystemPath("/Library/Application Support/x"));
+    EXPECT_TRUE(isSystemPath(""));
+    EXPECT_FALSE(isSystemPath("/Applications/Foo.app"));
+    EXPECT_FALSE(isSystemPath("/opt/homebrew/bin/x"));
+}
+
+}  // namespace
+}  // namespace tv

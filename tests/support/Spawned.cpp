@@ -1,0 +1,108 @@
+#include "support/Spawned.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+#include <thread>
+
+namespace tv::test {
+
+Spawned::Spawned(const std::vector<std::string>& argv, const std::string& program) {
+    std::string file = program.empty() ? argv.at(0) : program;
+    std::vector<char*> args;
+    for (const std::string& arg : argv) {
+        args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    args.push_back(nullptr);
+    pid_ = ::fork();
+    if (pid_ < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    if (pid_ == 0) {
+        ::setpgid(0, 0);  // a group of its own, so the whole tree can be killed
+        ::execvp(file.c_str(), args.data());
+        ::_exit(127);
+    }
+    ::setpgid(pid_, pid_);
+}
+
+Spawned::~Spawned() {
+    if (pid_ > 0) {
+        ::kill(-pid_, SIGKILL);
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+}
+
+std::string outputOf(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+            out += buffer;
+        }
+        ::pclose(pipe);
+    }
+    if (!out.empty() && out.back() == '\n') {
+        out.pop_back();
+    }
+    return out;
+}
+
+std::string commOf(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
+    std::string comm;
+    std::getline(in, comm);
+    return comm;
+}
+
+std::vector<pid_t> descendantsOf(pid_t ancestor) {
+    std::map<pid_t, pid_t> parent;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::string name = entry.path().filename();
+        if (name.empty() || name[0] < '1' || name[0] > '9') {
+            continue;
+        }
+        std::ifstream in(entry.path() / "stat");
+        std::string text((std::istreambuf_iterator<char>(in)), {});
+        std::size_t close = text.rfind(')');
+        if (close == std::string::npos) {
+            continue;
+        }
+        char state = 0;
+        int ppid = 0;
+        if (std::sscanf(text.c_str() + close + 1, " %c %d", &state, &ppid) == 2) {
+            parent[std::stoi(name)] = ppid;
+        }
+    }
+    std::vector<pid_t> found;
+    for (const auto& [pid, ppid] : parent) {
+        for (pid_t up = ppid; up > 1; up = parent.count(up) ? parent[up] : 0) {
+            if (up == ancestor) {
+                found.push_back(pid);
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+bool waitFor(double seconds, const std::function<bool()>& ready) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < until) {
+        if (ready()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return ready();
+}
+
+}  // namespace tv::test

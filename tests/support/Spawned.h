@@ -1,0 +1,40 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+
+#include <string>
+#include <vector>
+
+namespace tv::test {
+
+// A real child process for a test, killed (with everything it started in its process group)
+// and reaped when the test is done.
+class Spawned {
+  public:
+    // Runs `program` (found on PATH unless it has a slash; argv[0] when empty) with `argv`.
+    explicit Spawned(const std::vector<std::string>& argv, const std::string& program = "");
+    ~Spawned();
+    Spawned(const Spawned&) = delete;
+    Spawned& operator=(const Spawned&) = delete;
+
+    pid_t pid() const { return pid_; }
+
+  private:
+    pid_t pid_ = -1;
+};
+
+// The output of a shell command, without its last newline.
+std::string outputOf(const std::string& command);
+
+// The descendants of `ancestor` now running, found in /proc.
+std::vector<pid_t> descendantsOf(pid_t ancestor);
+
+// The short name (comm) of a process; empty when it is gone.
+std::string commOf(pid_t pid);
+
+// Waits up to `seconds` for `ready` to hold, polling.
+bool waitFor(double seconds, const std::function<bool()>& ready);
+
+}  // namespace tv::test
