@@ -31,7 +31,7 @@ std::optional<DesktopFile> parseDesktopFile(std::string_view text, std::string_v
 // The program an Exec line starts: its first word, unquoted, after any "env VAR=value".
 std::string execProgram(std::string_view exec);
 
-// The installed applications, found the way the XDG menu specification finds them: every
+// The installed applications, found the way desktop menus find them: every
 // .desktop file under each data directory's "applications" folder, the first directory
 // winning for an id, a file in a subfolder "a/b.desktop" having the id "a-b".
 class DesktopEntries {
