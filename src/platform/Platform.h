@@ -4,9 +4,11 @@
 
 #include "core/SelfIdentity.h"
 #include "core/Vocabulary.h"
+#include "platform/BackgroundBand.h"
 #include "platform/CpuTickSource.h"
 #include "platform/FrontAppSource.h"
 #include "platform/MemorySource.h"
+#include "platform/ProcessControl.h"
 #include "platform/ProcessSource.h"
 #include "platform/SystemInfo.h"
 #include "platform/ThermalStateSource.h"
@@ -21,6 +23,11 @@ std::unique_ptr<ProcessSource> processSource();
 std::unique_ptr<SystemInfo> systemInfo();
 std::unique_ptr<ThermalStateSource> thermalStateSource();
 std::unique_ptr<FrontAppSource> frontAppSource();
+
+// Acting on other processes: stop and continue, the background band, the watchdog.
+std::unique_ptr<ProcessControl> processControl();
+std::unique_ptr<BackgroundBand> backgroundBand();
+std::unique_ptr<WatchdogLauncher> watchdogLauncher();
 
 // The nouns the platform's texts use.
 const Vocabulary& vocabulary();

@@ -35,6 +35,10 @@ Spawned::Spawned(const std::vector<std::string>& argv, const std::string& progra
 
 Spawned::~Spawned() {
     if (pid_ > 0) {
+        // Descendants that made sessions of their own (a shell on a pseudo-terminal) first.
+        for (pid_t child : descendantsOf(pid_)) {
+            ::kill(child, SIGKILL);
+        }
         ::kill(-pid_, SIGKILL);
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);

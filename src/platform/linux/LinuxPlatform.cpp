@@ -4,8 +4,10 @@
 #include <string_view>
 
 #include "platform/Platform.h"
+#include "platform/linux/LinuxBackgroundBand.h"
 #include "platform/linux/LinuxCpuTickSource.h"
 #include "platform/linux/LinuxMemorySource.h"
+#include "platform/linux/LinuxProcessControl.h"
 #include "platform/linux/LinuxProcessSource.h"
 #include "platform/linux/LinuxSystemInfo.h"
 
@@ -60,6 +62,18 @@ std::unique_ptr<ThermalStateSource> thermalStateSource() {
 
 std::unique_ptr<FrontAppSource> frontAppSource() {
     return std::make_unique<UnknownFrontApp>();
+}
+
+std::unique_ptr<ProcessControl> processControl() {
+    return std::make_unique<linux_os::LinuxProcessControl>();
+}
+
+std::unique_ptr<BackgroundBand> backgroundBand() {
+    return std::make_unique<linux_os::LinuxBackgroundBand>();
+}
+
+std::unique_ptr<WatchdogLauncher> watchdogLauncher() {
+    return std::make_unique<linux_os::LinuxWatchdogLauncher>();
 }
 
 const Vocabulary& vocabulary() {

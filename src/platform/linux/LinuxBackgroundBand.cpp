@@ -1,0 +1,145 @@
+#include "platform/linux/LinuxBackgroundBand.h"
+
+#include <linux/capability.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include "platform/linux/ProcFile.h"
+
+namespace tv::linux_os {
+
+namespace {
+
+constexpr int ioprioWhoProcess = 1;  // IOPRIO_WHO_PROCESS: a thread id
+constexpr int ioprioClassShift = 13;
+constexpr int ioprioClassIdle = 3;
+constexpr int idleIoPriority = ioprioClassIdle << ioprioClassShift;
+
+int ioprioGet(pid_t tid) {
+    return static_cast<int>(::syscall(SYS_ioprio_get, ioprioWhoProcess, tid));
+}
+
+bool ioprioSet(pid_t tid, int priority) {
+    return ::syscall(SYS_ioprio_set, ioprioWhoProcess, tid, priority) == 0;
+}
+
+// May this process take a thread out of SCHED_IDLE again? Root and CAP_SYS_NICE may; others
+// only with an RLIMIT_NICE that reaches nice 0.
+bool mayUndoIdlePolicy() {
+    if (::geteuid() == 0) {
+        return true;
+    }
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (::syscall(SYS_capget, &header, data) == 0 &&
+        (data[CAP_SYS_NICE / 32].effective & (1U << (CAP_SYS_NICE % 32))) != 0) {
+        return true;
+    }
+    rlimit limit{};
+    return ::getrlimit(RLIMIT_NICE, &limit) == 0 && limit.rlim_cur >= 20;
+}
+
+}  // namespace
+
+LinuxBackgroundBand::LinuxBackgroundBand(std::string root)
+    : root_(std::move(root)), cpuPolicy_(mayUndoIdlePolicy()) {}
+
+int LinuxBackgroundBand::ioPriority(pid_t tid) {
+    return ioprioGet(tid);
+}
+
+int LinuxBackgroundBand::cpuPolicy(pid_t tid) {
+    return ::sched_getscheduler(tid);
+}
+
+bool LinuxBackgroundBand::isLowered(std::int32_t pid) {
+    int io = ioprioGet(pid);
+    int policy = ::sched_getscheduler(pid);
+    return (io >= 0 && (io >> ioprioClassShift) == ioprioClassIdle) || policy == SCHED_IDLE;
+}
+
+void LinuxBackgroundBand::lowerThreads(std::int32_t pid, std::map<pid_t, Thread>& threads) {
+    for (const std::string& name :
+         listDirectory(root_ + "/proc/" + std::to_string(pid) + "/task")) {
+        auto id = parseUnsigned(name);
+        if (!id || threads.count(static_cast<pid_t>(*id)) > 0) {
+            continue;
+        }
+        auto tid = static_cast<pid_t>(*id);
+        Thread thread;
+        thread.ioPriority = ioprioGet(tid);
+        thread.policy = ::sched_getscheduler(tid);
+        if (thread.ioPriority >= 0 && (thread.ioPriority >> ioprioClassShift) != ioprioClassIdle) {
+            thread.ioChanged = ioprioSet(tid, idleIoPriority);
+        }
+        if (cpuPolicy_ && (thread.policy == SCHED_OTHER || thread.policy == SCHED_BATCH)) {
+            sched_param param{};
+            thread.policyChanged = ::sched_setscheduler(tid, SCHED_IDLE, &param) == 0;
+        }
+        if (thread.ioChanged || thread.policyChanged) {
+            threads.emplace(tid, thread);
+        }
+    }
+}
+
+bool LinuxBackgroundBand::slow(std::int32_t pid) {
+    std::map<pid_t, Thread> threads;
+    lowerThreads(pid, threads);
+    if (threads.empty()) {
+        return false;
+    }
+    held_[pid] = std::move(threads);
+    return true;
+}
+
+void LinuxBackgroundBand::follow(std::int32_t pid) {
+    auto held = held_.find(pid);
+    if (held != held_.end()) {
+        lowerThreads(pid, held->second);
+    }
+}
+
+void LinuxBackgroundBand::unslow(std::int32_t pid) {
+    auto held = held_.find(pid);
+    if (held == held_.end()) {
+        return;
+    }
+    for (const auto& [tid, thread] : held->second) {
+        // Only what still holds our value goes back; a later change by someone else stays.
+        if (thread.ioChanged && ioprioGet(tid) == idleIoPriority) {
+            ioprioSet(tid, thread.ioPriority);
+        }
+        if (thread.policyChanged && ::sched_getscheduler(tid) == SCHED_IDLE) {
+            sched_param param{};
+            ::sched_setscheduler(tid, thread.policy, &param);
+        }
+    }
+    held_.erase(held);
+}
+
+std::string LinuxBackgroundBand::undoCommands(std::int32_t pid) const {
+    auto held = held_.find(pid);
+    if (held == held_.end()) {
+        return {};
+    }
+    std::string commands;
+    for (const auto& [tid, thread] : held->second) {
+        std::string id = std::to_string(tid);
+        if (thread.ioChanged) {
+            int cls = thread.ioPriority >> ioprioClassShift;
+            int level = thread.ioPriority & ((1 << ioprioClassShift) - 1);
+            commands += "ionice -c " + std::to_string(cls) +
+                        (cls == 1 || cls == 2 ? " -n " + std::to_string(level) : "") + " -p " + id +
+                        " 2>/dev/null; ";
+        }
+        if (thread.policyChanged) {
+            commands += std::string(thread.policy == SCHED_BATCH ? "chrt -b" : "chrt -o") +
+                        " -p 0 " + id + " 2>/dev/null; ";
+        }
+    }
+    return commands;
+}
+
+}  // namespace tv::linux_os
