@@ -115,8 +115,9 @@ TEST_F(HoldBackTest, PausingBeatsAndFollowsTheRow) {
     ProcessUsage app = row("A", {a.pid(), leaver.pid()});
     auto hold = executor();
     hold->apply({Change::holding(app, Hold::paused)}, holding(app, Hold::paused));
-    // A pause starts stopped (the signal lands as soon as the process is scheduled).
-    EXPECT_TRUE(waitFor(0.15, [&] { return stateOf(a.pid()) == 'T'; }));
+    // A pause starts with a stopped phase (the signal lands once the process is scheduled).
+    EXPECT_TRUE(hold->stopped());
+    EXPECT_TRUE(waitFor(1, [&] { return stateOf(a.pid()) == 'T'; }));
     EXPECT_TRUE(waitFor(1, [&] { return stateOf(a.pid()) != 'T'; })) << "never let run";
     EXPECT_TRUE(waitFor(1, [&] { return stateOf(a.pid()) == 'T'; })) << "not stopped again";
 
@@ -135,7 +136,7 @@ TEST_F(HoldBackTest, PausingBeatsAndFollowsTheRow) {
     }
     // Pausing again afterwards works.
     hold->apply({Change::holding(app, Hold::paused)}, holding(app, Hold::paused));
-    EXPECT_TRUE(waitFor(0.15, [&] { return stateOf(a.pid()) == 'T'; }));
+    EXPECT_TRUE(waitFor(1, [&] { return stateOf(a.pid()) == 'T'; }));
 }
 
 TEST_F(HoldBackTest, ProcessesStoppedOrLoweredBySomeoneElseAreNeverTakenOver) {
@@ -184,7 +185,7 @@ TEST_F(HoldBackTest, ATypedCommandIsNeverStopped) {
     ProcessUsage app = row("Mixed", {*typed, other.pid()});
     auto hold = executor();
     hold->apply({Change::holding(app, Hold::paused)}, holding(app, Hold::paused));
-    EXPECT_TRUE(waitFor(0.15, [&] { return stateOf(other.pid()) == 'T'; }));
+    EXPECT_TRUE(waitFor(1, [&] { return stateOf(other.pid()) == 'T'; }));
     for (int i = 0; i < 10; ++i) {
         EXPECT_NE(stateOf(*typed), 'T');
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -301,7 +302,7 @@ TEST_F(HoldBackTest, DestroyingTheExecutorLetsEverythingGo) {
     {
         auto hold = executor();
         hold->apply({Change::holding(app, Hold::paused)}, holding(app, Hold::paused));
-        EXPECT_TRUE(waitFor(0.15, [&] { return stateOf(a.pid()) == 'T'; }));
+        EXPECT_TRUE(waitFor(1, [&] { return stateOf(a.pid()) == 'T'; }));
     }
     EXPECT_NE(stateOf(a.pid()), 'T');
     EXPECT_FALSE(inBand(a.pid()));
