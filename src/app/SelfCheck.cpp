@@ -95,9 +95,12 @@ CheckReport takeCheck() {
     CheckReport report;
     readers.cpu();
     readers.processes();
+    readers.network();
     QThread::msleep(1000);
     report.cpu = readers.cpu();
     report.processes = readers.processes();
+    report.network = readers.network();
+    report.thermal = readers.thermal();
     report.load = readers.load();
     report.memory = readers.memory();
     report.chip = system->chip();
@@ -118,7 +121,7 @@ CheckReport takeCheck() {
     if (report.chip.empty()) {
         report.unavailable.emplace_back("chip", "the processor does not say its name");
     }
-    for (const auto& missing : LiveReaders::unavailable()) {
+    for (const auto& missing : readers.unavailable()) {
         report.unavailable.emplace_back(missing.reading, missing.why);
     }
     return report;
@@ -152,6 +155,20 @@ std::string describeCheck(const CheckReport& r) {
     out << "Swap: " << Format::bytes(m.swapUsed) << " used of " << Format::bytes(m.swapTotal)
         << '\n';
     out << "Pressure: " << m.pressure << " (" << pressureName(m.pressure) << ")\n";
+    out << "\nNetwork: " << Format::rate(r.network.down) << " down, " << Format::rate(r.network.up)
+        << " up\n";
+    const ThermalSample& t = r.thermal;
+    out << "Temperatures: CPU " << Format::temperature(t.cpu, false) << ", hottest "
+        << Format::temperature(t.cpuMax, false) << ", GPU " << Format::temperature(t.gpu, false)
+        << ", battery " << Format::temperature(t.battery, false) << '\n';
+    for (std::size_t i = 0; i < t.fans.size(); ++i) {
+        out << "Fan " << i + 1 << ": " << Format::wholeNumber(t.fans[i].rpm) << " rpm";
+        if (t.fans[i].max > 0) {
+            out << " (" << Format::wholeNumber(t.fans[i].min) << "–"
+                << Format::wholeNumber(t.fans[i].max) << ")";
+        }
+        out << '\n';
+    }
     describeRows(out, "Apps using the most memory", top(r.processes, 10, [](const ProcessUsage& p) {
                      return static_cast<double>(p.memory);
                  }));
@@ -190,6 +207,17 @@ QJsonObject checkAsJson(const CheckReport& r) {
                                  {"swapUsed", static_cast<double>(m.swapUsed)},
                                  {"swapTotal", static_cast<double>(m.swapTotal)},
                                  {"pressure", m.pressure}};
+    json["network"] = QJsonObject{{"down", r.network.down}, {"up", r.network.up}};
+    auto celsius = [](const std::optional<double>& v) { return v ? QJsonValue(*v) : QJsonValue(); };
+    QJsonArray fans;
+    for (const Fan& fan : r.thermal.fans) {
+        fans.append(QJsonObject{{"rpm", fan.rpm}, {"min", fan.min}, {"max", fan.max}});
+    }
+    json["thermal"] = QJsonObject{{"cpu", celsius(r.thermal.cpu)},
+                                  {"cpuMax", celsius(r.thermal.cpuMax)},
+                                  {"gpu", celsius(r.thermal.gpu)},
+                                  {"battery", celsius(r.thermal.battery)},
+                                  {"fans", fans}};
     QJsonArray processes;
     for (const ProcessUsage& row : r.processes) {
         processes.append(rowAsJson(row));

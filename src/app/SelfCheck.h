@@ -9,7 +9,9 @@
 #include "core/CPUSample.h"
 #include "core/Date.h"
 #include "core/MemorySample.h"
+#include "core/NetworkRate.h"
 #include "core/ProcessUsage.h"
+#include "core/ThermalSample.h"
 
 namespace tv {
 
@@ -23,6 +25,8 @@ struct CheckReport {
     Date takenAt;
     MemorySample memory;
     std::vector<ProcessUsage> processes;
+    NetworkRate network;
+    ThermalSample thermal;
     std::vector<std::pair<std::string, std::string>> unavailable;  // reading, why
 };
 

@@ -12,14 +12,22 @@ LiveReaders::LiveReaders()
                  [this] {
                      return settings_.text(SettingKeys::demoHide).value_or(QString()).toStdString();
                  }),
+      network_(platform::networkSource()),
       system_(platform::systemInfo()),
       thermalState_(platform::thermalStateSource()) {}
 
 std::vector<LiveReaders::Unavailable> LiveReaders::unavailable() {
     const std::string later = "not read on Linux yet";
-    return {{"thermal", later}, {"thermalState", later + " (reads as nominal)"},
-            {"gpu", later},     {"network", later},
-            {"audible", later}, {"frontApp", later}};
+    std::vector<Unavailable> missing;
+    thermal();
+    if (!thermal_) {
+        missing.push_back({"thermal", "no temperature sensor or fan can be read"});
+    }
+    missing.push_back({"thermalState", later + " (reads as nominal)"});
+    missing.push_back({"gpu", later});
+    missing.push_back({"audible", later});
+    missing.push_back({"frontApp", later});
+    return missing;
 }
 
 std::vector<double> LiveReaders::load() {
@@ -43,7 +51,7 @@ std::optional<double> LiveReaders::gpu() {
 }
 
 NetworkRate LiveReaders::network() {
-    return {};
+    return network_.read();
 }
 
 std::vector<ProcessUsage> LiveReaders::processes() {
@@ -51,7 +59,13 @@ std::vector<ProcessUsage> LiveReaders::processes() {
 }
 
 ThermalSample LiveReaders::thermal() {
-    return {};
+    if (!thermalOpened_) {
+        thermalOpened_ = true;
+        if (auto source = platform::thermalSource()) {
+            thermal_.emplace(std::move(source));
+        }
+    }
+    return thermal_ ? thermal_->read() : ThermalSample{};
 }
 
 std::set<std::int32_t> LiveReaders::audible() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "monitor/Readers.h"
@@ -8,15 +9,17 @@
 #include "platform/ThermalStateSource.h"
 #include "readers/CPUReader.h"
 #include "readers/MemoryReader.h"
+#include "readers/NetworkReader.h"
 #include "readers/ProcessReader.h"
+#include "readers/ThermalReader.h"
 #include "settings/Settings.h"
 
 namespace tv {
 
 // The readers of the machine TallyVane runs on.
 //
-// Not read on Linux yet: temperatures and fans (empty), GPU use (absent), network rates
-// (zero) and audio users (empty).
+// Not read on Linux yet: GPU use (absent), audio users (empty), the thermal state (nominal).
+// The sensors are opened on the first thermal reading.
 class LiveReaders : public Readers {
   public:
     LiveReaders();
@@ -26,7 +29,7 @@ class LiveReaders : public Readers {
         std::string reading;
         std::string why;
     };
-    static std::vector<Unavailable> unavailable();
+    std::vector<Unavailable> unavailable();
 
     std::vector<double> load() override;
     std::optional<CPUSample> cpu() override;
@@ -43,6 +46,9 @@ class LiveReaders : public Readers {
     MemoryReader memory_;
     Settings settings_;
     ProcessReader processes_;
+    NetworkReader network_;
+    std::optional<ThermalReader> thermal_;
+    bool thermalOpened_ = false;
     std::unique_ptr<SystemInfo> system_;
     std::unique_ptr<ThermalStateSource> thermalState_;
 };

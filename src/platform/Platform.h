@@ -8,9 +8,11 @@
 #include "platform/CpuTickSource.h"
 #include "platform/FrontAppSource.h"
 #include "platform/MemorySource.h"
+#include "platform/NetworkSource.h"
 #include "platform/ProcessControl.h"
 #include "platform/ProcessSource.h"
 #include "platform/SystemInfo.h"
+#include "platform/ThermalSource.h"
 #include "platform/ThermalStateSource.h"
 
 // The sources and facts of the platform TallyVane runs on. Each platform folder provides
@@ -20,6 +22,9 @@ namespace tv::platform {
 std::unique_ptr<CpuTickSource> cpuTickSource();
 std::unique_ptr<MemorySource> memorySource();
 std::unique_ptr<ProcessSource> processSource();
+std::unique_ptr<NetworkSource> networkSource();
+// Absent when the machine has no temperature sensor and no fan that can be read.
+std::unique_ptr<ThermalSource> thermalSource();
 std::unique_ptr<SystemInfo> systemInfo();
 std::unique_ptr<ThermalStateSource> thermalStateSource();
 std::unique_ptr<FrontAppSource> frontAppSource();

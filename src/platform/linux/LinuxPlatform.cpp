@@ -7,9 +7,11 @@
 #include "platform/linux/LinuxBackgroundBand.h"
 #include "platform/linux/LinuxCpuTickSource.h"
 #include "platform/linux/LinuxMemorySource.h"
+#include "platform/linux/LinuxNetworkSource.h"
 #include "platform/linux/LinuxProcessControl.h"
 #include "platform/linux/LinuxProcessSource.h"
 #include "platform/linux/LinuxSystemInfo.h"
+#include "platform/linux/LinuxThermalSource.h"
 
 namespace tv::platform {
 
@@ -50,6 +52,18 @@ std::unique_ptr<MemorySource> memorySource() {
 
 std::unique_ptr<ProcessSource> processSource() {
     return std::make_unique<linux_os::LinuxProcessSource>();
+}
+
+std::unique_ptr<NetworkSource> networkSource() {
+    return std::make_unique<linux_os::LinuxNetworkSource>();
+}
+
+std::unique_ptr<ThermalSource> thermalSource() {
+    auto source = std::make_unique<linux_os::LinuxThermalSource>();
+    if (source->empty()) {
+        return nullptr;
+    }
+    return source;
 }
 
 std::unique_ptr<SystemInfo> systemInfo() {
