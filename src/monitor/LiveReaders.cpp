@@ -13,6 +13,7 @@ LiveReaders::LiveReaders()
                      return settings_.text(SettingKeys::demoHide).value_or(QString()).toStdString();
                  }),
       network_(platform::networkSource()),
+      gpu_(platform::gpuSource()),
       system_(platform::systemInfo()),
       thermalState_(platform::thermalStateSource()) {}
 
@@ -24,7 +25,9 @@ std::vector<LiveReaders::Unavailable> LiveReaders::unavailable() {
         missing.push_back({"thermal", "no temperature sensor or fan can be read"});
     }
     missing.push_back({"thermalState", later + " (reads as nominal)"});
-    missing.push_back({"gpu", later});
+    if (!gpu_) {
+        missing.push_back({"gpu", "no GPU whose use can be read"});
+    }
     missing.push_back({"audible", later});
     missing.push_back({"frontApp", later});
     return missing;
@@ -47,7 +50,7 @@ ThermalState LiveReaders::thermalState() {
 }
 
 std::optional<double> LiveReaders::gpu() {
-    return std::nullopt;
+    return gpu_ ? gpu_->read() : std::nullopt;
 }
 
 NetworkRate LiveReaders::network() {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "monitor/Readers.h"
+#include "platform/GpuSource.h"
 #include "platform/SystemInfo.h"
 #include "platform/ThermalStateSource.h"
 #include "readers/CPUReader.h"
@@ -18,7 +19,7 @@ namespace tv {
 
 // The readers of the machine TallyVane runs on.
 //
-// Not read on Linux yet: GPU use (absent), audio users (empty), the thermal state (nominal).
+// Not read on Linux yet: audio users (empty), the thermal state (nominal).
 // The sensors are opened on the first thermal reading.
 class LiveReaders : public Readers {
   public:
@@ -47,6 +48,7 @@ class LiveReaders : public Readers {
     Settings settings_;
     ProcessReader processes_;
     NetworkReader network_;
+    std::unique_ptr<GpuSource> gpu_;
     std::optional<ThermalReader> thermal_;
     bool thermalOpened_ = false;
     std::unique_ptr<SystemInfo> system_;

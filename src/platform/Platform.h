@@ -7,6 +7,7 @@
 #include "platform/BackgroundBand.h"
 #include "platform/CpuTickSource.h"
 #include "platform/FrontAppSource.h"
+#include "platform/GpuSource.h"
 #include "platform/MemorySource.h"
 #include "platform/NetworkSource.h"
 #include "platform/ProcessControl.h"
@@ -23,6 +24,8 @@ std::unique_ptr<CpuTickSource> cpuTickSource();
 std::unique_ptr<MemorySource> memorySource();
 std::unique_ptr<ProcessSource> processSource();
 std::unique_ptr<NetworkSource> networkSource();
+// Absent when the machine has no GPU whose use can be read.
+std::unique_ptr<GpuSource> gpuSource();
 // Absent when the machine has no temperature sensor and no fan that can be read.
 std::unique_ptr<ThermalSource> thermalSource();
 std::unique_ptr<SystemInfo> systemInfo();

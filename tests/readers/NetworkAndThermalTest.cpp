@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "core/SmcValue.h"
+#include "platform/linux/LinuxGpuSource.h"
 #include "platform/linux/LinuxNetworkSource.h"
 #include "platform/linux/LinuxThermalSource.h"
 #include "readers/NetworkReader.h"
@@ -198,6 +199,50 @@ TEST_F(Sensors, APackageZoneStandsInWithoutHwmonProcessorSensors) {
     ThermalSample t = read();
     EXPECT_EQ(t.cpu, 61.0);
     EXPECT_EQ(t.cpuMax, 61.0);
+}
+
+}  // namespace
+}  // namespace tv
+
+namespace tv {
+namespace {
+
+// A DRM card whose device is bound to `driver` (a symlink, as in sysfs).
+void card(const test::FixtureTree& tree, const std::string& name, const std::string& driver) {
+    std::string device = "sys/class/drm/" + name + "/device";
+    std::filesystem::create_directories(tree.root() + "/" + device);
+    std::filesystem::create_directories(tree.root() + "/sys/bus/pci/drivers/" + driver);
+    std::filesystem::create_directory_symlink(tree.root() + "/sys/bus/pci/drivers/" + driver,
+                                              tree.root() + "/" + device + "/driver");
+}
+
+TEST(GpuUse, TheBusiestOfAmdAndIntelGpus) {
+    test::FixtureTree tree;
+    card(tree, "card0", "amdgpu");
+    tree.write("sys/class/drm/card0/device/gpu_busy_percent", "37\n");
+    card(tree, "card1", "i915");
+    tree.write("sys/class/drm/card1/gt/gt0/rc6_residency_ms", "1000\n");
+    tree.write("sys/class/drm/card0-HDMI-A-1/status", "connected\n");
+    double clock = 10;
+    linux_os::LinuxGpuSource gpu(
+        tree.root(), [&] { return clock; }, false);
+    EXPECT_EQ(gpu.read(), 0.37);  // the Intel GPU has no interval yet
+    clock += 2;
+    tree.write("sys/class/drm/card1/gt/gt0/rc6_residency_ms", "1500\n");  // idle 0.5 s of 2
+    EXPECT_DOUBLE_EQ(*gpu.read(), 0.75);
+    tree.write("sys/class/drm/card0/device/gpu_busy_percent", "90\n");
+    clock += 1;
+    tree.write("sys/class/drm/card1/gt/gt0/rc6_residency_ms", "2500\n");  // idle all along
+    EXPECT_DOUBLE_EQ(*gpu.read(), 0.9);
+}
+
+TEST(GpuUse, NoGpuIsAbsent) {
+    test::FixtureTree tree;
+    card(tree, "card0", "virtio-pci");
+    linux_os::LinuxGpuSource gpu(
+        tree.root(), [] { return 1.0; }, false);
+    EXPECT_TRUE(gpu.empty());
+    EXPECT_FALSE(gpu.read().has_value());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "platform/linux/LinuxBackgroundBand.h"
 #include "platform/linux/LinuxCpuTickSource.h"
+#include "platform/linux/LinuxGpuSource.h"
 #include "platform/linux/LinuxMemorySource.h"
 #include "platform/linux/LinuxNetworkSource.h"
 #include "platform/linux/LinuxProcessControl.h"
@@ -56,6 +57,14 @@ std::unique_ptr<ProcessSource> processSource() {
 
 std::unique_ptr<NetworkSource> networkSource() {
     return std::make_unique<linux_os::LinuxNetworkSource>();
+}
+
+std::unique_ptr<GpuSource> gpuSource() {
+    auto source = std::make_unique<linux_os::LinuxGpuSource>();
+    if (source->empty()) {
+        return nullptr;
+    }
+    return source;
 }
 
 std::unique_ptr<ThermalSource> thermalSource() {
