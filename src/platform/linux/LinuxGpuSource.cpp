@@ -72,19 +72,6 @@ class NvidiaLibrary {
 
 namespace {
 
-std::optional<double> numberIn(ProcFile& file) {
-    auto text = file.read();
-    if (!text) {
-        return std::nullopt;
-    }
-    std::string_view view = *text;
-    while (!view.empty() && (view.back() == '\n' || view.back() == ' ')) {
-        view.remove_suffix(1);
-    }
-    auto value = parseUnsigned(view);
-    return value ? std::optional<double>(static_cast<double>(*value)) : std::nullopt;
-}
-
 std::string driverOf(const std::string& card) {
     char target[512];
     ssize_t length = ::readlink((card + "/device/driver").c_str(), target, sizeof target - 1);
@@ -149,13 +136,13 @@ std::optional<double> LinuxGpuSource::read() {
         busiest = std::max(busiest.value_or(0.0), std::clamp(use, 0.0, 1.0));
     };
     for (auto& file : busyPercent_) {
-        if (auto percent = numberIn(*file)) {
+        if (auto percent = readNumber(*file)) {
             consider(*percent / 100.0);
         }
     }
     double at = now();
     for (IdleCounter& counter : idle_) {
-        auto idleMs = numberIn(*counter.file);
+        auto idleMs = readNumber(*counter.file);
         if (idleMs && counter.lastIdle && at > counter.lastAt && *idleMs >= *counter.lastIdle) {
             double elapsedMs = (at - counter.lastAt) * 1000;
             consider(1.0 - (*idleMs - *counter.lastIdle) / elapsedMs);

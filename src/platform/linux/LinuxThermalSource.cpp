@@ -114,23 +114,6 @@ std::vector<std::string> numbered(const std::string& folder, std::string_view pr
     return names;
 }
 
-std::optional<double> number(ProcFile& file) {
-    auto text = file.read();
-    if (!text) {
-        return std::nullopt;
-    }
-    std::string_view view = *text;
-    while (!view.empty() && (view.back() == '\n' || view.back() == ' ')) {
-        view.remove_suffix(1);
-    }
-    bool negative = !view.empty() && view[0] == '-';
-    auto value = parseUnsigned(negative ? view.substr(1) : view);
-    if (!value) {
-        return std::nullopt;
-    }
-    return negative ? -static_cast<double>(*value) : static_cast<double>(*value);
-}
-
 }  // namespace
 
 LinuxThermalSource::LinuxThermalSource(const std::string& root) {
@@ -191,8 +174,8 @@ void LinuxThermalSource::addHwmon(const std::string& dir, std::vector<Sensor>& c
         FanSensor fan{std::make_unique<ProcFile>(base + "_input"), 0, 0};
         if (hasRealFanLimits(driver)) {
             ProcFile min(base + "_min", false), max(base + "_max", false);
-            fan.min = std::max(0.0, number(min).value_or(0));
-            fan.max = std::max(0.0, number(max).value_or(0));
+            fan.min = std::max(0.0, readNumber(min).value_or(0));
+            fan.max = std::max(0.0, readNumber(max).value_or(0));
         }
         fans_.push_back(std::move(fan));
     }
@@ -206,7 +189,7 @@ SensorReadings LinuxThermalSource::read() {
     SensorReadings r;
     auto collect = [](std::vector<Sensor>& sensors, std::vector<double>& into) {
         for (Sensor& s : sensors) {
-            if (auto raw = number(*s.file)) {
+            if (auto raw = readNumber(*s.file)) {
                 into.push_back(*raw * s.scale);
             }
         }
@@ -215,12 +198,12 @@ SensorReadings LinuxThermalSource::read() {
     collect(cpuAll_, r.cpuAll);
     collect(gpu_, r.gpu);
     if (battery_) {
-        if (auto raw = number(*battery_->file)) {
+        if (auto raw = readNumber(*battery_->file)) {
             r.battery = *raw * battery_->scale;
         }
     }
     for (FanSensor& fan : fans_) {
-        double rpm = number(*fan.input).value_or(0);
+        double rpm = readNumber(*fan.input).value_or(0);
         r.fans.push_back(Fan{rpm > 0 ? rpm : 0, fan.min, fan.max});
     }
     return r;

@@ -89,6 +89,23 @@ std::optional<double> parseDouble(std::string_view text) {
     return value;
 }
 
+std::optional<double> readNumber(ProcFile& file) {
+    auto text = file.read();
+    if (!text) {
+        return std::nullopt;
+    }
+    std::string_view view = *text;
+    while (!view.empty() && (view.back() == '\n' || view.back() == ' ')) {
+        view.remove_suffix(1);
+    }
+    bool negative = !view.empty() && view[0] == '-';
+    auto value = parseUnsigned(negative ? view.substr(1) : view);
+    if (!value) {
+        return std::nullopt;
+    }
+    return negative ? -static_cast<double>(*value) : static_cast<double>(*value);
+}
+
 std::string_view nextField(std::string_view& text) {
     std::size_t start = text.find_first_not_of(" \t");
     if (start == std::string_view::npos) {

@@ -42,6 +42,10 @@ std::vector<std::string> listDirectory(const std::string& path);
 std::optional<unsigned long long> parseUnsigned(std::string_view text);
 std::optional<double> parseDouble(std::string_view text);
 
+// The whole number a one-value file holds ("42\n", "-5000"); absent when it holds anything
+// else or cannot be read.
+std::optional<double> readNumber(ProcFile& file);
+
 // Splits off the next field separated by spaces or tabs; empty at the end.
 std::string_view nextField(std::string_view& text);
 
