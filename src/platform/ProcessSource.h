@@ -41,8 +41,8 @@ class ProcessSource {
     virtual std::optional<ProcessUse> use(std::int32_t pid) = 0;
     // Works out who the process is. Called only for processes without a cached identity.
     virtual ProcessIdentity identify(std::int32_t pid) = 0;
-    // Called once a pass with the pids that were read, so the source can let go of the rest.
-    virtual void keepOnly(const std::vector<std::int32_t>& live) { (void)live; }
+    // Called at the end of each pass; the source may let go of processes it did not read.
+    virtual void passDone() {}
 };
 
 }  // namespace tv

@@ -53,8 +53,6 @@ std::vector<ProcessUsage> ProcessReader::read() {
     const int pass = calls_;
     touched_.clear();
     members_.clear();
-    std::vector<std::int32_t> live;
-    live.reserve(pids.size());
 
     for (std::int32_t pid : pids) {
         if (pid <= 0) {
@@ -102,12 +100,11 @@ std::vector<ProcessUsage> ProcessReader::read() {
         group.cpu += percent;
         group.count += 1;
         group.typed = group.typed || process.identity.typed;
-        live.push_back(pid);
     }
 
     std::vector<ProcessUsage> rows = rowsOfThisPass();
     std::erase_if(seen_, [pass](const auto& entry) { return entry.second.pass != pass; });
-    source_->keepOnly(live);
+    source_->passDone();
     return rows;
 }
 

@@ -250,8 +250,7 @@ std::optional<ProcessUse> LinuxProcessSource::use(std::int32_t pid) {
 }
 
 // Everything read in this pass was marked with it; the rest has gone.
-void LinuxProcessSource::keepOnly(const std::vector<std::int32_t>& live) {
-    (void)live;
+void LinuxProcessSource::passDone() {
     factsThisPass_.clear();
     std::erase_if(tracked_, [&](const auto& entry) { return entry.second.seenInPass != passes_; });
     ++passes_;

@@ -47,7 +47,7 @@ class LinuxProcessSource : public ProcessSource {
     std::uint64_t nowNs() override;
     std::optional<ProcessUse> use(std::int32_t pid) override;
     ProcessIdentity identify(std::int32_t pid) override;
-    void keepOnly(const std::vector<std::int32_t>& live) override;
+    void passDone() override;
 
     // Up to `limit` command-line arguments, made safe to show.
     std::vector<std::string> arguments(std::int32_t pid, std::size_t limit) const;
