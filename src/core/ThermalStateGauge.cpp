@@ -1,0 +1,77 @@
+#include "core/ThermalStateGauge.h"
+
+namespace tv {
+
+int ThermalStateGauge::levelFor(const ThermalSignals& s, double margin,
+                                bool throttledRecently) const {
+    using Kind = ThermalSignals::TripKind;
+    // Critical: within 5 °C of a critical limit, or an alarm says so.
+    for (const auto& sensor : s.sensors) {
+        if (sensor.critAlarm || sensor.celsius >= sensor.crit.value_or(defaultCrit) - 5 - margin) {
+            return 3;
+        }
+    }
+    for (const auto& trip : s.trips) {
+        if ((trip.kind == Kind::hot || trip.kind == Kind::critical) &&
+            trip.zoneCelsius >= trip.tripCelsius - 5 - margin) {
+            return 3;
+        }
+    }
+    // Serious: the system is slowing the processor down to cool it.
+    if (throttledRecently || s.coolingActive) {
+        return 2;
+    }
+    for (const auto& sensor : s.sensors) {
+        if (sensor.maxAlarm || sensor.celsius >= sensor.max.value_or(defaultMax) - margin) {
+            return 2;
+        }
+    }
+    for (const auto& trip : s.trips) {
+        if (trip.kind == Kind::passive && trip.zoneCelsius >= trip.tripCelsius - margin) {
+            return 2;
+        }
+    }
+    // Fair: getting close, or the fans are working hard.
+    if (s.fanShare >= 0.8) {
+        return 1;
+    }
+    for (const auto& sensor : s.sensors) {
+        if (sensor.celsius >= sensor.max.value_or(defaultMax) - 10 - margin) {
+            return 1;
+        }
+    }
+    for (const auto& trip : s.trips) {
+        if ((trip.kind == Kind::passive && trip.zoneCelsius >= trip.tripCelsius - 10 - margin) ||
+            (trip.kind == Kind::active && trip.zoneCelsius > trip.tripCelsius - margin)) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int ThermalStateGauge::update(const ThermalSignals& signals, double now) {
+    if (signals.throttled) {
+        lastThrottle_ = now;
+    }
+    bool throttledRecently = lastThrottle_ && now - *lastThrottle_ < throttleMemory;
+    int entered = levelFor(signals, 0, throttledRecently);
+    if (entered > level_) {
+        level_ = entered;
+        belowSince_.reset();
+        return level_;
+    }
+    int held = levelFor(signals, coolingMargin, throttledRecently);
+    if (held >= level_) {
+        belowSince_.reset();
+        return level_;
+    }
+    if (!belowSince_) {
+        belowSince_ = now;
+    } else if (now - *belowSince_ >= calmSeconds) {
+        --level_;
+        belowSince_ = level_ > held ? std::optional<double>(now) : std::nullopt;
+    }
+    return level_;
+}
+
+}  // namespace tv
