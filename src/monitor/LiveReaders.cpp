@@ -24,7 +24,10 @@ std::vector<LiveReaders::Unavailable> LiveReaders::unavailable() {
     if (!thermal_) {
         missing.push_back({"thermal", "no temperature sensor or fan can be read"});
     }
-    missing.push_back({"thermalState", later + " (reads as nominal)"});
+    if (!thermalState_->known()) {
+        missing.push_back(
+            {"thermalState", "no limits, trip points or throttling counters; reads as nominal"});
+    }
     if (!gpu_) {
         missing.push_back({"gpu", "no GPU whose use can be read"});
     }

@@ -19,7 +19,7 @@ namespace tv {
 
 // The readers of the machine TallyVane runs on.
 //
-// Not read on Linux yet: audio users (empty), the thermal state (nominal).
+// Not read on Linux yet: audio users (empty) and the front app (unknown).
 // The sensors are opened on the first thermal reading.
 class LiveReaders : public Readers {
   public:

@@ -9,6 +9,8 @@ class ThermalStateSource {
   public:
     virtual ~ThermalStateSource() = default;
     virtual ThermalState read() = 0;
+    // False when the platform gives nothing to know the state by (it then reads nominal).
+    virtual bool known() const { return true; }
 };
 
 }  // namespace tv

@@ -13,6 +13,7 @@
 #include "platform/linux/LinuxProcessSource.h"
 #include "platform/linux/LinuxSystemInfo.h"
 #include "platform/linux/LinuxThermalSource.h"
+#include "platform/linux/LinuxThermalStateSource.h"
 
 namespace tv::platform {
 
@@ -80,7 +81,7 @@ std::unique_ptr<SystemInfo> systemInfo() {
 }
 
 std::unique_ptr<ThermalStateSource> thermalStateSource() {
-    return std::make_unique<NominalThermalState>();
+    return std::make_unique<linux_os::LinuxThermalStateSource>();
 }
 
 std::unique_ptr<FrontAppSource> frontAppSource() {
