@@ -14,6 +14,7 @@ LiveReaders::LiveReaders()
                  }),
       network_(platform::networkSource()),
       gpu_(platform::gpuSource()),
+      audio_(platform::audioSource()),
       system_(platform::systemInfo()),
       thermalState_(platform::thermalStateSource()) {}
 
@@ -31,7 +32,10 @@ std::vector<LiveReaders::Unavailable> LiveReaders::unavailable() {
     if (!gpu_) {
         missing.push_back({"gpu", "no GPU whose use can be read"});
     }
-    missing.push_back({"audible", later});
+    if (!audio_->available()) {
+        missing.push_back(
+            {"audible", "no sound server is running (nothing counts as making sound)"});
+    }
     missing.push_back({"frontApp", later});
     return missing;
 }
@@ -75,7 +79,7 @@ ThermalSample LiveReaders::thermal() {
 }
 
 std::set<std::int32_t> LiveReaders::audible() {
-    return {};
+    return audio_->pids();
 }
 
 }  // namespace tv

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "monitor/Readers.h"
+#include "platform/AudioSource.h"
 #include "platform/GpuSource.h"
 #include "platform/SystemInfo.h"
 #include "platform/ThermalStateSource.h"
@@ -19,7 +20,7 @@ namespace tv {
 
 // The readers of the machine TallyVane runs on.
 //
-// Not read on Linux yet: audio users (empty) and the front app (unknown).
+// Not read on Linux yet: the front app (unknown).
 // The sensors are opened on the first thermal reading.
 class LiveReaders : public Readers {
   public:
@@ -49,6 +50,7 @@ class LiveReaders : public Readers {
     ProcessReader processes_;
     NetworkReader network_;
     std::unique_ptr<GpuSource> gpu_;
+    std::unique_ptr<AudioSource> audio_;
     std::optional<ThermalReader> thermal_;
     bool thermalOpened_ = false;
     std::unique_ptr<SystemInfo> system_;

@@ -4,6 +4,7 @@
 
 #include "core/SelfIdentity.h"
 #include "core/Vocabulary.h"
+#include "platform/AudioSource.h"
 #include "platform/BackgroundBand.h"
 #include "platform/CpuTickSource.h"
 #include "platform/FrontAppSource.h"
@@ -24,6 +25,7 @@ std::unique_ptr<CpuTickSource> cpuTickSource();
 std::unique_ptr<MemorySource> memorySource();
 std::unique_ptr<ProcessSource> processSource();
 std::unique_ptr<NetworkSource> networkSource();
+std::unique_ptr<AudioSource> audioSource();
 // Absent when the machine has no GPU whose use can be read.
 std::unique_ptr<GpuSource> gpuSource();
 // Absent when the machine has no temperature sensor and no fan that can be read.

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/Platform.h"
+#include "platform/linux/LinuxAudioActivity.h"
 #include "platform/linux/LinuxBackgroundBand.h"
 #include "platform/linux/LinuxCpuTickSource.h"
 #include "platform/linux/LinuxGpuSource.h"
@@ -58,6 +59,10 @@ std::unique_ptr<ProcessSource> processSource() {
 
 std::unique_ptr<NetworkSource> networkSource() {
     return std::make_unique<linux_os::LinuxNetworkSource>();
+}
+
+std::unique_ptr<AudioSource> audioSource() {
+    return std::make_unique<linux_os::LinuxAudioActivity>();
 }
 
 std::unique_ptr<GpuSource> gpuSource() {

@@ -1,0 +1,226 @@
+#include "platform/linux/LinuxAudioActivity.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <cstdlib>
+
+namespace tv::linux_os {
+
+namespace {
+
+constexpr auto retryAfter = std::chrono::seconds(10);
+
+std::int32_t pidOf(pa_proplist* properties) {
+    const char* text = pa_proplist_gets(properties, PA_PROP_APPLICATION_PROCESS_ID);
+    if (text == nullptr) {
+        return 0;
+    }
+    char* end = nullptr;
+    long pid = std::strtol(text, &end, 10);
+    return end != text && *end == '\0' && pid > 0 && pid < (1L << 31)
+               ? static_cast<std::int32_t>(pid)
+               : 0;
+}
+
+void onPlayback(pa_context*, const pa_sink_input_info* info, int eol, void* self) {
+    if (eol == 0 && info != nullptr) {
+        static_cast<LinuxAudioActivity*>(self)->playback(
+            info->index, {pidOf(info->proplist), info->corked != 0, 0});
+    }
+}
+
+void onRecording(pa_context*, const pa_source_output_info* info, int eol, void* self) {
+    if (eol == 0 && info != nullptr) {
+        static_cast<LinuxAudioActivity*>(self)->recording(
+            info->index, {pidOf(info->proplist), info->corked != 0, info->source});
+    }
+}
+
+void onSource(pa_context*, const pa_source_info* info, int eol, void* self) {
+    if (eol == 0 && info != nullptr) {
+        static_cast<LinuxAudioActivity*>(self)->source(info->index,
+                                                       info->monitor_of_sink != PA_INVALID_INDEX);
+    }
+}
+
+void forget(pa_operation* operation) {
+    if (operation != nullptr) {
+        pa_operation_unref(operation);
+    }
+}
+
+void onEvent(pa_context* context, pa_subscription_event_type_t event, std::uint32_t index,
+             void* self) {
+    auto facility = event & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
+    if ((event & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_REMOVE) {
+        static_cast<LinuxAudioActivity*>(self)->removed(static_cast<int>(facility), index);
+        return;
+    }
+    if (facility == PA_SUBSCRIPTION_EVENT_SINK_INPUT) {
+        forget(pa_context_get_sink_input_info(context, index, onPlayback, self));
+    } else if (facility == PA_SUBSCRIPTION_EVENT_SOURCE_OUTPUT) {
+        forget(pa_context_get_source_output_info(context, index, onRecording, self));
+    } else if (facility == PA_SUBSCRIPTION_EVENT_SOURCE) {
+        forget(pa_context_get_source_info_by_index(context, index, onSource, self));
+    }
+}
+
+void onState(pa_context* context, void* self) {
+    auto* activity = static_cast<LinuxAudioActivity*>(self);
+    switch (pa_context_get_state(context)) {
+        case PA_CONTEXT_READY:
+            pa_context_set_subscribe_callback(context, onEvent, self);
+            forget(pa_context_subscribe(
+                context,
+                static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK_INPUT |
+                                                    PA_SUBSCRIPTION_MASK_SOURCE_OUTPUT |
+                                                    PA_SUBSCRIPTION_MASK_SOURCE),
+                nullptr, nullptr));
+            forget(pa_context_get_source_info_list(context, onSource, self));
+            forget(pa_context_get_sink_input_info_list(context, onPlayback, self));
+            forget(pa_context_get_source_output_info_list(context, onRecording, self));
+            activity->connected(true);
+            break;
+        case PA_CONTEXT_FAILED:
+        case PA_CONTEXT_TERMINATED:
+            activity->connected(false);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+LinuxAudioActivity::LinuxAudioActivity() {
+    loop_ = pa_threaded_mainloop_new();
+    if (loop_ == nullptr || pa_threaded_mainloop_start(loop_) != 0) {
+        return;
+    }
+    connect();
+}
+
+LinuxAudioActivity::~LinuxAudioActivity() {
+    if (loop_ == nullptr) {
+        return;
+    }
+    disconnect();
+    pa_threaded_mainloop_stop(loop_);
+    pa_threaded_mainloop_free(loop_);
+}
+
+void LinuxAudioActivity::connect() {
+    lastAttempt_ = std::chrono::steady_clock::now();
+    pa_threaded_mainloop_lock(loop_);
+    pa_proplist* properties = pa_proplist_new();
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "TallyVane");
+    context_ =
+        pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), "TallyVane", properties);
+    pa_proplist_free(properties);
+    if (context_ != nullptr) {
+        pa_context_set_state_callback(context_, onState, this);
+        if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            failed_ = true;
+        }
+    }
+    pa_threaded_mainloop_unlock(loop_);
+}
+
+void LinuxAudioActivity::disconnect() {
+    pa_threaded_mainloop_lock(loop_);
+    if (context_ != nullptr) {
+        pa_context_set_state_callback(context_, nullptr, nullptr);
+        pa_context_set_subscribe_callback(context_, nullptr, nullptr);
+        pa_context_disconnect(context_);
+        pa_context_unref(context_);
+        context_ = nullptr;
+    }
+    pa_threaded_mainloop_unlock(loop_);
+    std::lock_guard<std::mutex> lock(mutex_);
+    playback_.clear();
+    recording_.clear();
+    monitors_.clear();
+}
+
+std::set<std::int32_t> LinuxAudioActivity::pids() {
+    if (loop_ == nullptr) {
+        return {};
+    }
+    bool retry = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        retry = (failed_ || context_ == nullptr) &&
+                std::chrono::steady_clock::now() - lastAttempt_ >= retryAfter;
+    }
+    if (retry) {
+        disconnect();
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            failed_ = false;
+            ready_ = false;
+        }
+        connect();
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::set<std::int32_t> pids;
+    for (const auto& [index, stream] : playback_) {
+        if (!stream.corked && stream.pid > 0) {
+            pids.insert(stream.pid);
+        }
+    }
+    for (const auto& [index, stream] : recording_) {
+        if (!stream.corked && stream.pid > 0 && monitors_.count(stream.source) == 0) {
+            pids.insert(stream.pid);
+        }
+    }
+    return pids;
+}
+
+bool LinuxAudioActivity::available() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return ready_;
+}
+
+void LinuxAudioActivity::playback(std::uint32_t index, const Stream& stream) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    playback_[index] = stream;
+}
+
+void LinuxAudioActivity::recording(std::uint32_t index, const Stream& stream) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    recording_[index] = stream;
+}
+
+void LinuxAudioActivity::source(std::uint32_t index, bool monitor) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (monitor) {
+        monitors_.insert(index);
+    } else {
+        monitors_.erase(index);
+    }
+}
+
+void LinuxAudioActivity::removed(int facility, std::uint32_t index) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (facility == PA_SUBSCRIPTION_EVENT_SINK_INPUT) {
+        playback_.erase(index);
+    } else if (facility == PA_SUBSCRIPTION_EVENT_SOURCE_OUTPUT) {
+        recording_.erase(index);
+    } else if (facility == PA_SUBSCRIPTION_EVENT_SOURCE) {
+        monitors_.erase(index);
+    }
+}
+
+void LinuxAudioActivity::connected(bool ready) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failed_ = !ready;
+    ready_ = ready;
+    if (!ready) {
+        playback_.clear();
+        recording_.clear();
+        monitors_.clear();
+    }
+}
+
+}  // namespace tv::linux_os

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <set>
+
+#include "platform/AudioSource.h"
+
+struct pa_threaded_mainloop;
+struct pa_context;
+
+namespace tv::linux_os {
+
+// Audio users from the sound server (PulseAudio, or PipeWire's PulseAudio service): the pids
+// of uncorked playback streams, and of uncorked recording streams that do not record a
+// monitor (a level meter listening to the speakers is not making sound). It subscribes to
+// stream changes, so asking costs no round trip. Never starts a server; without one the set is
+// empty and a connection is tried again at most every 10 s.
+class LinuxAudioActivity : public AudioSource {
+  public:
+    LinuxAudioActivity();
+    ~LinuxAudioActivity() override;
+    LinuxAudioActivity(const LinuxAudioActivity&) = delete;
+    LinuxAudioActivity& operator=(const LinuxAudioActivity&) = delete;
+
+    std::set<std::int32_t> pids() override;
+    bool available() override;
+
+    // Called from the sound server's thread.
+    struct Stream {
+        std::int32_t pid = 0;
+        bool corked = false;
+        std::uint32_t source = 0;  // for recordings: the source recorded from
+    };
+    void playback(std::uint32_t index, const Stream& stream);
+    void recording(std::uint32_t index, const Stream& stream);
+    void source(std::uint32_t index, bool monitor);
+    void removed(int facility, std::uint32_t index);
+    void connected(bool ready);
+
+  private:
+    void connect();
+    void disconnect();
+
+    pa_threaded_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;
+    std::chrono::steady_clock::time_point lastAttempt_{};
+
+    std::mutex mutex_;
+    bool failed_ = false;
+    bool ready_ = false;
+    std::map<std::uint32_t, Stream> playback_;
+    std::map<std::uint32_t, Stream> recording_;
+    std::set<std::uint32_t> monitors_;
+};
+
+}  // namespace tv::linux_os
