@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+#include <cstdint>
+
+#include "core/ProcessUsage.h"
+
 namespace tv {
 
 // An application that may be the one the user works in.
@@ -11,6 +15,11 @@ struct FrontAppCandidate {
     bool isSelf = false;                 // one of TallyVane's own windows
     std::optional<std::string> appPath;  // absent when the app has no known location
 };
+
+// Where only the process behind the front window is known (X11 gives its pid): the front app
+// is the row holding that pid — its application path, or its id when it has none. Absent when
+// no row of the list holds it.
+std::optional<std::string> frontAppOfPid(std::int32_t pid, const std::vector<ProcessUsage>& rows);
 
 // The front app from the candidates (the frontmost application first, then the one owning
 // the menu bar): the first that is not TallyVane. A helper application nested inside another

@@ -106,6 +106,10 @@ void Monitor::apply(const Snapshot& snapshot) {
 
     if (auto front = chooseFrontApp(frontAppSource_->candidates())) {
         frontApp_ = std::move(front);
+    } else if (auto pid = frontAppSource_->frontPid()) {
+        if (auto row = frontAppOfPid(*pid, processes_)) {
+            frontApp_ = std::move(row);
+        }
     }
 
     if (onSample_) {

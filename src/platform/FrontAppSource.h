@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "core/FrontApp.h"
@@ -12,6 +14,9 @@ class FrontAppSource {
   public:
     virtual ~FrontAppSource() = default;
     virtual std::vector<FrontAppCandidate> candidates() = 0;
+    // Where the platform knows only the process behind the front window: its pid (never
+    // TallyVane's own); absent when unknown.
+    virtual std::optional<std::int32_t> frontPid() { return std::nullopt; }
 };
 
 }  // namespace tv

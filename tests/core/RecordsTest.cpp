@@ -75,5 +75,19 @@ TEST(FrontApp, FirstCandidateThatIsNotTallyVaneDecides) {
               "/usr/share/applications/org.gnome.gedit.desktop");
 }
 
+TEST(FrontApp, APidIsTheRowHoldingIt) {
+    ProcessUsage app{"app:/usr/share/applications/editor.desktop",
+                     "Editor",
+                     std::string("/usr/share/applications/editor.desktop"),
+                     0,
+                     0,
+                     2,
+                     {10, 11}};
+    ProcessUsage tool{"pid:20", "tool", std::nullopt, 0, 0, 1, {20}};
+    EXPECT_EQ(frontAppOfPid(11, {app, tool}), "/usr/share/applications/editor.desktop");
+    EXPECT_EQ(frontAppOfPid(20, {app, tool}), "pid:20");
+    EXPECT_EQ(frontAppOfPid(30, {app, tool}), std::nullopt);
+}
+
 }  // namespace
 }  // namespace tv

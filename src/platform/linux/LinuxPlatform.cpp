@@ -15,6 +15,7 @@
 #include "platform/linux/LinuxSystemInfo.h"
 #include "platform/linux/LinuxThermalSource.h"
 #include "platform/linux/LinuxThermalStateSource.h"
+#include "platform/linux/X11FrontApp.h"
 
 namespace tv::platform {
 
@@ -25,12 +26,6 @@ namespace {
 class NominalThermalState : public ThermalStateSource {
   public:
     ThermalState read() override { return 0; }
-};
-
-// Until the window system is watched, the front app is not known.
-class UnknownFrontApp : public FrontAppSource {
-  public:
-    std::vector<FrontAppCandidate> candidates() override { return {}; }
 };
 
 // The territory part of a locale name such as "en_US.UTF-8@euro".
@@ -90,7 +85,7 @@ std::unique_ptr<ThermalStateSource> thermalStateSource() {
 }
 
 std::unique_ptr<FrontAppSource> frontAppSource() {
-    return std::make_unique<UnknownFrontApp>();
+    return std::make_unique<linux_os::X11FrontApp>(static_cast<std::int32_t>(::getpid()));
 }
 
 std::unique_ptr<ProcessControl> processControl() {
