@@ -124,6 +124,10 @@ CheckReport takeCheck() {
     for (const auto& missing : readers.unavailable()) {
         report.unavailable.emplace_back(missing.reading, missing.why);
     }
+    if (!platform::frontAppSource()->available()) {
+        report.unavailable.emplace_back(
+            "frontApp", "no X11 display to ask which window is in front (make way waits for one)");
+    }
     return report;
 }
 

@@ -19,7 +19,6 @@ LiveReaders::LiveReaders()
       thermalState_(platform::thermalStateSource()) {}
 
 std::vector<LiveReaders::Unavailable> LiveReaders::unavailable() {
-    const std::string later = "not read on Linux yet";
     std::vector<Unavailable> missing;
     thermal();
     if (!thermal_) {
@@ -36,7 +35,6 @@ std::vector<LiveReaders::Unavailable> LiveReaders::unavailable() {
         missing.push_back(
             {"audible", "no sound server is running (nothing counts as making sound)"});
     }
-    missing.push_back({"frontApp", later});
     return missing;
 }
 

@@ -20,7 +20,6 @@ namespace tv {
 
 // The readers of the machine TallyVane runs on.
 //
-// Not read on Linux yet: the front app (unknown).
 // The sensors are opened on the first thermal reading.
 class LiveReaders : public Readers {
   public:

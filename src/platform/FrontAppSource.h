@@ -17,6 +17,8 @@ class FrontAppSource {
     // Where the platform knows only the process behind the front window: its pid (never
     // TallyVane's own); absent when unknown.
     virtual std::optional<std::int32_t> frontPid() { return std::nullopt; }
+    // False when the platform cannot tell at all (no display to ask).
+    virtual bool available() const { return true; }
 };
 
 }  // namespace tv

@@ -26,6 +26,7 @@ class X11FrontApp : public FrontAppSource {
     std::optional<std::int32_t> frontPid() override;
 
     bool connected() const { return connection_ != nullptr; }
+    bool available() const override { return connected(); }
 
   private:
     void watch();
