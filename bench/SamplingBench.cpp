@@ -3,9 +3,18 @@
 
 #include <QTemporaryDir>
 
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
 #include "monitor/LiveReaders.h"
 #include "monitor/Sampler.h"
 #include "platform/Platform.h"
+#include "platform/linux/LinuxAudioActivity.h"
+#include "platform/linux/LinuxNetworkSource.h"
+#include "platform/linux/LinuxThermalSource.h"
+#include "readers/NetworkReader.h"
+#include "readers/ThermalReader.h"
 #include "settings/SettingKeys.h"
 
 namespace {
@@ -50,6 +59,63 @@ void CalmSamplerReading(benchmark::State& state) {
     }
 }
 BENCHMARK(CalmSamplerReading)->MeasureProcessCPUTime()->UseRealTime();
+
+// The sensors of an AMD desktop laid out under a temporary root.
+void ThermalReadAmdDesktop(benchmark::State& state) {
+    QTemporaryDir dir;
+    auto write = [&](const std::string& path, const std::string& text) {
+        std::filesystem::path file = std::filesystem::path(dir.path().toStdString()) / path;
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file) << text;
+    };
+    write("sys/class/hwmon/hwmon0/name", "k10temp\n");
+    int n = 1;
+    for (const char* label : {"Tctl", "Tdie", "Tccd1", "Tccd2"}) {
+        write("sys/class/hwmon/hwmon0/temp" + std::to_string(n) + "_label",
+              std::string(label) + "\n");
+        write("sys/class/hwmon/hwmon0/temp" + std::to_string(n++) + "_input", "61250\n");
+    }
+    write("sys/class/hwmon/hwmon1/name", "amdgpu\n");
+    write("sys/class/hwmon/hwmon1/temp1_label", "edge\n");
+    write("sys/class/hwmon/hwmon1/temp1_input", "50000\n");
+    write("sys/class/hwmon/hwmon1/temp2_label", "junction\n");
+    write("sys/class/hwmon/hwmon1/temp2_input", "58000\n");
+    write("sys/class/hwmon/hwmon2/name", "nct6775\n");
+    write("sys/class/hwmon/hwmon2/fan1_input", "1200\n");
+    write("sys/class/hwmon/hwmon2/fan2_input", "900\n");
+    tv::ThermalReader reader(
+        std::make_unique<tv::linux_os::LinuxThermalSource>(dir.path().toStdString()));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(reader.read());
+    }
+}
+BENCHMARK(ThermalReadAmdDesktop)->MeasureProcessCPUTime()->UseRealTime();
+
+void NetworkRead(benchmark::State& state) {
+    tv::NetworkReader reader(std::make_unique<tv::linux_os::LinuxNetworkSource>());
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(reader.read());
+    }
+}
+BENCHMARK(NetworkRead)->MeasureProcessCPUTime()->UseRealTime();
+
+// Steady state: the set is kept up to date by the server's events, so asking is a lookup.
+void AudioQuery(benchmark::State& state) {
+    tv::linux_os::LinuxAudioActivity audio;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(audio.pids());
+    }
+}
+BENCHMARK(AudioQuery)->MeasureProcessCPUTime()->UseRealTime();
+
+// Asking with no sound server at all: the answer (empty) must come at once.
+void AudioWithoutServerFromScratch(benchmark::State& state) {
+    for (auto _ : state) {
+        tv::linux_os::LinuxAudioActivity audio;
+        benchmark::DoNotOptimize(audio.pids());
+    }
+}
+BENCHMARK(AudioWithoutServerFromScratch)->MeasureProcessCPUTime()->UseRealTime()->Iterations(50);
 
 }  // namespace
 

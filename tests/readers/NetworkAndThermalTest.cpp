@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -243,6 +244,37 @@ TEST(GpuUse, NoGpuIsAbsent) {
         tree.root(), [] { return 1.0; }, false);
     EXPECT_TRUE(gpu.empty());
     EXPECT_FALSE(gpu.read().has_value());
+}
+
+}  // namespace
+}  // namespace tv
+
+namespace tv {
+namespace {
+
+// Real virtual interfaces on this machine: they never count, whatever crosses them.
+TEST(NetworkInterfaces, VirtualOnesNeverCount) {
+    if (::geteuid() != 0 || std::system("command -v ip >/dev/null") != 0) {
+        GTEST_SKIP() << "needs root and iproute2 to make interfaces";
+    }
+    std::string suffix = std::to_string(::getpid() % 10000);
+    std::string dummy = "tvdum" + suffix, veth = "tvveth" + suffix, peer = "tvpeer" + suffix;
+    if (std::system(
+            ("ip link add " + veth + " type veth peer name " + peer + " 2>/dev/null").c_str()) !=
+        0) {
+        GTEST_SKIP() << "cannot make interfaces here";
+    }
+    // Not every kernel has the dummy driver.
+    bool hasDummy = std::system(("ip link add " + dummy + " type dummy 2>/dev/null").c_str()) == 0;
+    linux_os::LinuxNetworkSource source;
+    EXPECT_FALSE(source.isPhysical(veth));
+    EXPECT_FALSE(source.isPhysical(peer));
+    EXPECT_FALSE(source.isPhysical("lo"));
+    if (hasDummy) {
+        EXPECT_FALSE(source.isPhysical(dummy));
+        EXPECT_EQ(std::system(("ip link del " + dummy).c_str()), 0);
+    }
+    EXPECT_EQ(std::system(("ip link del " + veth).c_str()), 0);
 }
 
 }  // namespace
