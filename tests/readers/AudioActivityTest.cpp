@@ -51,12 +51,18 @@ TEST_F(AudioActivityTest, PlayersAndRecordersButNotMonitorListeners) {
     Spawned player({"pacat", "--playback", "/dev/zero"});
     Spawned recorder({"pacat", "--record", "-d", "mic", "/dev/null"});
     Spawned meter({"pacat", "--record", "-d", "null.monitor", "/dev/null"});
+    Spawned corked({TALLYVANE_TEST_CORKED});
     EXPECT_TRUE(waitFor(10, [&] {
         auto pids = audio.pids();
         return pids.count(player.pid()) && pids.count(recorder.pid());
     }));
+    // The server lists the corked stream and the meter too; give it time to say so.
+    ASSERT_TRUE(waitFor(10, [] {
+        return std::system("test \"$(pactl list short sink-inputs | wc -l)\" = 2") == 0;
+    }));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(audio.pids().count(meter.pid()), 0u);
+    EXPECT_EQ(audio.pids().count(corked.pid()), 0u);
 }
 
 TEST_F(AudioActivityTest, AStreamThatEndsLeavesTheSet) {

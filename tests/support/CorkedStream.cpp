@@ -1,0 +1,32 @@
+// Opens a playback stream that stays corked (paused by its own app) until it is killed:
+// a sound session that is open but not playing.
+#include <pulse/pulseaudio.h>
+
+#include <unistd.h>
+
+namespace {
+
+pa_stream* stream = nullptr;
+
+void onState(pa_context* context, void*) {
+    if (pa_context_get_state(context) != PA_CONTEXT_READY) {
+        return;
+    }
+    pa_sample_spec spec{PA_SAMPLE_S16LE, 44100, 2};
+    stream = pa_stream_new(context, "corked", &spec, nullptr);
+    pa_stream_connect_playback(stream, nullptr, nullptr, PA_STREAM_START_CORKED, nullptr, nullptr);
+}
+
+}  // namespace
+
+int main() {
+    pa_mainloop* loop = pa_mainloop_new();
+    pa_context* context = pa_context_new(pa_mainloop_get_api(loop), "corked-test");
+    pa_context_set_state_callback(context, onState, nullptr);
+    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        return 1;
+    }
+    int result = 0;
+    pa_mainloop_run(loop, &result);
+    return result;
+}
