@@ -49,24 +49,8 @@ int MemoryPressureGauge::update(const PressureSignals& signals, double now) {
         return 0;
     }
     double available = *signals.available;
-    int entered = levelFor(signals, available, entering);
-    if (entered > level_) {
-        level_ = entered;
-        belowSince_.reset();
-        return level_;
-    }
-    int held = levelFor(signals, available, leaving);
-    if (held >= level_) {
-        belowSince_.reset();
-        return level_;
-    }
-    if (!belowSince_) {
-        belowSince_ = now;
-    } else if (now - *belowSince_ >= calmSeconds) {
-        level_ = level_ == 4 ? 2 : 1;
-        belowSince_ = level_ > held ? std::optional<double>(now) : std::nullopt;
-    }
-    return level_;
+    return level_.update(levelFor(signals, available, entering),
+                         levelFor(signals, available, leaving), now);
 }
 
 }  // namespace tv

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "core/LevelHysteresis.h"
+
 namespace tv {
 
 // What the memory-pressure level is derived from where the kernel gives no level itself.
@@ -24,8 +26,7 @@ class MemoryPressureGauge {
     static constexpr double calmSeconds = 15;
 
   private:
-    int level_ = 1;
-    std::optional<double> belowSince_;
+    LevelHysteresis level_{{1, 2, 4}, calmSeconds};
 };
 
 }  // namespace tv

@@ -54,24 +54,8 @@ int ThermalStateGauge::update(const ThermalSignals& signals, double now) {
         lastThrottle_ = now;
     }
     bool throttledRecently = lastThrottle_ && now - *lastThrottle_ < throttleMemory;
-    int entered = levelFor(signals, 0, throttledRecently);
-    if (entered > level_) {
-        level_ = entered;
-        belowSince_.reset();
-        return level_;
-    }
-    int held = levelFor(signals, coolingMargin, throttledRecently);
-    if (held >= level_) {
-        belowSince_.reset();
-        return level_;
-    }
-    if (!belowSince_) {
-        belowSince_ = now;
-    } else if (now - *belowSince_ >= calmSeconds) {
-        --level_;
-        belowSince_ = level_ > held ? std::optional<double>(now) : std::nullopt;
-    }
-    return level_;
+    return level_.update(levelFor(signals, 0, throttledRecently),
+                         levelFor(signals, coolingMargin, throttledRecently), now);
 }
 
 }  // namespace tv

@@ -3,6 +3,8 @@
 #include <optional>
 #include <vector>
 
+#include "core/LevelHysteresis.h"
+
 namespace tv {
 
 // What the machine's thermal state is derived from where the platform reports none.
@@ -45,8 +47,7 @@ class ThermalStateGauge {
   private:
     int levelFor(const ThermalSignals& signals, double margin, bool throttledRecently) const;
 
-    int level_ = 0;
-    std::optional<double> belowSince_;
+    LevelHysteresis level_{{0, 1, 2, 3}, calmSeconds};
     std::optional<double> lastThrottle_;
 };
 

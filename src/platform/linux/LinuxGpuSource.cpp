@@ -1,7 +1,6 @@
 #include "platform/linux/LinuxGpuSource.h"
 
 #include <dlfcn.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -122,12 +121,7 @@ bool LinuxGpuSource::empty() const {
 }
 
 double LinuxGpuSource::now() const {
-    if (clock_) {
-        return clock_();
-    }
-    timespec t{};
-    ::clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+    return clock_ ? clock_() : monotonicSeconds();
 }
 
 std::optional<double> LinuxGpuSource::read() {

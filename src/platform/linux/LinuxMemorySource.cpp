@@ -1,7 +1,5 @@
 #include "platform/linux/LinuxMemorySource.h"
 
-#include <time.h>
-
 #include <algorithm>
 #include <optional>
 
@@ -114,12 +112,6 @@ LinuxMemorySource::LinuxMemorySource(const std::string& root, Clock clock)
       meminfo_(root + "/proc/meminfo"),
       swaps_(root + "/proc/swaps"),
       psi_(root + "/proc/pressure/memory") {}
-
-double LinuxMemorySource::monotonicSeconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
 
 void LinuxMemorySource::findZramDevices() {
     zram_.clear();

@@ -22,8 +22,6 @@ class LinuxMemorySource : public MemorySource {
 
     MemorySample read() override;
 
-    static double monotonicSeconds();
-
   private:
     void findZramDevices();
     std::uint64_t zramUsed();

@@ -1,7 +1,6 @@
 #include "platform/linux/LinuxNetworkSource.h"
 
 #include <sys/stat.h>
-#include <time.h>
 
 #include <algorithm>
 
@@ -19,12 +18,7 @@ LinuxNetworkSource::LinuxNetworkSource(const std::string& root, Clock clock)
     : root_(root), clock_(std::move(clock)), dev_(root + "/proc/net/dev") {}
 
 double LinuxNetworkSource::uptime() {
-    if (clock_) {
-        return clock_();
-    }
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+    return clock_ ? clock_() : monotonicSeconds();
 }
 
 bool LinuxNetworkSource::isPhysical(const std::string& name) {

@@ -1,7 +1,5 @@
 #include "platform/linux/LinuxThermalStateSource.h"
 
-#include <time.h>
-
 #include <algorithm>
 #include <set>
 
@@ -126,12 +124,7 @@ bool LinuxThermalStateSource::empty() const {
 }
 
 double LinuxThermalStateSource::now() const {
-    if (clock_) {
-        return clock_();
-    }
-    timespec t{};
-    ::clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+    return clock_ ? clock_() : monotonicSeconds();
 }
 
 ThermalSignals LinuxThermalStateSource::signals() {

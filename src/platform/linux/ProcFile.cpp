@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -42,6 +43,12 @@ std::optional<std::string_view> ProcFile::read() {
         }
         buffer_.resize(buffer_.size() * 2);
     }
+}
+
+double monotonicSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 std::optional<std::string> readFile(const std::string& path) {

@@ -32,6 +32,9 @@ class ProcFile {
     bool keepOpen_ = true;
 };
 
+// Seconds on the monotonic clock (never set back, stands still while suspended).
+double monotonicSeconds();
+
 // Reads a small file in one go (opened and closed each time); absent when unreadable.
 std::optional<std::string> readFile(const std::string& path);
 
