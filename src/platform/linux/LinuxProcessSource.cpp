@@ -153,6 +153,7 @@ LinuxProcessSource::LinuxProcessSource(Options options, std::shared_ptr<DesktopE
         ancestors_.insert(stat->ppid);
         pid = stat->ppid;
     }
+    statsThisPass_.clear();  // the first pass may come much later
 }
 
 LinuxProcessSource::LinuxProcessSource()
@@ -186,8 +187,13 @@ std::uint64_t LinuxProcessSource::nowNs() {
 }
 
 std::optional<ProcStat> LinuxProcessSource::statOf(std::int32_t pid) const {
+    if (auto known = statsThisPass_.find(pid); known != statsThisPass_.end()) {
+        return known->second;
+    }
     auto text = readFile(procPath(pid, "stat"));
-    return text ? parseProcStat(*text) : std::nullopt;
+    std::optional<ProcStat> stat = text ? parseProcStat(*text) : std::nullopt;
+    statsThisPass_.emplace(pid, stat);
+    return stat;
 }
 
 std::optional<ProcessUse> LinuxProcessSource::use(std::int32_t pid) {
@@ -251,6 +257,7 @@ std::optional<ProcessUse> LinuxProcessSource::use(std::int32_t pid) {
 
 // Everything read in this pass was marked with it; the rest has gone.
 void LinuxProcessSource::passDone() {
+    statsThisPass_.clear();
     factsThisPass_.clear();
     std::erase_if(tracked_, [&](const auto& entry) { return entry.second.seenInPass != passes_; });
     ++passes_;

@@ -81,7 +81,9 @@ class LinuxProcessSource : public ProcessSource {
     std::shared_ptr<DesktopEntries> desktop_;
     std::set<std::int32_t> ancestors_;
     std::unordered_map<std::int32_t, Tracked> tracked_;
-    // Facts read while identifying in this pass; ancestors are shared by many processes.
+    // What was read of processes in this pass: a new process's stat is needed both to track
+    // it and to identify it, and ancestors are shared by many processes.
+    mutable std::unordered_map<std::int32_t, std::optional<ProcStat>> statsThisPass_;
     mutable std::unordered_map<std::int32_t, std::optional<Facts>> factsThisPass_;
     int passes_ = 0;
     std::size_t openFileBudget_ = 0;  // files that may stay open
