@@ -14,6 +14,12 @@ std::set<std::int32_t> minus(const std::set<std::int32_t>& a, const std::set<std
     return out;
 }
 
+std::set<std::int32_t> both(const std::set<std::int32_t>& a, const std::set<std::int32_t>& b) {
+    std::set<std::int32_t> out;
+    std::set_intersection(a.begin(), a.end(), b.begin(), b.end(), std::inserter(out, out.end()));
+    return out;
+}
+
 // Stores `pids` under `id`, or removes the id when there are none.
 void store(HoldBack::PidSets& sets, const std::string& id, std::set<std::int32_t> pids) {
     if (pids.empty()) {
@@ -84,8 +90,8 @@ void HoldBackWorker::holdEntry(const std::string& id, const Held& entry) {
     for (std::int32_t pid : minus(wasSlowed, pids)) {
         parts_.band->unslow(pid);
     }
-    std::set<std::int32_t> newSlowed = minus(wasSlowed, minus(wasSlowed, pids));
-    std::set<std::int32_t> newPaused = minus(wasPaused, minus(wasPaused, pids));
+    std::set<std::int32_t> newSlowed = both(wasSlowed, pids);
+    std::set<std::int32_t> newPaused = both(wasPaused, pids);
 
     for (std::int32_t pid : newSlowed) {
         parts_.band->follow(pid);  // threads started since

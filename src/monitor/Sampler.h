@@ -30,7 +30,6 @@ class Sampler {
     void setHolding(bool holding) { holding_ = holding; }
 
     int calls() const { return calls_; }
-    Readers& readers() { return *readers_; }
 
   private:
     Snapshot read();

@@ -22,8 +22,6 @@ class LinuxBackgroundBand : public BackgroundBand {
     void unslow(std::int32_t pid) override;
     std::string undoCommands(std::int32_t pid) const override;
 
-    bool changesCpuPolicy() const { return cpuPolicy_; }
-
     // The I/O priority of a thread as the kernel encodes it (class << 13 | level).
     static int ioPriority(pid_t tid);
     static int cpuPolicy(pid_t tid);

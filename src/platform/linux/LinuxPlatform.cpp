@@ -38,6 +38,15 @@ std::string_view territoryOf(std::string_view locale) {
     return territory.substr(0, territory.find_first_of(".@"));
 }
 
+// A source only when it found something to read.
+template <typename Interface, typename Source>
+std::unique_ptr<Interface> unlessEmpty(std::unique_ptr<Source> source) {
+    if (source->empty()) {
+        return nullptr;
+    }
+    return source;
+}
+
 }  // namespace
 
 std::unique_ptr<CpuTickSource> cpuTickSource() {
@@ -61,19 +70,11 @@ std::unique_ptr<AudioSource> audioSource() {
 }
 
 std::unique_ptr<GpuSource> gpuSource() {
-    auto source = std::make_unique<linux_os::LinuxGpuSource>();
-    if (source->empty()) {
-        return nullptr;
-    }
-    return source;
+    return unlessEmpty<GpuSource>(std::make_unique<linux_os::LinuxGpuSource>());
 }
 
 std::unique_ptr<ThermalSource> thermalSource() {
-    auto source = std::make_unique<linux_os::LinuxThermalSource>();
-    if (source->empty()) {
-        return nullptr;
-    }
-    return source;
+    return unlessEmpty<ThermalSource>(std::make_unique<linux_os::LinuxThermalSource>());
 }
 
 std::unique_ptr<SystemInfo> systemInfo() {
