@@ -29,7 +29,12 @@ Monitor::Monitor(MonitorParts parts, QObject* parent)
       clock_(std::move(parts.clock)),
       self_(std::move(parts.self)),
       words_(parts.words),
-      frontAppSource_(std::move(parts.frontApp)) {
+      frontAppSource_(std::move(parts.frontApp)),
+      settings_(parts.settings ? std::move(parts.settings) : std::make_unique<Settings>()),
+      alertRules_(self_, *words_),
+      makeWay_(self_),
+      holdBack_(std::move(parts.holdBack)),
+      apps_(std::move(parts.apps)) {
     Date now = clock_();
     sampledAt_ = now;
     closedAt_ = now;
@@ -104,16 +109,21 @@ void Monitor::apply(const Snapshot& snapshot) {
     measureClosedCost(snapshot);
     forgetFinishedQuits();
 
+    findFrontApp();
+    decide(snapshot);
+
+    if (onSample_) {
+        onSample_();
+    }
+}
+
+void Monitor::findFrontApp() {
     if (auto front = chooseFrontApp(frontAppSource_->candidates())) {
         frontApp_ = std::move(front);
     } else if (auto pid = frontAppSource_->frontPid()) {
         if (auto row = frontAppOfPid(*pid, processes_)) {
             frontApp_ = std::move(row);
         }
-    }
-
-    if (onSample_) {
-        onSample_();
     }
 }
 

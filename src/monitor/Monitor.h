@@ -10,16 +10,22 @@
 #include <string>
 #include <vector>
 
+#include "alerts/Apps.h"
+#include "alerts/Notices.h"
+#include "alerts/NotificationResponse.h"
+#include "core/AlertRules.h"
 #include "core/CPUSample.h"
 #include "core/Date.h"
 #include "core/Health.h"
 #include "core/History.h"
+#include "core/MakeWay.h"
 #include "core/MemorySample.h"
 #include "core/ProcessUsage.h"
 #include "core/SelfIdentity.h"
 #include "core/Snapshot.h"
 #include "core/ThermalSample.h"
 #include "core/Vocabulary.h"
+#include "makeway/HoldBack.h"
 #include "monitor/Readers.h"
 #include "platform/FrontAppSource.h"
 #include "platform/SystemInfo.h"
@@ -29,19 +35,23 @@ namespace tv {
 
 class SamplerWorker;
 
-// What a Monitor is built from: the readers (moved onto the sampling thread), the sampling
-// thread's own settings, the machine's facts, the front-app source, who TallyVane is, the
-// platform's words and a clock.
+// What a Monitor is built from: the readers (moved onto the sampling thread), the settings of
+// the sampling thread and of the main thread, the machine's facts, the front-app source, who
+// TallyVane is, the platform's words and a clock. Without an executor (`holdBack`) nothing
+// is ever held back; without `apps` no app is ever asked to quit.
 struct MonitorParts {
     std::unique_ptr<Readers> readers;
     std::unique_ptr<Settings> samplerSettings;
+    std::unique_ptr<Settings> settings;
+    std::unique_ptr<HoldBack> holdBack;
+    std::unique_ptr<Apps> apps;
     std::unique_ptr<SystemInfo> system;
     std::unique_ptr<FrontAppSource> frontApp;
     SelfIdentity self;
     const Vocabulary* words = &Vocabulary::forMac();
     std::function<Date()> clock;
 
-    // The parts of the machine TallyVane runs on.
+    // The parts of the machine TallyVane runs on, watching only: no executor.
     static MonitorParts live();
 };
 
@@ -87,6 +97,30 @@ class Monitor : public QObject {
 
     // Called at the end of every tick.
     void setOnSample(std::function<void()> onSample) { onSample_ = std::move(onSample); }
+
+    // Where alerts and the make-way notice go; none until the shell sets one.
+    void setNotices(Notices* notices) { notices_ = notices; }
+    // Opens the panel as a click on the status item does; used when a notification is clicked.
+    void setOnOpenPanel(std::function<void()> open) { openPanel_ = std::move(open); }
+
+    // Applies make-way changes: the executor acts, `held` is republished, the Sampler learns
+    // whether anything is held, and the change is announced or its notice taken back.
+    void hold(const std::vector<Change>& changes);
+    // Lets every held app go; at quit.
+    void releaseAll() { hold(makeWay_.resumeAll()); }
+    // Lets the app go if held, asks it to quit and remembers the request.
+    void quit(const ProcessUsage& process);
+    // Quits the listed app at this path; or, if none is listed, asks whatever runs there.
+    void quit(const std::string& path);
+    // Carries out what the user chose on one of our notifications.
+    void respond(const NotificationResponse& response);
+    // Whether the app at this path runs and may be asked to quit.
+    bool isRunning(const std::string& path) const;
+
+    // The apps held back now: paused before slowed, then by name.
+    const std::vector<Held>& held() const { return held_; }
+    MakeWay& makeWay() { return makeWay_; }
+    const MakeWay& makeWay() const { return makeWay_; }
 
     // Readings.
     const CPUSample& cpu() const { return cpu_; }
@@ -141,11 +175,15 @@ class Monitor : public QObject {
     void isOpenChanged();
     void closedCostChanged();
     void quittingChanged();
+    void heldChanged();
 
   private:
     void setProcesses(std::vector<ProcessUsage> processes);
     void measureClosedCost(const Snapshot& snapshot);
     void forgetFinishedQuits();
+    void findFrontApp();
+    // The tick's decisions: make way, then alerts.
+    void decide(const Snapshot& snapshot);
 
     template <typename T, typename Signal>
     void assign(T& field, const T& value, Signal changed) {
@@ -183,6 +221,15 @@ class Monitor : public QObject {
     std::optional<std::string> frontApp_;
     std::map<std::string, Date> quitting_;
     std::function<void()> onSample_;
+    std::function<void()> openPanel_;
+
+    std::unique_ptr<Settings> settings_;
+    AlertRules alertRules_;
+    std::vector<Held> held_;
+    MakeWay makeWay_;
+    std::unique_ptr<HoldBack> holdBack_;
+    std::unique_ptr<Apps> apps_;
+    Notices* notices_ = nullptr;
 
     QThread thread_;
     SamplerWorker* worker_ = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tv {
@@ -17,6 +18,11 @@ class ProcessControl {
     virtual bool isStopped(std::int32_t pid) = 0;
     // A command a person typed at a shell prompt.
     virtual bool isTyped(std::int32_t pid) = 0;
+    // The parent's pid; absent when the process is gone.
+    virtual std::optional<std::int32_t> parentOf(std::int32_t pid) = 0;
+    // The platform's polite request to end (not a forced kill); false when it could not be
+    // delivered.
+    virtual bool askToQuit(std::int32_t pid) = 0;
 };
 
 // A child process that undoes every hold when TallyVane dies.

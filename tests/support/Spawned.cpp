@@ -110,3 +110,14 @@ bool waitFor(double seconds, const std::function<bool()>& ready) {
 }
 
 }  // namespace tv::test
+
+namespace tv::test {
+
+char processState(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto close = text.rfind(')');
+    return close == std::string::npos || close + 2 >= text.size() ? 0 : text[close + 2];
+}
+
+}  // namespace tv::test

@@ -34,6 +34,9 @@ std::vector<pid_t> descendantsOf(pid_t ancestor);
 // The short name (comm) of a process; empty when it is gone.
 std::string commOf(pid_t pid);
 
+// The state letter of a process in /proc/PID/stat ('T' when stopped); 0 when it is gone.
+char processState(pid_t pid);
+
 // Waits up to `seconds` for `ready` to hold, polling.
 bool waitFor(double seconds, const std::function<bool()>& ready);
 

@@ -45,6 +45,15 @@ bool LinuxProcessControl::isTyped(std::int32_t pid) {
     return parent && ProcessNaming::isTypedCommand(stat->pgrp, parent->pgrp, parent->comm);
 }
 
+std::optional<std::int32_t> LinuxProcessControl::parentOf(std::int32_t pid) {
+    auto stat = statOf(root_, pid);
+    return stat ? std::optional<std::int32_t>(stat->ppid) : std::nullopt;
+}
+
+bool LinuxProcessControl::askToQuit(std::int32_t pid) {
+    return pid > 0 && ::kill(pid, SIGTERM) == 0;
+}
+
 std::int32_t LinuxWatchdogLauncher::start(const std::string& script) {
     // The pipe closes when the child execs; a byte in it means the exec failed.
     int ready[2];

@@ -16,6 +16,9 @@ class LinuxProcessControl : public ProcessControl {
     bool exists(std::int32_t pid) override;
     bool isStopped(std::int32_t pid) override;
     bool isTyped(std::int32_t pid) override;
+    std::optional<std::int32_t> parentOf(std::int32_t pid) override;
+    // SIGTERM, the desktop's quit.
+    bool askToQuit(std::int32_t pid) override;
 
   private:
     std::string root_;

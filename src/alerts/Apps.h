@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/ProcessUsage.h"
+#include "core/SelfIdentity.h"
+#include "platform/ProcessControl.h"
+
+namespace tv {
+
+// Finds the running application behind an app path in the current app list and asks it to
+// quit the way the desktop does. Parts of the system and TallyVane itself are never offered.
+class Apps {
+  public:
+    Apps(std::unique_ptr<ProcessControl> control, SelfIdentity self)
+        : control_(std::move(control)), self_(std::move(self)) {}
+
+    // The top-level processes still running of the listed app at `path`: the app's pids
+    // whose parent is not one of them. Empty for an absent path, a part of the system,
+    // TallyVane itself, or a path no listed app has.
+    std::vector<std::int32_t> running(const std::optional<std::string>& path,
+                                      const std::vector<ProcessUsage>& processes) const;
+
+    // Asks each of them to quit; true when at least one request was delivered.
+    bool quit(const std::string& path, const std::vector<ProcessUsage>& processes);
+
+  private:
+    std::unique_ptr<ProcessControl> control_;
+    SelfIdentity self_;
+};
+
+}  // namespace tv

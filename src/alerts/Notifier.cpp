@@ -1,0 +1,246 @@
+#include "alerts/Notifier.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+
+namespace tv {
+
+namespace {
+
+const QString service = QStringLiteral("org.freedesktop.Notifications");
+const QString path = QStringLiteral("/org/freedesktop/Notifications");
+const QString interface = QStringLiteral("org.freedesktop.Notifications");
+
+QDBusMessage call(const QString& method) {
+    return QDBusMessage::createMethodCall(service, path, interface, method);
+}
+
+QString text(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+}  // namespace
+
+Notifier::Notifier(Parts parts, QObject* parent) : QObject(parent), parts_(std::move(parts)) {
+    qRegisterMetaType<tv::NotificationResponse>("tv::NotificationResponse");
+}
+
+void Notifier::setUp() {
+    if (!parts_.bus.isConnected()) {
+        return;
+    }
+    parts_.bus.connect(service, path, interface, QStringLiteral("ActionInvoked"), this,
+                       SLOT(onActionInvoked(uint, QString)));
+    parts_.bus.connect(service, path, interface, QStringLiteral("NotificationClosed"), this,
+                       SLOT(onNotificationClosed(uint, uint)));
+    askServer([](bool) {});
+}
+
+QStringList Notifier::actionsFor(const AlertMessage& message) const {
+    QStringList actions{QStringLiteral("default"), QString()};
+    if (message.id == "makeway") {
+        actions << QStringLiteral("resume") << QStringLiteral("Resume");
+    } else if (message.appPath && parts_.isRunning && parts_.isRunning(*message.appPath)) {
+        actions << QStringLiteral("quit") << QStringLiteral("Quit App");
+    }
+    return actions;
+}
+
+void Notifier::post(const AlertMessage& message) {
+    if (!parts_.bus.isConnected()) {
+        return;
+    }
+    Entry& entry = entries_[message.id];
+    entry.closeWhenKnown = false;
+    if (entry.waiting) {
+        entry.next = message;
+        return;
+    }
+    send(message, entry);
+}
+
+void Notifier::send(const AlertMessage& message, Entry& entry) {
+    QStringList actions = actionsFor(message);
+    std::optional<std::string> appPath;
+    if (actions.contains(QStringLiteral("quit"))) {
+        appPath = message.appPath;
+    }
+    QDBusMessage notify = call(QStringLiteral("Notify"));
+    notify << QStringLiteral("TallyVane") << static_cast<uint>(entry.serverId)
+           << QStringLiteral("tallyvane") << text(message.title) << bodyFor(message) << actions
+           << hintsFor(message) << -1;
+    entry.waiting = true;
+
+    auto* watcher = new QDBusPendingCallWatcher(parts_.bus.asyncCall(notify, callTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, id = message.id, appPath](QDBusPendingCallWatcher* w) {
+                QDBusPendingReply<uint> reply = *w;
+                w->deleteLater();
+                std::optional<std::uint32_t> serverId;
+                if (!reply.isError() && reply.value() != 0) {
+                    serverId = reply.value();
+                }
+                answered(id, serverId, appPath);
+            });
+}
+
+void Notifier::answered(const std::string& id, std::optional<std::uint32_t> serverId,
+                        std::optional<std::string> appPath) {
+    auto it = entries_.find(id);
+    if (it == entries_.end()) {
+        return;
+    }
+    Entry& entry = it->second;
+    entry.waiting = false;
+    if (serverId) {
+        if (entry.serverId != 0 && entry.serverId != *serverId) {
+            byServerId_.erase(entry.serverId);
+        }
+        entry.serverId = *serverId;
+        entry.appPath = std::move(appPath);
+        byServerId_[*serverId] = id;
+    }
+    if (entry.next) {
+        AlertMessage next = std::move(*entry.next);
+        entry.next.reset();
+        send(next, entry);
+        return;
+    }
+    if (entry.closeWhenKnown) {
+        close(id);
+        return;
+    }
+    if (entry.serverId == 0) {
+        entries_.erase(it);
+    }
+}
+
+void Notifier::withdraw(const std::string& id) {
+    auto it = entries_.find(id);
+    if (it == entries_.end()) {
+        return;
+    }
+    if (it->second.waiting) {
+        // Taken back before the server said which id it gave: close it once it does.
+        it->second.next.reset();
+        it->second.closeWhenKnown = true;
+        return;
+    }
+    close(id);
+}
+
+void Notifier::close(const std::string& id) {
+    auto it = entries_.find(id);
+    if (it == entries_.end()) {
+        return;
+    }
+    std::uint32_t serverId = it->second.serverId;
+    entries_.erase(it);
+    if (serverId == 0) {
+        return;
+    }
+    byServerId_.erase(serverId);
+    QDBusMessage message = call(QStringLiteral("CloseNotification"));
+    message << static_cast<uint>(serverId);
+    // Nothing to learn from the answer; the watcher only frees the call.
+    auto* watcher = new QDBusPendingCallWatcher(parts_.bus.asyncCall(message, callTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, watcher, &QObject::deleteLater);
+}
+
+QVariantMap Notifier::hintsFor(const AlertMessage& message) {
+    QVariantMap hints;
+    hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("tallyvane"));
+    bool sound = message.sound && (!parts_.soundsOn || parts_.soundsOn());
+    if (!sound) {
+        hints.insert(QStringLiteral("suppress-sound"), true);
+    } else if (capabilities_.count(QStringLiteral("sound"))) {
+        hints.insert(QStringLiteral("sound-name"), QStringLiteral("message-new-instant"));
+    } else if (parts_.playSound) {
+        parts_.playSound();
+    }
+    return hints;
+}
+
+QString Notifier::bodyFor(const AlertMessage& message) const {
+    QString body = text(message.body);
+    // A server that reads markup would take an app called "A&B <beta>" for markup.
+    return capabilities_.count(QStringLiteral("body-markup")) ? body.toHtmlEscaped() : body;
+}
+
+void Notifier::askServer(std::function<void(bool)> done) {
+    if (!parts_.bus.isConnected()) {
+        done(false);
+        return;
+    }
+    auto* watcher = new QDBusPendingCallWatcher(
+        parts_.bus.asyncCall(call(QStringLiteral("GetCapabilities")), callTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, done = std::move(done)](QDBusPendingCallWatcher* w) {
+                QDBusPendingReply<QStringList> reply = *w;
+                w->deleteLater();
+                if (reply.isError()) {
+                    done(false);
+                    return;
+                }
+                capabilities_.clear();
+                for (const QString& capability : reply.value()) {
+                    capabilities_.insert(capability);
+                }
+                done(true);
+            });
+}
+
+void Notifier::blocked(std::function<void(bool)> done) {
+    askServer([done = std::move(done)](bool reached) { done(!reached); });
+}
+
+void Notifier::sendTest(AlertMessage message, std::function<void(bool)> done) {
+    askServer([this, message = std::move(message), done = std::move(done)](bool reached) {
+        if (reached) {
+            post(message);
+        }
+        done(reached);
+    });
+}
+
+std::optional<std::uint32_t> Notifier::serverId(const std::string& id) const {
+    auto it = entries_.find(id);
+    if (it == entries_.end() || it->second.serverId == 0) {
+        return std::nullopt;
+    }
+    return it->second.serverId;
+}
+
+void Notifier::onActionInvoked(uint serverId, const QString& action) {
+    // The signal reaches every program on the bus; only our own notifications count.
+    auto it = byServerId_.find(serverId);
+    if (it == byServerId_.end()) {
+        return;
+    }
+    const std::string& id = it->second;
+    auto entry = entries_.find(id);
+    std::optional<std::string> appPath;
+    if (entry != entries_.end()) {
+        appPath = entry->second.appPath;
+    }
+    emit responded(NotificationResponse{action.toStdString(), id, appPath});
+}
+
+void Notifier::onNotificationClosed(uint serverId, uint /*reason*/) {
+    auto it = byServerId_.find(serverId);
+    if (it == byServerId_.end()) {
+        return;
+    }
+    auto entry = entries_.find(it->second);
+    byServerId_.erase(it);
+    if (entry == entries_.end() || entry->second.serverId != serverId) {
+        return;
+    }
+    entry->second.serverId = 0;
+    if (!entry->second.waiting) {
+        entries_.erase(entry);
+    }
+}
+
+}  // namespace tv

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <unordered_map>
+
+#include "alerts/Notices.h"
+#include "alerts/NotificationResponse.h"
+
+namespace tv {
+
+// TallyVane's link to the desktop's notification server (org.freedesktop.Notifications).
+//
+// Our notifications are known by our own string ids; the server's numeric ids stay in
+// here, so posting an id again replaces the notification the server shows. Every call is
+// asynchronous: a server that is slow, answers with an error or never answers costs the
+// caller nothing. What the user does with a notification comes back as `responded`.
+class Notifier : public QObject, public Notices {
+    Q_OBJECT
+  public:
+    struct Parts {
+        QDBusConnection bus;
+        // Whether the app at this path is running, so its alert can offer to quit it.
+        std::function<bool(const std::string&)> isRunning;
+        // The "sounds" switch, read when a notification is posted.
+        std::function<bool()> soundsOn;
+        // Plays the alert sound ourselves, for servers that cannot.
+        std::function<void()> playSound;
+    };
+
+    static constexpr int callTimeoutMs = 5000;
+
+    explicit Notifier(Parts parts, QObject* parent = nullptr);
+
+    // Listens for the server's signals and learns what it can do. Once, at launch.
+    void setUp();
+
+    void post(const AlertMessage& message) override;
+    void withdraw(const std::string& id) override;
+
+    // Calls `done(true)` when no notification server can be reached.
+    void blocked(std::function<void(bool)> done);
+    // Posts `message` if a server is there; then `done(whether it was)`.
+    void sendTest(AlertMessage message, std::function<void(bool)> done);
+
+    // The server's id for one of ours, while it shows it; for tests.
+    std::optional<std::uint32_t> serverId(const std::string& id) const;
+
+    // The buttons offered with a message: pairs of key and label, "default" first.
+    QStringList actionsFor(const AlertMessage& message) const;
+
+  signals:
+    void responded(tv::NotificationResponse response);
+
+  private slots:
+    void onActionInvoked(uint serverId, const QString& action);
+    void onNotificationClosed(uint serverId, uint reason);
+
+  private:
+    // One of our ids as the server knows it. A post waits for the server's answer before the
+    // next one for the same id is sent, so the replacement always names the right id.
+    struct Entry {
+        std::uint32_t serverId = 0;
+        bool waiting = false;
+        std::optional<AlertMessage> next;
+        bool closeWhenKnown = false;
+        std::optional<std::string> appPath;
+    };
+
+    void send(const AlertMessage& message, Entry& entry);
+    void answered(const std::string& id, std::optional<std::uint32_t> serverId,
+                  std::optional<std::string> appPath);
+    void close(const std::string& id);
+    QVariantMap hintsFor(const AlertMessage& message);
+    QString bodyFor(const AlertMessage& message) const;
+    void askServer(std::function<void(bool reached)> done);
+
+    Parts parts_;
+    std::map<std::string, Entry> entries_;
+    std::unordered_map<std::uint32_t, std::string> byServerId_;
+    std::set<QString> capabilities_;
+};
+
+}  // namespace tv

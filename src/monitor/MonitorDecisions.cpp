@@ -1,0 +1,113 @@
+// The Monitor's decision half: what it does at the end of each tick, the hold step, quitting
+// apps and the user's answers to notifications. Main thread only.
+#include <algorithm>
+
+#include "monitor/Monitor.h"
+#include "settings/AlertSwitches.h"
+#include "settings/SettingKeys.h"
+
+namespace tv {
+
+void Monitor::decide(const Snapshot& snapshot) {
+    if (snapshot.processes && holdBack_) {
+        if (!settings_->isOn(SettingKeys::makeWay)) {
+            hold(makeWay_.resumeAll());
+        } else if (frontApp_) {
+            hold(makeWay_.update(memory_.pressure, thermalState_, processes_, frontApp_,
+                                 snapshot.audible, sampledAt_));
+        }
+    }
+
+    std::vector<AlertChange> alerts =
+        alertRules_.update(memory_.pressure, thermalState_, processes_,
+                           snapshot.processes.has_value(), currentSwitches(*settings_), sampledAt_);
+    if (notices_) {
+        notices_->apply(alerts);
+    }
+}
+
+void Monitor::hold(const std::vector<Change>& changes) {
+    bool pausedBefore = std::any_of(held_.begin(), held_.end(),
+                                    [](const Held& h) { return h.hold == Hold::paused; });
+    if (holdBack_) {
+        holdBack_->apply(changes, makeWay_.held());
+    }
+    std::vector<Held> now = makeWay_.heldList();
+    if (!(now == held_)) {
+        held_ = std::move(now);
+        emit heldChanged();
+    }
+    setHolding(!held_.empty());
+
+    if (changes.empty()) {
+        return;
+    }
+    // Asked every time: it records what has been announced, whatever the switches say.
+    bool say = makeWay_.shouldSay(changes);
+    AlertRules::Switches switches = currentSwitches(*settings_);
+    if (say && (switches.memory || switches.heat)) {
+        if (auto message = MakeWay::message(held_, *words_)) {
+            message->sound = message->sound && !pausedBefore;
+            if (notices_) {
+                notices_->post(*message);
+            }
+            return;
+        }
+    }
+    bool released =
+        std::any_of(changes.begin(), changes.end(), [](const Change& c) { return !c.isHold(); });
+    if (released && notices_) {
+        notices_->withdraw("makeway");
+    }
+}
+
+void Monitor::quit(const ProcessUsage& process) {
+    hold(makeWay_.resume(process.id));
+    if (apps_ && process.appPath && apps_->quit(*process.appPath, processes_)) {
+        markQuitting(process.id, clock_());
+    }
+}
+
+void Monitor::quit(const std::string& path) {
+    auto listed = std::find_if(processes_.begin(), processes_.end(),
+                               [&](const ProcessUsage& row) { return row.appPath == path; });
+    if (listed != processes_.end()) {
+        ProcessUsage process = *listed;
+        quit(process);
+    } else if (apps_) {
+        apps_->quit(path, processes_);
+    }
+}
+
+bool Monitor::isRunning(const std::string& path) const {
+    return apps_ && !apps_->running(path, processes_).empty();
+}
+
+void Monitor::respond(const NotificationResponse& response) {
+    if (response.action == "quit") {
+        if (response.appPath) {
+            quit(*response.appPath);
+            if (notices_) {
+                notices_->withdraw(response.id);
+            }
+        }
+    } else if (response.action == "resume") {
+        // Every held app, in the order of their ids; each stays excused while the trouble lasts.
+        std::vector<std::string> ids;
+        for (const auto& [id, held] : makeWay_.held()) {
+            ids.push_back(id);
+        }
+        std::vector<Change> changes;
+        for (const std::string& id : ids) {
+            std::vector<Change> some = makeWay_.resume(id);
+            changes.insert(changes.end(), some.begin(), some.end());
+        }
+        hold(changes);
+    } else if (response.action == "default") {
+        if (!isOpen_ && openPanel_) {
+            openPanel_();
+        }
+    }
+}
+
+}  // namespace tv

@@ -1,0 +1,80 @@
+#include "support/DesktopRig.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "support/Spawned.h"
+
+namespace tv::test {
+
+namespace {
+
+std::string contentsOf(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace
+
+DesktopRig::DesktopRig(const std::vector<std::string>& pieces) {
+    char pattern[] = "/tmp/tallyvane-rig-XXXXXX";
+    if (!::mkdtemp(pattern)) {
+        return;
+    }
+    dir_ = pattern;
+    std::string command = std::string(TALLYVANE_RIG) + " start " + dir_;
+    for (const std::string& piece : pieces) {
+        command += " " + piece;
+    }
+    started_ = std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+    std::ifstream env(dir_ + "/env");
+    std::string line;
+    while (std::getline(env, line)) {
+        auto eq = line.find('=');
+        if (eq != std::string::npos) {
+            env_[line.substr(0, eq)] = line.substr(eq + 1);
+        }
+    }
+}
+
+DesktopRig::~DesktopRig() {
+    if (!dir_.empty()) {
+        std::system((std::string(TALLYVANE_RIG) + " stop " + dir_ + " >/dev/null 2>&1").c_str());
+        std::system(("rm -rf '" + dir_ + "'").c_str());
+    }
+}
+
+std::string DesktopRig::env(const std::string& key) const {
+    auto it = env_.find(key);
+    return it == env_.end() ? std::string() : it->second;
+}
+
+std::string DesktopRig::inRig(const std::string& command) const {
+    std::string prefix = "env";
+    for (const auto& [key, value] : env_) {
+        prefix += " '" + key + "=" + value + "'";
+    }
+    return prefix + " " + command;
+}
+
+std::string DesktopRig::choose(const std::string& action) const {
+    std::ofstream(dir_ + "/dmenu-choice") << action << "\n";
+    std::remove((dir_ + "/dmenu-in").c_str());
+    outputOf(inRig("dunstctl context"));
+    // The menu runs while dunstctl returns; wait for it to have read its input.
+    waitFor(5, [&] { return !contentsOf(dir_ + "/dmenu-in").empty(); });
+    return contentsOf(dir_ + "/dmenu-in");
+}
+
+int DesktopRig::displayed() const {
+    return std::atoi(outputOf(inRig("dunstctl count displayed")).c_str());
+}
+
+std::string DesktopRig::shown() const {
+    return contentsOf(dir_ + "/shown.log");
+}
+
+}  // namespace tv::test
