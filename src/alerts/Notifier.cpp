@@ -72,7 +72,8 @@ void Notifier::send(const AlertMessage& message, Entry& entry) {
            << hintsFor(message) << -1;
     entry.waiting = true;
 
-    auto* watcher = new QDBusPendingCallWatcher(parts_.bus.asyncCall(notify, callTimeoutMs), this);
+    auto* watcher =
+        new QDBusPendingCallWatcher(parts_.bus.asyncCall(notify, parts_.timeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, id = message.id, appPath](QDBusPendingCallWatcher* w) {
                 QDBusPendingReply<uint> reply = *w;
@@ -144,7 +145,8 @@ void Notifier::close(const std::string& id) {
     QDBusMessage message = call(QStringLiteral("CloseNotification"));
     message << static_cast<uint>(serverId);
     // Nothing to learn from the answer; the watcher only frees the call.
-    auto* watcher = new QDBusPendingCallWatcher(parts_.bus.asyncCall(message, callTimeoutMs), this);
+    auto* watcher =
+        new QDBusPendingCallWatcher(parts_.bus.asyncCall(message, parts_.timeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, watcher, &QObject::deleteLater);
 }
 
@@ -174,7 +176,7 @@ void Notifier::askServer(std::function<void(bool)> done) {
         return;
     }
     auto* watcher = new QDBusPendingCallWatcher(
-        parts_.bus.asyncCall(call(QStringLiteral("GetCapabilities")), callTimeoutMs), this);
+        parts_.bus.asyncCall(call(QStringLiteral("GetCapabilities")), parts_.timeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, done = std::move(done)](QDBusPendingCallWatcher* w) {
                 QDBusPendingReply<QStringList> reply = *w;

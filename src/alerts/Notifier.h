@@ -35,9 +35,9 @@ class Notifier : public QObject, public Notices {
         std::function<bool()> soundsOn;
         // Plays the alert sound ourselves, for servers that cannot.
         std::function<void()> playSound;
+        // How long a call may wait for the server's answer.
+        int timeoutMs = 5000;
     };
-
-    static constexpr int callTimeoutMs = 5000;
 
     explicit Notifier(Parts parts, QObject* parent = nullptr);
 

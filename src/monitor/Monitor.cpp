@@ -1,5 +1,6 @@
 #include "monitor/Monitor.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 
 #include <algorithm>
@@ -58,6 +59,10 @@ Monitor::Monitor(MonitorParts parts, QObject* parent)
                 this, [this, l = std::move(list)]() mutable { setProcesses(std::move(l)); },
                 Qt::QueuedConnection);
         });
+    // Nothing stays slowed or paused once the program's event loop has ended.
+    if (auto* app = QCoreApplication::instance()) {
+        connect(app, &QCoreApplication::aboutToQuit, this, &Monitor::releaseAll);
+    }
     thread_.setObjectName(QStringLiteral("Tallyvane.sampler"));
     worker_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);

@@ -1,12 +1,19 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include "alerts/Notifier.h"
 
 #include "monitor/Monitor.h"
 #include "platform/linux/LinuxBackgroundBand.h"
 #include "platform/linux/LinuxProcessControl.h"
 #include "settings/SettingKeys.h"
+#include "support/DesktopRig.h"
 #include "support/FakeReaders.h"
 #include "support/Spawned.h"
 
@@ -284,12 +291,98 @@ TEST_F(MonitorDecisionsTest, NotificationResponses) {
     EXPECT_TRUE(running(a.pid()));
 }
 
+TEST_F(MonitorDecisionsTest, QuittingTheProgramLetsEverythingGo) {
+    Spawned big({TALLYVANE_TEST_WORKER, "1"});
+    tick(4, {appRow("Build", big.pid(), 600 * MiB)});
+    ASSERT_TRUE(paused(big.pid()));
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+    EXPECT_TRUE(monitor->held().empty());
+    EXPECT_TRUE(running(big.pid()));
+}
+
 TEST_F(MonitorDecisionsTest, DestroyingTheMonitorLetsEverythingGo) {
     Spawned big({TALLYVANE_TEST_WORKER, "1"});
     tick(4, {appRow("Build", big.pid(), 600 * MiB)});
     ASSERT_TRUE(paused(big.pid()));
     monitor.reset();
     EXPECT_TRUE(running(big.pid()));
+}
+
+}  // namespace
+}  // namespace tv
+
+namespace tv {
+namespace {
+
+// The whole path through a real notification server: the tick posts, the user chooses.
+class MonitorWithServerTest : public MonitorDecisionsTest {
+  protected:
+    static void SetUpTestSuite() { rig = new test::DesktopRig({"notifications"}); }
+    static void TearDownTestSuite() {
+        delete rig;
+        rig = nullptr;
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(rig->started());
+        bus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(
+            QString::fromStdString(rig->env("DBUS_SESSION_BUS_ADDRESS")),
+            QStringLiteral("monitor-test")));
+        notifier = std::make_unique<Notifier>(Notifier::Parts{
+            *bus, [this](const std::string& path) { return monitor->isRunning(path); },
+            [] { return true; }, [] {}});
+        notifier->setUp();
+        QObject::connect(notifier.get(), &Notifier::responded,
+                         [this](const NotificationResponse& r) { monitor->respond(r); });
+        monitor->setNotices(notifier.get());
+    }
+    void TearDown() override {
+        monitor->setNotices(nullptr);
+        notifier.reset();
+        QDBusConnection::disconnectFromBus(QStringLiteral("monitor-test"));
+    }
+
+    static bool spin(double seconds, const std::function<bool()>& ready) {
+        return waitFor(seconds, [&] {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            return ready();
+        });
+    }
+
+    static inline test::DesktopRig* rig = nullptr;
+    std::unique_ptr<QDBusConnection> bus;
+    std::unique_ptr<Notifier> notifier;
+};
+
+TEST_F(MonitorWithServerTest, ResumeLetsEveryHeldAppGoInOneStepAndQuitReachesTheApp) {
+    Spawned a({TALLYVANE_TEST_WORKER, "1"}), b({TALLYVANE_TEST_WORKER, "1"});
+    std::vector<ProcessUsage> rows{appRow("Alpha", a.pid(), 900 * MiB),
+                                   appRow("Beta", b.pid(), 800 * MiB)};
+    tick(4, rows);
+    tick(4, rows, MakeWay::pauseSpacing);
+    ASSERT_EQ(monitor->held().size(), 2u);
+    ASSERT_TRUE(
+        spin(5, [&] { return notifier->serverId("makeway") && notifier->serverId("memory"); }));
+    EXPECT_TRUE(spin(5, [&] {
+        return rig->shown().find("Paused Alpha and Beta so memory can recover") !=
+               std::string::npos;
+    }));
+
+    QSignalSpy heldChanges(monitor.get(), &Monitor::heldChanged);
+    std::string menu = rig->choose("resume");
+    ASSERT_TRUE(spin(5, [&] { return monitor->held().empty(); })) << menu;
+    EXPECT_EQ(heldChanges.count(), 1);
+    EXPECT_TRUE(running(a.pid()));
+    EXPECT_TRUE(running(b.pid()));
+    EXPECT_TRUE(spin(5, [&] { return !notifier->serverId("makeway"); }));
+
+    // "Memory is critical" names the biggest app and offers to quit it.
+    rig->choose("quit");
+    ASSERT_TRUE(spin(5, [&] { return monitor->isQuitting(rows[0]); }));
+    EXPECT_TRUE(waitFor(3, [&] { return processState(a.pid()) == 'Z'; }));
+    EXPECT_TRUE(spin(5, [&] { return !notifier->serverId("memory"); }));
+    EXPECT_TRUE(running(b.pid()));
 }
 
 }  // namespace

@@ -60,13 +60,28 @@ std::string DesktopRig::inRig(const std::string& command) const {
     return prefix + " " + command;
 }
 
-std::string DesktopRig::choose(const std::string& action) const {
+std::string DesktopRig::openMenu(const std::string& action) const {
     std::ofstream(dir_ + "/dmenu-choice") << action << "\n";
     std::remove((dir_ + "/dmenu-in").c_str());
     outputOf(inRig("dunstctl context"));
-    // The menu runs while dunstctl returns; wait for it to have read its input.
-    waitFor(5, [&] { return !contentsOf(dir_ + "/dmenu-in").empty(); });
+    // The menu runs after dunstctl returns; wait for it to have read its input.
+    waitFor(2, [&] { return !contentsOf(dir_ + "/dmenu-in").empty(); });
     return contentsOf(dir_ + "/dmenu-in");
+}
+
+std::string DesktopRig::menu() const {
+    return openMenu("");
+}
+
+std::string DesktopRig::choose(const std::string& action) const {
+    std::string offered;
+    // A notification enters the menu once the server displays it, a moment after it was
+    // posted: ask again until the action is offered.
+    waitFor(5, [&] {
+        offered = openMenu(action);
+        return offered.find("," + action + "]") != std::string::npos;
+    });
+    return offered;
 }
 
 int DesktopRig::displayed() const {

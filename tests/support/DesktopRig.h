@@ -23,15 +23,19 @@ class DesktopRig {
     // A shell command prefixed with the rig's environment.
     std::string inRig(const std::string& command) const;
 
-    // Chooses the action with this key ("quit", "resume", "default") on the newest
-    // notification through the server's menu; returns what the menu was offered.
+    // Chooses the action with this key ("quit", "resume", "default") through the server's
+    // menu, on the first notification offering it; returns what the menu was offered.
     std::string choose(const std::string& action) const;
+    // What the server's menu offers now, choosing nothing.
+    std::string menu() const;
     // Notifications the server shows now.
     int displayed() const;
     // Every notification shown so far: "id\ttitle\tbody" lines.
     std::string shown() const;
 
   private:
+    std::string openMenu(const std::string& action) const;
+
     std::string dir_;
     std::map<std::string, std::string> env_;
     bool started_ = false;
