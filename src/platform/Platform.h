@@ -11,7 +11,10 @@
 #include "platform/GpuSource.h"
 #include "platform/MemorySource.h"
 #include "platform/NetworkSource.h"
+#include "platform/LoginItem.h"
 #include "platform/ProcessControl.h"
+#include "platform/SoundPlayer.h"
+#include "platform/TrayEmbedder.h"
 #include "platform/ProcessSource.h"
 #include "platform/SystemInfo.h"
 #include "platform/ThermalSource.h"
@@ -41,6 +44,14 @@ std::unique_ptr<WatchdogLauncher> watchdogLauncher();
 
 // The nouns the platform's texts use.
 const Vocabulary& vocabulary();
+
+// The desktop's sound-effect service.
+std::unique_ptr<SoundPlayer> soundPlayer();
+// Starting TallyVane at login.
+std::unique_ptr<LoginItem> loginItem();
+// Docking into a tray that embeds windows; needs the GUI application to exist. Absent when
+// the platform's tray does not embed windows.
+std::unique_ptr<TrayEmbedder> trayEmbedder();
 
 // This program's own pid and application path.
 SelfIdentity selfIdentity();

@@ -10,6 +10,8 @@
 #include "platform/linux/LinuxGpuSource.h"
 #include "platform/linux/LinuxMemorySource.h"
 #include "platform/linux/LinuxNetworkSource.h"
+#include "platform/linux/AutostartEntry.h"
+#include "platform/linux/CanberraPlayer.h"
 #include "platform/linux/LinuxProcessControl.h"
 #include "platform/linux/LinuxProcessSource.h"
 #include "platform/linux/LinuxSystemInfo.h"
@@ -87,6 +89,14 @@ std::unique_ptr<ThermalStateSource> thermalStateSource() {
 
 std::unique_ptr<FrontAppSource> frontAppSource() {
     return std::make_unique<linux_os::X11FrontApp>(static_cast<std::int32_t>(::getpid()));
+}
+
+std::unique_ptr<SoundPlayer> soundPlayer() {
+    return std::make_unique<linux_os::CanberraPlayer>();
+}
+
+std::unique_ptr<LoginItem> loginItem() {
+    return std::make_unique<linux_os::AutostartEntry>();
 }
 
 std::unique_ptr<ProcessControl> processControl() {

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+
+namespace tv {
+
+// Docks a window of ours into the desktop's system tray where the tray embeds windows
+// (XEmbed). The window keeps the size it asks for, so the tray slot is as wide as the label.
+class TrayEmbedder {
+  public:
+    virtual ~TrayEmbedder() = default;
+    // A tray that embeds windows is running.
+    virtual bool available() = 0;
+    // Asks the tray to take in the window; false when there is no such tray.
+    virtual bool dock(std::uintptr_t window) = 0;
+};
+
+}  // namespace tv

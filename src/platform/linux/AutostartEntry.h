@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+#include "platform/LoginItem.h"
+
+namespace tv::linux_os {
+
+// ~/.config/autostart/tallyvane.desktop (under $XDG_CONFIG_HOME when set); switched off
+// with Hidden=true, as the desktop's own settings do.
+class AutostartEntry : public LoginItem {
+  public:
+    explicit AutostartEntry(std::string configHome = "");
+
+    bool enable(const std::string& program) override;
+    bool disable() override;
+    bool isEnabled() override;
+
+    std::string path() const { return folder_ + "/tallyvane.desktop"; }
+
+  private:
+    std::string folder_;
+};
+
+}  // namespace tv::linux_os

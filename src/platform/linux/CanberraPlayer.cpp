@@ -1,0 +1,78 @@
+#include "platform/linux/CanberraPlayer.h"
+
+#include <canberra.h>
+
+#include <condition_variable>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+
+namespace tv::linux_os {
+
+CanberraPlayer::CanberraPlayer() {
+    if (ca_context_create(&context_) != CA_SUCCESS) {
+        context_ = nullptr;
+        return;
+    }
+    ca_context_change_props(context_, CA_PROP_APPLICATION_NAME, "TallyVane",
+                            CA_PROP_APPLICATION_ID, "tallyvane", nullptr);
+}
+
+CanberraPlayer::~CanberraPlayer() {
+    if (context_) {
+        ca_context_destroy(context_);
+    }
+}
+
+bool CanberraPlayer::accepts(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char header[36] = {};
+    if (!in.read(header, sizeof header)) {
+        return false;
+    }
+    bool wave = std::memcmp(header, "RIFF", 4) == 0 && std::memcmp(header + 8, "WAVE", 4) == 0;
+    int format = static_cast<unsigned char>(header[20]) | static_cast<unsigned char>(header[21]) << 8;
+    int bits = static_cast<unsigned char>(header[34]);
+    return wave && format == 1 && (bits == 8 || bits == 16);
+}
+
+void CanberraPlayer::play(const std::string& path) {
+    if (context_) {
+        ca_context_play(context_, 0, CA_PROP_MEDIA_FILENAME, path.c_str(), CA_PROP_MEDIA_ROLE,
+                        "event", nullptr);
+    }
+}
+
+bool CanberraPlayer::playAndWait(const std::string& path) {
+    if (!context_) {
+        return false;
+    }
+    struct Done {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool finished = false;
+        int result = CA_SUCCESS;
+    } done;
+    ca_proplist* props = nullptr;
+    ca_proplist_create(&props);
+    ca_proplist_sets(props, CA_PROP_MEDIA_FILENAME, path.c_str());
+    int started = ca_context_play_full(
+        context_, 1, props,
+        [](ca_context*, uint32_t, int result, void* data) {
+            auto* d = static_cast<Done*>(data);
+            std::lock_guard<std::mutex> lock(d->mutex);
+            d->finished = true;
+            d->result = result;
+            d->changed.notify_all();
+        },
+        &done);
+    ca_proplist_destroy(props);
+    if (started != CA_SUCCESS) {
+        return false;
+    }
+    std::unique_lock<std::mutex> lock(done.mutex);
+    done.changed.wait(lock, [&] { return done.finished; });
+    return done.result == CA_SUCCESS;
+}
+
+}  // namespace tv::linux_os

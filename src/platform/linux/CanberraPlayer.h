@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/SoundPlayer.h"
+
+struct ca_context;
+
+namespace tv::linux_os {
+
+// Sound effects through libcanberra (PulseAudio or ALSA, whichever it finds).
+class CanberraPlayer : public SoundPlayer {
+  public:
+    CanberraPlayer();
+    ~CanberraPlayer() override;
+    CanberraPlayer(const CanberraPlayer&) = delete;
+    CanberraPlayer& operator=(const CanberraPlayer&) = delete;
+
+    // A readable RIFF/WAVE file with 8- or 16-bit PCM.
+    bool accepts(const std::string& path) override;
+    void play(const std::string& path) override;
+    // Plays and waits until the sound has finished (or failed); for tools and tests.
+    bool playAndWait(const std::string& path);
+
+  private:
+    ca_context* context_ = nullptr;
+};
+
+}  // namespace tv::linux_os

@@ -1,0 +1,69 @@
+#include "platform/linux/XEmbedTray.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace tv::linux_os {
+
+namespace {
+
+constexpr std::uint32_t requestDock = 0;
+constexpr std::uint32_t xembedMapped = 1;
+
+}  // namespace
+
+XEmbedTray::XEmbedTray(xcb_connection_t* connection, int screen)
+    : connection_(connection), screen_(screen) {}
+
+xcb_atom_t XEmbedTray::atom(const char* name) {
+    auto cookie = xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)),
+                                  name);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection_, cookie, nullptr);
+    xcb_atom_t result = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return result;
+}
+
+xcb_window_t XEmbedTray::owner() {
+    if (!connection_) {
+        return XCB_WINDOW_NONE;
+    }
+    std::string name = "_NET_SYSTEM_TRAY_S" + std::to_string(screen_);
+    xcb_atom_t selection = atom(name.c_str());
+    auto reply = xcb_get_selection_owner_reply(
+        connection_, xcb_get_selection_owner(connection_, selection), nullptr);
+    xcb_window_t result = reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
+    std::free(reply);
+    return result;
+}
+
+bool XEmbedTray::available() {
+    return owner() != XCB_WINDOW_NONE;
+}
+
+bool XEmbedTray::dock(std::uintptr_t window) {
+    xcb_window_t tray = owner();
+    if (tray == XCB_WINDOW_NONE) {
+        return false;
+    }
+    auto id = static_cast<xcb_window_t>(window);
+    xcb_atom_t info = atom("_XEMBED_INFO");
+    std::uint32_t xembed[2] = {0, xembedMapped};
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, id, info, info, 32, 2, xembed);
+
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = tray;
+    message.type = atom("_NET_SYSTEM_TRAY_OPCODE");
+    message.data.data32[0] = XCB_CURRENT_TIME;
+    message.data.data32[1] = requestDock;
+    message.data.data32[2] = id;
+    xcb_send_event(connection_, 0, tray, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(connection_);
+    return true;
+}
+
+}  // namespace tv::linux_os

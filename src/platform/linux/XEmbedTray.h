@@ -1,0 +1,26 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include "platform/TrayEmbedder.h"
+
+namespace tv::linux_os {
+
+// The freedesktop system tray protocol: find the owner of _NET_SYSTEM_TRAY_S<screen> and ask
+// it to dock our window.
+class XEmbedTray : public TrayEmbedder {
+  public:
+    XEmbedTray(xcb_connection_t* connection, int screen);
+
+    bool available() override;
+    bool dock(std::uintptr_t window) override;
+
+  private:
+    xcb_atom_t atom(const char* name);
+    xcb_window_t owner();
+
+    xcb_connection_t* connection_;
+    int screen_;
+};
+
+}  // namespace tv::linux_os
