@@ -1,6 +1,10 @@
 #include "alerts/Notifier.h"
 
 #include <QDBusMessage>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 
@@ -101,6 +105,7 @@ void Notifier::answered(const std::string& id, std::optional<std::uint32_t> serv
         entry.serverId = *serverId;
         entry.appPath = std::move(appPath);
         byServerId_[*serverId] = id;
+        remember(id, *serverId);
     }
     if (entry.next) {
         AlertMessage next = std::move(*entry.next);
@@ -138,10 +143,48 @@ void Notifier::close(const std::string& id) {
     }
     std::uint32_t serverId = it->second.serverId;
     entries_.erase(it);
+    remember(id, 0);
     if (serverId == 0) {
         return;
     }
     byServerId_.erase(serverId);
+    closeOnServer(serverId);
+}
+
+void Notifier::remember(const std::string& id, std::uint32_t serverId) {
+    if (id != "makeway" || parts_.noticeFile.isEmpty()) {
+        return;
+    }
+    if (serverId == 0) {
+        QFile::remove(parts_.noticeFile);
+        return;
+    }
+    QDir().mkpath(QFileInfo(parts_.noticeFile).absolutePath());
+    QSaveFile file(parts_.noticeFile);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(QByteArray::number(serverId));
+        file.commit();
+    }
+}
+
+void Notifier::removeLeftover() {
+    if (parts_.noticeFile.isEmpty()) {
+        return;
+    }
+    QFile file(parts_.noticeFile);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return;
+    }
+    bool ok = false;
+    uint serverId = file.read(16).trimmed().toUInt(&ok);
+    file.close();
+    QFile::remove(parts_.noticeFile);
+    if (ok && serverId != 0 && parts_.bus.isConnected()) {
+        closeOnServer(serverId);
+    }
+}
+
+void Notifier::closeOnServer(std::uint32_t serverId) {
     QDBusMessage message = call(QStringLiteral("CloseNotification"));
     message << static_cast<uint>(serverId);
     // Nothing to learn from the answer; the watcher only frees the call.
@@ -239,6 +282,7 @@ void Notifier::onNotificationClosed(uint serverId, uint /*reason*/) {
     if (entry == entries_.end() || entry->second.serverId != serverId) {
         return;
     }
+    remember(entry->first, 0);
     entry->second.serverId = 0;
     if (!entry->second.waiting) {
         entries_.erase(entry);

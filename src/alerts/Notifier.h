@@ -37,6 +37,9 @@ class Notifier : public QObject, public Notices {
         std::function<void()> playSound;
         // How long a call may wait for the server's answer.
         int timeoutMs = 5000;
+        // Where the server's id of the make-way notice is kept while it shows, so the next
+        // run can take back a notice left over from this one. None when empty.
+        QString noticeFile;
     };
 
     explicit Notifier(Parts parts, QObject* parent = nullptr);
@@ -46,6 +49,9 @@ class Notifier : public QObject, public Notices {
 
     void post(const AlertMessage& message) override;
     void withdraw(const std::string& id) override;
+
+    // Takes back a make-way notice an earlier run left showing.
+    void removeLeftover();
 
     // Calls `done(true)` when no notification server can be reached.
     void blocked(std::function<void(bool)> done);
@@ -83,6 +89,8 @@ class Notifier : public QObject, public Notices {
     QVariantMap hintsFor(const AlertMessage& message);
     QString bodyFor(const AlertMessage& message) const;
     void askServer(std::function<void(bool reached)> done);
+    void closeOnServer(std::uint32_t serverId);
+    void remember(const std::string& id, std::uint32_t serverId);
 
     Parts parts_;
     std::map<std::string, Entry> entries_;

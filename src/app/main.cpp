@@ -1,17 +1,32 @@
+#include <QApplication>
+
 #include <cstring>
 
+#include "app/AppShell.h"
 #include "app/SelfCheck.h"
 #include "app/Watch.h"
 
 int main(int argc, char** argv) {
     bool check = false;
     bool json = false;
+    bool watch = false;
     for (int i = 1; i < argc; ++i) {
         check = check || std::strcmp(argv[i], "--check") == 0;
         json = json || std::strcmp(argv[i], "--json") == 0;
+        watch = watch || std::strcmp(argv[i], "--watch") == 0;
     }
     if (check) {
         return tv::runSelfCheck(json);
     }
-    return tv::runWatch(argc, argv);
+    if (watch) {
+        return tv::runWatch(argc, argv);
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("TallyVane"));
+    QApplication::setOrganizationName(QStringLiteral("TallyVane"));
+    QApplication::setDesktopFileName(QStringLiteral("tallyvane"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    tv::AppShell shell(QApplication::arguments());
+    shell.launch();
+    return QApplication::exec();
 }

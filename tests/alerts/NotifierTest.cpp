@@ -59,7 +59,7 @@ class NotifierServerTest : public testing::Test {
         bus = std::make_unique<QDBusConnection>(connect(*rig));
         notifier = std::make_unique<Notifier>(Notifier::Parts{
             *bus, [](const std::string& path) { return path == "/apps/Build.desktop"; },
-            [] { return true; }, [] {}});
+            [] { return true; }, [] {}, 5000, {}});
         notifier->setUp();
         QObject::connect(notifier.get(), &Notifier::responded,
                          [this](const NotificationResponse& r) { responses.push_back(r); });
@@ -225,7 +225,7 @@ class NotifierScriptedTest : public testing::Test {
     std::unique_ptr<Notifier> make(int timeoutMs = 5000) {
         auto n = std::make_unique<Notifier>(
             Notifier::Parts{*bus, [](const std::string&) { return true; },
-                            [this] { return soundsOn; }, [this] { ++played; }, timeoutMs});
+                            [this] { return soundsOn; }, [this] { ++played; }, timeoutMs, {}});
         n->setUp();
         spin(0.3, [] { return false; });  // the capabilities arrive
         return n;

@@ -331,7 +331,7 @@ class MonitorWithServerTest : public MonitorDecisionsTest {
             QStringLiteral("monitor-test")));
         notifier = std::make_unique<Notifier>(Notifier::Parts{
             *bus, [this](const std::string& path) { return monitor->isRunning(path); },
-            [] { return true; }, [] {}});
+            [] { return true; }, [] {}, 5000, {}});
         notifier->setUp();
         QObject::connect(notifier.get(), &Notifier::responded,
                          [this](const NotificationResponse& r) { monitor->respond(r); });

@@ -1,0 +1,139 @@
+#include "app/AppShell.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <chrono>
+
+#include "core/Format.h"
+#include "platform/Platform.h"
+#include "platform/QuitSignals.h"
+#include "settings/SettingKeys.h"
+#include "ui/MenuBarLabel.h"
+
+namespace tv {
+
+namespace {
+
+Date now() {
+    return std::chrono::time_point_cast<Seconds>(std::chrono::system_clock::now());
+}
+
+QString runtimeFolder() {
+    QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return base.isEmpty() ? QString() : base + QStringLiteral("/TallyVane");
+}
+
+}  // namespace
+
+AppShell::AppShell(const QStringList& arguments, QObject* parent)
+    : QObject(parent), arguments_(arguments) {
+    MonitorParts parts = MonitorParts::live();
+    parts.holdBack = HoldBack::live();
+    parts.apps = std::make_unique<Apps>(platform::processControl(), parts.self);
+    monitor_ = std::make_unique<Monitor>(std::move(parts));
+    item_ = std::make_unique<StatusItem>(platform::trayEmbedder());
+    popup_ = std::make_unique<Popup>(*monitor_);
+    sounds_ = std::make_unique<Sounds>(settings_, platform::soundPlayer(), Sounds::ownFolder());
+    alertSound_ = platform::soundPlayer();
+    fahrenheit_ = Format::fahrenheit(std::nullopt, platform::measurementIsUS());
+}
+
+AppShell::~AppShell() {
+    // Before anything else goes: nothing stays slowed or paused.
+    monitor_->releaseAll();
+}
+
+void AppShell::launch() {
+    if (!settings_.date(SettingKeys::firstLaunch)) {
+        settings_.setDate(SettingKeys::firstLaunch, now());
+    }
+    setUpLoginItem();
+    updates_ = new UpdateChecker(settings_, QUrl(QStringLiteral("https://tallyvane.app/version")),
+                                 QStringLiteral(TALLYVANE_VERSION), this);
+    updates_->start();
+
+    // Text fields get cut, copy, paste and select-all from Qt's own key bindings.
+    item_->install();
+    connect(item_.get(), &StatusItem::clicked, this, &AppShell::toggle);
+    connect(popup_.get(), &Popup::closed, this, [this] { monitor_->setOpen(false); });
+
+    setUpNotifications();
+    monitor_->setOnSample([this] { drawLabel(); });
+    monitor_->setOnOpenPanel([this] {
+        if (!popup_->isShowing()) {
+            toggle();
+        }
+    });
+    watchQuitSignals();
+    monitor_->start();
+
+    int open = arguments_.indexOf(QStringLiteral("--open"));
+    if (open >= 0) {
+        popup_->setTransient(false);
+        QTimer::singleShot(openDelayMs, this, [this] {
+            if (!popup_->isShowing()) {
+                toggle();
+            }
+        });
+    }
+}
+
+void AppShell::setUpLoginItem() {
+    if (settings_.flag(SettingKeys::loginItemSetUp)) {
+        return;
+    }
+    settings_.setBoolean(SettingKeys::loginItemSetUp, true);
+    // A failure is not retried; the settings page can switch it later.
+    platform::loginItem()->enable(QCoreApplication::applicationFilePath().toStdString());
+}
+
+void AppShell::setUpNotifications() {
+    QString folder = runtimeFolder();
+    notifier_ = std::make_unique<Notifier>(Notifier::Parts{
+        QDBusConnection::sessionBus(),
+        [this](const std::string& path) { return monitor_->isRunning(path); },
+        [this] { return settings_.isOn(SettingKeys::sounds); },
+        [this] { alertSound_->play(Sounds::ownFolder() + "/Select.wav"); }, 5000,
+        folder.isEmpty() ? QString() : folder + QStringLiteral("/notice-makeway")});
+    notifier_->setUp();
+    notifier_->removeLeftover();
+    connect(notifier_.get(), &Notifier::responded, this,
+            [this](const NotificationResponse& response) { monitor_->respond(response); });
+    monitor_->setNotices(notifier_.get());
+}
+
+void AppShell::watchQuitSignals() {
+    int descriptor = quitSignalsDescriptor();
+    if (descriptor < 0) {
+        return;
+    }
+    quitSignals_ = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
+    connect(quitSignals_, &QSocketNotifier::activated, this, [descriptor] {
+        drainQuitSignals(descriptor);
+        QCoreApplication::quit();
+    });
+}
+
+void AppShell::toggle() {
+    if (popup_->isShowing()) {
+        popup_->close();
+        return;
+    }
+    if (popup_->justClosed()) {
+        return;  // the click that closed it was on the item
+    }
+    monitor_->setOpen(true);
+    popup_->openAt(item_->anchor());
+}
+
+void AppShell::drawLabel() {
+    MenuBarLabel label(LabelReadings::of(*monitor_, settings_, fahrenheit_));
+    // Without an alert everything is in the tray's text colour; alerts bring their tints.
+    item_->setLabel(label.render(item_->scale(), item_->textColor()), label.accessibleText());
+}
+
+}  // namespace tv

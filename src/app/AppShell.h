@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+#include <memory>
+
+#include "alerts/Notifier.h"
+#include "app/Popup.h"
+#include "app/StatusItem.h"
+#include "app/UpdateChecker.h"
+#include "monitor/Monitor.h"
+#include "settings/Settings.h"
+#include "ui/Sounds.h"
+
+class QSocketNotifier;
+
+namespace tv {
+
+// The running program: the tray item with its live label, the panel, notifications and
+// their answers, the Monitor with its executor, and the release of every hold when the
+// program ends (also on SIGTERM, SIGINT and SIGHUP, taken through the event loop).
+class AppShell : public QObject {
+    Q_OBJECT
+  public:
+    static constexpr int openDelayMs = 2500;
+
+    explicit AppShell(const QStringList& arguments, QObject* parent = nullptr);
+    ~AppShell() override;
+
+    // The launch sequence; the first tick follows at once.
+    void launch();
+    // Opens or closes the panel, as a click on the tray item does.
+    void toggle();
+    // Renders the label and puts it in the tray.
+    void drawLabel();
+
+    Monitor& monitor() { return *monitor_; }
+    Popup& popup() { return *popup_; }
+    StatusItem& statusItem() { return *item_; }
+
+  private:
+    void setUpLoginItem();
+    void setUpNotifications();
+    void watchQuitSignals();
+
+    QStringList arguments_;
+    Settings settings_;
+    std::unique_ptr<Monitor> monitor_;
+    std::unique_ptr<StatusItem> item_;
+    std::unique_ptr<Popup> popup_;
+    std::unique_ptr<Notifier> notifier_;
+    std::unique_ptr<Sounds> sounds_;
+    std::unique_ptr<SoundPlayer> alertSound_;
+    UpdateChecker* updates_ = nullptr;
+    QSocketNotifier* quitSignals_ = nullptr;
+    bool fahrenheit_ = false;
+};
+
+}  // namespace tv

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QRect>
+#include <QWidget>
+
+namespace tv {
+
+class Monitor;
+
+// The panel's container: a frameless window 360 points wide under the status item, or at
+// the pointer when the tray does not say where the item is. Transient — it closes when the
+// user clicks elsewhere — unless made to stay. Its content is built fresh at every opening.
+class Popup : public QWidget {
+    Q_OBJECT
+  public:
+    static constexpr int width = 360;
+
+    explicit Popup(Monitor& monitor, QWidget* parent = nullptr);
+
+    // Whether clicking elsewhere closes it (the default).
+    void setTransient(bool transient);
+    void openAt(const QRect& anchor);
+    bool isShowing() const { return isVisible(); }
+    // Closed by a click outside a moment ago; that click must not open it again.
+    bool justClosed() const;
+
+  signals:
+    void closed();
+
+  protected:
+    void hideEvent(QHideEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    void build();
+
+    Monitor& monitor_;
+    bool transient_ = true;
+    QWidget* content_ = nullptr;
+    QElapsedTimer closedAt_;
+};
+
+}  // namespace tv

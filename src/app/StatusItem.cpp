@@ -1,0 +1,104 @@
+#include "app/StatusItem.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QSystemTrayIcon>
+
+namespace tv {
+
+StatusItem::StatusItem(std::unique_ptr<TrayEmbedder> embedder, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint),
+      embedder_(std::move(embedder)) {
+    setAttribute(Qt::WA_AlwaysShowToolTips);
+    setAccessibleName(QStringLiteral("TallyVane"));
+    setWindowTitle(QStringLiteral("TallyVane"));
+    setFixedSize(22, 22);
+}
+
+StatusItem::~StatusItem() = default;
+
+void StatusItem::install() {
+    if (embedder_ && embedder_->available()) {
+        // The tray maps the window itself once it has taken it in.
+        docked_ = embedder_->dock(static_cast<std::uintptr_t>(winId()));
+        if (docked_) {
+            show();
+            return;
+        }
+    }
+    fallback_ = new QSystemTrayIcon(this);
+    fallback_->setToolTip(QStringLiteral("TallyVane"));
+    connect(fallback_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger ||
+                    reason == QSystemTrayIcon::DoubleClick) {
+                    emit clicked();
+                }
+            });
+    if (!image_.isNull()) {
+        fallback_->setIcon(QIcon(QPixmap::fromImage(image_)));
+    }
+    fallback_->show();
+}
+
+void StatusItem::setLabel(const QImage& image, const QString& accessibleText) {
+    if (image.isNull()) {
+        return;  // keep the old picture
+    }
+    image_ = image;
+    setAccessibleDescription(accessibleText);
+    setToolTip(accessibleText);
+    if (fallback_) {
+        fallback_->setIcon(QIcon(QPixmap::fromImage(image_)));
+        fallback_->setToolTip(accessibleText);
+        return;
+    }
+    QSize points = (QSizeF(image_.size()) / image_.devicePixelRatio()).toSize();
+    QSize slot(points.width() + 4, std::max(points.height(), 22));
+    if (slot != size()) {
+        setFixedSize(slot);
+    }
+    update();
+}
+
+QRect StatusItem::anchor() const {
+    if (docked_ && isVisible()) {
+        return QRect(mapToGlobal(QPoint(0, 0)), size());
+    }
+    if (fallback_) {
+        return fallback_->geometry();
+    }
+    return {};
+}
+
+double StatusItem::scale() const {
+    if (QScreen* s = screen(); s && windowHandle()) {
+        return s->devicePixelRatio();
+    }
+    return 2;
+}
+
+QColor StatusItem::textColor() const {
+    return palette().color(QPalette::WindowText);
+}
+
+void StatusItem::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Window));
+    if (image_.isNull()) {
+        return;
+    }
+    QSizeF points = QSizeF(image_.size()) / image_.devicePixelRatio();
+    QPointF at((width() - points.width()) / 2, (height() - points.height()) / 2);
+    painter.drawImage(at, image_);
+}
+
+void StatusItem::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        emit clicked();
+    }
+}
+
+}  // namespace tv

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QWidget>
+
+#include <memory>
+
+#include "platform/TrayEmbedder.h"
+
+class QSystemTrayIcon;
+
+namespace tv {
+
+// TallyVane's place in the tray. Where the tray embeds windows, this widget itself is docked
+// and is exactly as wide as the label; elsewhere the label becomes the icon of an ordinary
+// tray icon (StatusNotifierItem hosts), and the panel opens at the pointer.
+class StatusItem : public QWidget {
+    Q_OBJECT
+  public:
+    explicit StatusItem(std::unique_ptr<TrayEmbedder> embedder, QWidget* parent = nullptr);
+    ~StatusItem() override;
+
+    // Puts the item into the tray.
+    void install();
+    // The label to show; `monochrome` draws it in the tray's text colour.
+    void setLabel(const QImage& image, const QString& accessibleText);
+
+    // Where the item is on screen; a null rectangle when the tray does not say.
+    QRect anchor() const;
+    bool docked() const { return docked_; }
+    // Device pixels per point of the screen the item is on.
+    double scale() const;
+    // The colour of text in the tray.
+    QColor textColor() const;
+
+  signals:
+    void clicked();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+  private:
+    std::unique_ptr<TrayEmbedder> embedder_;
+    QSystemTrayIcon* fallback_ = nullptr;
+    QImage image_;
+    bool docked_ = false;
+};
+
+}  // namespace tv
