@@ -1,12 +1,12 @@
 #include "alerts/Notifier.h"
 
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
 
 namespace tv {
 

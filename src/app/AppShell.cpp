@@ -93,12 +93,12 @@ void AppShell::setUpLoginItem() {
 
 void AppShell::setUpNotifications() {
     QString folder = runtimeFolder();
-    notifier_ = std::make_unique<Notifier>(Notifier::Parts{
-        QDBusConnection::sessionBus(),
-        [this](const std::string& path) { return monitor_->isRunning(path); },
-        [this] { return settings_.isOn(SettingKeys::sounds); },
-        [this] { alertSound_->play(Sounds::ownFolder() + "/Select.wav"); }, 5000,
-        folder.isEmpty() ? QString() : folder + QStringLiteral("/notice-makeway")});
+    notifier_ = std::make_unique<Notifier>(
+        Notifier::Parts{QDBusConnection::sessionBus(),
+                        [this](const std::string& path) { return monitor_->isRunning(path); },
+                        [this] { return settings_.isOn(SettingKeys::sounds); },
+                        [this] { alertSound_->play(Sounds::ownFolder() + "/Select.wav"); }, 5000,
+                        folder.isEmpty() ? QString() : folder + QStringLiteral("/notice-makeway")});
     notifier_->setUp();
     notifier_->removeLeftover();
     connect(notifier_.get(), &Notifier::responded, this,

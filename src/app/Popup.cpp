@@ -22,9 +22,9 @@ Popup::Popup(Monitor& monitor, QWidget* parent)
 
 void Popup::setTransient(bool transient) {
     transient_ = transient;
-    Qt::WindowFlags flags = transient ? (Qt::Popup | Qt::FramelessWindowHint)
-                                      : (Qt::Tool | Qt::FramelessWindowHint |
-                                         Qt::WindowStaysOnTopHint);
+    Qt::WindowFlags flags = transient
+                                ? (Qt::Popup | Qt::FramelessWindowHint)
+                                : (Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setWindowFlags(flags);
 }
 
@@ -58,7 +58,8 @@ void Popup::openAt(const QRect& anchor) {
                        : QGuiApplication::primaryScreen()->availableGeometry();
     int x = std::clamp(under.x() - width / 2, screen.left() + 4,
                        std::max(screen.left() + 4, screen.right() - width - 4));
-    int y = std::clamp(under.y() + 4, screen.top(), std::max(screen.top(), screen.bottom() - height()));
+    int y =
+        std::clamp(under.y() + 4, screen.top(), std::max(screen.top(), screen.bottom() - height()));
     move(x, y);
     show();
     raise();

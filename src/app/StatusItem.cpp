@@ -32,8 +32,7 @@ void StatusItem::install() {
     fallback_->setToolTip(QStringLiteral("TallyVane"));
     connect(fallback_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger ||
-                    reason == QSystemTrayIcon::DoubleClick) {
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
                     emit clicked();
                 }
             });

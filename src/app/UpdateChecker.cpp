@@ -8,9 +8,10 @@
 
 namespace tv {
 
-UpdateChecker::UpdateChecker(Settings& settings, QUrl feed, QString currentVersion,
-                             QObject* parent)
-    : QObject(parent), settings_(settings), feed_(std::move(feed)),
+UpdateChecker::UpdateChecker(Settings& settings, QUrl feed, QString currentVersion, QObject* parent)
+    : QObject(parent),
+      settings_(settings),
+      feed_(std::move(feed)),
       current_(std::move(currentVersion)) {}
 
 bool UpdateChecker::automatic() const {

@@ -20,8 +20,7 @@ class UpdateChecker : public QObject {
   public:
     static constexpr const char* automaticKey = "checkForUpdates";
 
-    UpdateChecker(Settings& settings, QUrl feed, QString currentVersion,
-                  QObject* parent = nullptr);
+    UpdateChecker(Settings& settings, QUrl feed, QString currentVersion, QObject* parent = nullptr);
 
     // At launch.
     void start();

@@ -9,16 +9,16 @@
 #include "platform/CpuTickSource.h"
 #include "platform/FrontAppSource.h"
 #include "platform/GpuSource.h"
+#include "platform/LoginItem.h"
 #include "platform/MemorySource.h"
 #include "platform/NetworkSource.h"
-#include "platform/LoginItem.h"
 #include "platform/ProcessControl.h"
-#include "platform/SoundPlayer.h"
-#include "platform/TrayEmbedder.h"
 #include "platform/ProcessSource.h"
+#include "platform/SoundPlayer.h"
 #include "platform/SystemInfo.h"
 #include "platform/ThermalSource.h"
 #include "platform/ThermalStateSource.h"
+#include "platform/TrayEmbedder.h"
 
 // The sources and facts of the platform TallyVane runs on. Each platform folder provides
 // these functions once.

@@ -55,8 +55,7 @@ std::vector<double> LiveChart::gridLines(double height) {
             std::round(height * 0.25) + 0.5};
 }
 
-void LiveChart::paint(QPainter& painter, const QRectF& box, Date now,
-                      const QColor& primary) const {
+void LiveChart::paint(QPainter& painter, const QRectF& box, Date now, const QColor& primary) const {
     painter.save();
     painter.translate(box.topLeft());
     painter.setRenderHint(QPainter::Antialiasing);

@@ -48,8 +48,7 @@ QSizeF trimmedSize(const std::string& symbol) {
 
 }  // namespace
 
-LabelReadings LabelReadings::of(const Monitor& monitor, const Settings& settings,
-                                bool fahrenheit) {
+LabelReadings LabelReadings::of(const Monitor& monitor, const Settings& settings, bool fahrenheit) {
     LabelReadings r;
     r.cpu = monitor.cpu().user + monitor.cpu().system;
     r.cpuHistory = monitor.cpuHistory().values();
@@ -79,8 +78,8 @@ std::vector<LabelItem> MenuBarLabel::items() const {
     const LabelReadings& r = readings_;
     if (r.showCPU) {
         std::string text = Format::percent(r.cpu);
-        out.push_back({LabelItem::Kind::cpu, "", text, "100%", LabelItem::Tint::primary,
-                       "CPU " + text});
+        out.push_back(
+            {LabelItem::Kind::cpu, "", text, "100%", LabelItem::Tint::primary, "CPU " + text});
     }
     if (r.showMemory || r.pressure > 1) {
         double fraction = r.memoryTotal == 0 ? 0.0
@@ -146,8 +145,7 @@ QSizeF MenuBarLabel::size() const {
 QImage MenuBarLabel::render(double scale, const QColor& primary) const {
     QSizeF points = size();
     QImage image = canvas(std::max(1, static_cast<int>(std::ceil(points.width() * scale))),
-                          std::max(1, static_cast<int>(std::ceil(points.height() * scale))),
-                          scale);
+                          std::max(1, static_cast<int>(std::ceil(points.height() * scale))), scale);
     image.fill(Qt::transparent);
 
     QPainter painter(&image);

@@ -8,8 +8,7 @@
 
 namespace tv {
 
-Sounds::Sounds(const Settings& settings, std::unique_ptr<SoundPlayer> player,
-               std::string ownFolder)
+Sounds::Sounds(const Settings& settings, std::unique_ptr<SoundPlayer> player, std::string ownFolder)
     : settings_(settings), player_(std::move(player)), ownFolder_(std::move(ownFolder)) {}
 
 std::string Sounds::ownFolder() {

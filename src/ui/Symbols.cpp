@@ -62,16 +62,22 @@ QPainterPath fitted(const QPainterPath& design, const QSizeF& natural, const QRe
 }  // namespace
 
 Margins margins(const std::string& name) {
-    if (name == "memorychip") return {1.38, 1.5};
-    if (name == "exclamationmark.triangle.fill") return {1.06, 1.06};
-    if (name == "thermometer.medium") return {1.38, 0.12};
+    if (name == "memorychip")
+        return {1.38, 1.5};
+    if (name == "exclamationmark.triangle.fill")
+        return {1.06, 1.06};
+    if (name == "thermometer.medium")
+        return {1.38, 0.12};
     return {};
 }
 
 QSizeF naturalSize(const std::string& name) {
-    if (name == "memorychip") return {16.5, 11.5};
-    if (name == "exclamationmark.triangle.fill") return {15.0, 12.5};
-    if (name == "thermometer.medium") return {8.14, 14.6};
+    if (name == "memorychip")
+        return {16.5, 11.5};
+    if (name == "exclamationmark.triangle.fill")
+        return {15.0, 12.5};
+    if (name == "thermometer.medium")
+        return {8.14, 14.6};
     return {0, 0};
 }
 
@@ -80,8 +86,10 @@ QPainterPath path(const std::string& name, const QRectF& box) {
     if (natural.isEmpty()) {
         return {};
     }
-    if (name == "memorychip") return fitted(memoryChip(), natural, box);
-    if (name == "exclamationmark.triangle.fill") return fitted(warningTriangle(), natural, box);
+    if (name == "memorychip")
+        return fitted(memoryChip(), natural, box);
+    if (name == "exclamationmark.triangle.fill")
+        return fitted(warningTriangle(), natural, box);
     return fitted(thermometer(), natural, box);
 }
 

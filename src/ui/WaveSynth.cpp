@@ -11,8 +11,8 @@ namespace {
 constexpr double pi = 3.14159265358979323846;
 
 // A decaying sine burst added into `out` from `start` seconds.
-void burst(std::vector<double>& out, double start, double frequency, double seconds,
-           double decay, double level) {
+void burst(std::vector<double>& out, double start, double frequency, double seconds, double decay,
+           double level) {
     auto first = static_cast<std::size_t>(start * sampleRate);
     auto count = static_cast<std::size_t>(seconds * sampleRate);
     if (out.size() < first + count) {
@@ -60,9 +60,11 @@ std::vector<char> waveFile(const std::vector<std::int16_t>& samples) {
     auto data = static_cast<std::uint32_t>(samples.size() * 2);
     std::vector<char> out;
     out.reserve(44 + data);
-    for (char c : std::string("RIFF")) out.push_back(c);
+    for (char c : std::string("RIFF"))
+        out.push_back(c);
     put32(out, 36 + data);
-    for (char c : std::string("WAVEfmt ")) out.push_back(c);
+    for (char c : std::string("WAVEfmt "))
+        out.push_back(c);
     put32(out, 16);
     put16(out, 1);  // PCM
     put16(out, 1);  // mono
@@ -70,7 +72,8 @@ std::vector<char> waveFile(const std::vector<std::int16_t>& samples) {
     put32(out, sampleRate * 2);
     put16(out, 2);
     put16(out, 16);
-    for (char c : std::string("data")) out.push_back(c);
+    for (char c : std::string("data"))
+        out.push_back(c);
     put32(out, data);
     for (std::int16_t s : samples) {
         put16(out, static_cast<std::uint16_t>(s));

@@ -14,8 +14,8 @@ CanberraPlayer::CanberraPlayer() {
         context_ = nullptr;
         return;
     }
-    ca_context_change_props(context_, CA_PROP_APPLICATION_NAME, "TallyVane",
-                            CA_PROP_APPLICATION_ID, "tallyvane", nullptr);
+    ca_context_change_props(context_, CA_PROP_APPLICATION_NAME, "TallyVane", CA_PROP_APPLICATION_ID,
+                            "tallyvane", nullptr);
 }
 
 CanberraPlayer::~CanberraPlayer() {
@@ -31,7 +31,8 @@ bool CanberraPlayer::accepts(const std::string& path) {
         return false;
     }
     bool wave = std::memcmp(header, "RIFF", 4) == 0 && std::memcmp(header + 8, "WAVE", 4) == 0;
-    int format = static_cast<unsigned char>(header[20]) | static_cast<unsigned char>(header[21]) << 8;
+    int format = static_cast<unsigned char>(header[20]) | static_cast<unsigned char>(header[21])
+                                                              << 8;
     int bits = static_cast<unsigned char>(header[34]);
     return wave && format == 1 && (bits == 8 || bits == 16);
 }

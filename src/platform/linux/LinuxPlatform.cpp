@@ -4,14 +4,14 @@
 #include <string_view>
 
 #include "platform/Platform.h"
+#include "platform/linux/AutostartEntry.h"
+#include "platform/linux/CanberraPlayer.h"
 #include "platform/linux/LinuxAudioActivity.h"
 #include "platform/linux/LinuxBackgroundBand.h"
 #include "platform/linux/LinuxCpuTickSource.h"
 #include "platform/linux/LinuxGpuSource.h"
 #include "platform/linux/LinuxMemorySource.h"
 #include "platform/linux/LinuxNetworkSource.h"
-#include "platform/linux/AutostartEntry.h"
-#include "platform/linux/CanberraPlayer.h"
 #include "platform/linux/LinuxProcessControl.h"
 #include "platform/linux/LinuxProcessSource.h"
 #include "platform/linux/LinuxSystemInfo.h"

@@ -17,8 +17,8 @@ XEmbedTray::XEmbedTray(xcb_connection_t* connection, int screen)
     : connection_(connection), screen_(screen) {}
 
 xcb_atom_t XEmbedTray::atom(const char* name) {
-    auto cookie = xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)),
-                                  name);
+    auto cookie =
+        xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
     xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection_, cookie, nullptr);
     xcb_atom_t result = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
     std::free(reply);

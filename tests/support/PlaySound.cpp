@@ -1,0 +1,31 @@
+// Plays one of the panel's sounds the way the program does, and waits for it to finish:
+//   tallyvane_test_sound SETTINGS.ini NAME FOLDER
+#include <memory>
+
+#include "platform/linux/CanberraPlayer.h"
+#include "settings/Settings.h"
+#include "ui/Sounds.h"
+
+namespace {
+
+// Waits for each sound, so the process does not end before the device has it.
+class WaitingPlayer : public tv::SoundPlayer {
+  public:
+    bool accepts(const std::string& path) override { return player_.accepts(path); }
+    void play(const std::string& path) override { player_.playAndWait(path); }
+
+  private:
+    tv::linux_os::CanberraPlayer player_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        return 2;
+    }
+    tv::Settings settings(QString::fromLocal8Bit(argv[1]));
+    tv::Sounds sounds(settings, std::make_unique<WaitingPlayer>(), argv[3]);
+    sounds.play(argv[2]);
+    return 0;
+}
