@@ -13,8 +13,7 @@ namespace tv {
 
 Popup::Popup(Monitor& monitor, QWidget* parent)
     : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), monitor_(monitor) {
-    setWindowTitle(QStringLiteral("TallyVane"));
-    setObjectName(QStringLiteral("TallyVanePanel"));
+    setWindowTitle(QStringLiteral("TallyVane panel"));
     setFixedWidth(width);
     new QVBoxLayout(this);
     layout()->setContentsMargins(16, 16, 16, 16);
