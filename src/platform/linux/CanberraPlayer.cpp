@@ -2,10 +2,12 @@
 
 #include <canberra.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <fstream>
 #include <mutex>
+#include <thread>
 
 namespace tv::linux_os {
 
@@ -73,6 +75,9 @@ bool CanberraPlayer::playAndWait(const std::string& path) {
     }
     std::unique_lock<std::mutex> lock(done.mutex);
     done.changed.wait(lock, [&] { return done.finished; });
+    // The callback comes from the playing thread before it has wound down; give it the
+    // moment it needs before the context may be destroyed.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     return done.result == CA_SUCCESS;
 }
 
