@@ -68,9 +68,13 @@ LabelReadings LabelReadings::of(const Monitor& monitor, const Settings& settings
 }
 
 MenuBarLabel::MenuBarLabel(LabelReadings readings) : readings_(std::move(readings)) {
-    number_ = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    number_.setPointSizeF(numberSize);
-    number_.setWeight(QFont::DemiBold);
+    static const QFont number = [] {
+        QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        font.setPointSizeF(numberSize);
+        font.setWeight(QFont::DemiBold);
+        return font;
+    }();
+    number_ = number;
 }
 
 std::vector<LabelItem> MenuBarLabel::items() const {

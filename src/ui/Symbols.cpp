@@ -93,8 +93,10 @@ QPainterPath path(const std::string& name, const QRectF& box) {
     return fitted(thermometer(), natural, box);
 }
 
-QPainterPath logo(const QRectF& box) {
-    // A gauge: an open ring with a needle and a hub, in a 1024-unit design square.
+namespace {
+
+// A gauge: an open ring with a needle and a hub, in a 1024-unit design square.
+QPainterPath logoDesign() {
     QPainterPath ring;
     ring.addEllipse(QPointF(512, 540), 440, 440);
     QPainterPath hole;
@@ -114,8 +116,13 @@ QPainterPath logo(const QRectF& box) {
     needle.closeSubpath();
     QPainterPath hub;
     hub.addEllipse(QPointF(512, 580), 90, 90);
-    mark = mark.united(needle).united(hub);
+    return mark.united(needle).united(hub);
+}
 
+}  // namespace
+
+QPainterPath logo(const QRectF& box) {
+    static const QPainterPath mark = logoDesign();
     QRectF bounds = mark.boundingRect();
     double scale = std::min(box.width() / bounds.width(), box.height() / bounds.height());
     QTransform t;

@@ -1,0 +1,96 @@
+#include "ui/controls/Buttons.h"
+
+#include <QPainter>
+
+#include "ui/controls/PanelStyle.h"
+
+namespace tv {
+
+namespace {
+
+// Pressed buttons shrink a little about their centre.
+void pressScale(QPainter& p, const QRectF& box, bool pressed, double scale) {
+    if (pressed) {
+        p.translate(box.center());
+        p.scale(scale, scale);
+        p.translate(-box.center());
+    }
+}
+
+}  // namespace
+
+PillButton::PillButton(const QString& text, bool destructive, QWidget* parent)
+    : QAbstractButton(parent), destructive_(destructive) {
+    setText(text);
+    setFixedHeight(22);
+    setCursor(Qt::PointingHandCursor);
+}
+
+QSize PillButton::sizeHint() const {
+    QFontMetrics m(PanelStyle::font(11, QFont::Medium));
+    return {m.horizontalAdvance(text()) + 22, 22};
+}
+
+void PillButton::enterEvent(QEnterEvent* event) {
+    hovered_ = true;
+    update();
+    QAbstractButton::enterEvent(event);
+}
+
+void PillButton::leaveEvent(QEvent* event) {
+    hovered_ = false;
+    update();
+    QAbstractButton::leaveEvent(event);
+}
+
+void PillButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRectF box(rect());
+    pressScale(p, box, isDown(), 0.97);
+    QColor tint = destructive_ ? QColor(255, 59, 48) : PanelStyle::primary(*this);
+    QColor fill = tint;
+    fill.setAlphaF(hovered_ ? 0.16f : 0.09f);
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(box, 11, 11);
+    p.setPen(tint);
+    p.setFont(PanelStyle::font(11, QFont::Medium));
+    p.drawText(box, Qt::AlignCenter, text());
+}
+
+CardButton::CardButton(const QString& text, bool filled, QWidget* parent)
+    : QAbstractButton(parent), filled_(filled) {
+    setText(text);
+    setFixedHeight(24);
+    setCursor(Qt::PointingHandCursor);
+}
+
+QSize CardButton::sizeHint() const {
+    QFontMetrics m(PanelStyle::font(11, QFont::DemiBold));
+    return {m.horizontalAdvance(text()) + 24, 24};
+}
+
+void CardButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRectF box(rect());
+    pressScale(p, box, isDown(), 0.96);
+    p.setPen(Qt::NoPen);
+    p.setBrush(filled_ ? QColor(255, 255, 255) : QColor(255, 255, 255, 56));
+    p.drawRoundedRect(box, 12, 12);
+    p.setPen(filled_ ? QColor(28, 28, 30) : QColor(255, 255, 255));
+    p.setFont(PanelStyle::font(11, QFont::DemiBold));
+    p.drawText(box, Qt::AlignCenter, text());
+}
+
+SectionTitle::SectionTitle(const QString& text, QWidget* parent) : QLabel(text.toUpper(), parent) {
+    QFont f = PanelStyle::font(10, QFont::DemiBold);
+    f.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
+    setFont(f);
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, PanelStyle::secondary(*this));
+    setPalette(pal);
+}
+
+}  // namespace tv

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QLabel>
+
+namespace tv {
+
+// A 22-point capsule with a medium label; stronger under the pointer, a little smaller while
+// pressed; red when destructive.
+class PillButton : public QAbstractButton {
+    Q_OBJECT
+  public:
+    PillButton(const QString& text, bool destructive = false, QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+  private:
+    bool destructive_;
+    bool hovered_ = false;
+};
+
+// A 24-point capsule for the coloured status card: white with dark text when filled, else
+// white at low opacity with white text.
+class CardButton : public QAbstractButton {
+    Q_OBJECT
+  public:
+    CardButton(const QString& text, bool filled, QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    bool filled_;
+};
+
+// Panel font 10 pt semibold, upper case, letter-spaced 0.6, secondary.
+class SectionTitle : public QLabel {
+    Q_OBJECT
+  public:
+    explicit SectionTitle(const QString& text, QWidget* parent = nullptr);
+};
+
+}  // namespace tv

@@ -1,0 +1,108 @@
+#include "ui/controls/Meter.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+#include "ui/controls/PanelStyle.h"
+
+namespace tv {
+
+Meter::Meter(QColor color, QWidget* parent)
+    : QWidget(parent), color_(std::move(color)), animation_(Spring{0.45, 1}) {
+    setFixedHeight(6);
+    connect(&animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        shown_ = v.toDouble();
+        update();
+    });
+}
+
+double Meter::fillWidth(double value, double width) {
+    return std::max(std::clamp(value, 0.0, 1.0) * width, 4.0);
+}
+
+void Meter::setValue(double value) {
+    animation_.retarget(shown_, std::clamp(value, 0.0, 1.0));
+}
+
+void Meter::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(PanelStyle::primary(*this, 0.08));
+    p.drawRoundedRect(QRectF(rect()), 3, 3);
+    p.setBrush(color_);
+    p.drawRoundedRect(QRectF(0, 0, fillWidth(shown_, width()), height()), 3, 3);
+}
+
+CoreBars::CoreBars(QString title, QColor color, QWidget* parent)
+    : QWidget(parent), title_(std::move(title)), color_(std::move(color)) {}
+
+double CoreBars::barHeight(double value) {
+    return std::max(std::clamp(value, 0.0, 1.0) * 30, 2.0);
+}
+
+QString CoreBars::accessibleText(const QString& title, const std::vector<double>& values) {
+    QStringList percents;
+    for (double v : values) {
+        percents << QString::number(std::lround(v * 100)) + QLatin1Char('%');
+    }
+    return title + QLatin1Char(' ') + percents.join(QStringLiteral(", "));
+}
+
+void CoreBars::setValues(const std::vector<double>& values) {
+    values_ = values;
+    setAccessibleName(accessibleText(title_, values_));
+    updateGeometry();
+    update();
+}
+
+QSize CoreBars::sizeHint() const {
+    int n = static_cast<int>(values_.size());
+    return {std::max(n * 12 - 3, 40), 30 + 16};
+}
+
+void CoreBars::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    for (std::size_t i = 0; i < values_.size(); ++i) {
+        QRectF track(static_cast<double>(i) * 12, 0, 9, 30);
+        p.setBrush(PanelStyle::primary(*this, 0.07));
+        p.drawRoundedRect(track, 2, 2);
+        double h = barHeight(values_[i]);
+        p.setBrush(color_);
+        p.drawRoundedRect(QRectF(track.left(), 30 - h, 9, h), 2, 2);
+    }
+    p.setPen(PanelStyle::secondary(*this));
+    p.setFont(PanelStyle::font(10));
+    p.drawText(QRectF(0, 32, width(), 14), Qt::AlignLeft | Qt::AlignVCenter, title_);
+}
+
+SegmentBar::SegmentBar(QWidget* parent) : QWidget(parent) {
+    setFixedHeight(8);
+}
+
+void SegmentBar::setParts(std::vector<Part> parts) {
+    parts_ = std::move(parts);
+    update();
+}
+
+void SegmentBar::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath track;
+    track.addRoundedRect(QRectF(rect()), 3, 3);
+    p.fillPath(track, PanelStyle::primary(*this, 0.07));
+    p.setClipPath(track);
+    double x = 0;
+    for (const Part& part : parts_) {
+        double w = std::clamp(part.fraction, 0.0, 1.0) * width();
+        p.fillRect(QRectF(x, 0, w, height()), part.color);
+        x += w;
+    }
+}
+
+}  // namespace tv

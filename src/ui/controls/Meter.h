@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QWidget>
+
+#include "ui/controls/Spring.h"
+
+namespace tv {
+
+// A 6-point capsule track with a capsule of colour from the leading edge; never narrower than
+// a 4-point stub. Value changes follow a spring (response 0.45 s, damping 1).
+class Meter : public QWidget {
+    Q_OBJECT
+  public:
+    explicit Meter(QColor color, QWidget* parent = nullptr);
+    void setValue(double value);
+    double shown() const { return shown_; }
+    // The filled width for a value in a track `width` wide.
+    static double fillWidth(double value, double width);
+    QSize sizeHint() const override { return {120, 6}; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    QColor color_;
+    double shown_ = 0;
+    SpringAnimation animation_;
+};
+
+// One bar per core, 9 × 30 points each, 3 points apart, with a title underneath; a core at 0
+// still shows a 2-point stub. One accessibility element: the title and each core's percent.
+class CoreBars : public QWidget {
+    Q_OBJECT
+  public:
+    CoreBars(QString title, QColor color, QWidget* parent = nullptr);
+    void setValues(const std::vector<double>& values);
+    static double barHeight(double value);
+    // "Title 12%, 40%".
+    static QString accessibleText(const QString& title, const std::vector<double>& values);
+    QSize sizeHint() const override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    QString title_;
+    QColor color_;
+    std::vector<double> values_;
+};
+
+// An 8-point rounded track with coloured parts laid out from the leading edge, each as wide as
+// its fraction of the track.
+class SegmentBar : public QWidget {
+    Q_OBJECT
+  public:
+    struct Part {
+        double fraction = 0;
+        QColor color;
+    };
+    explicit SegmentBar(QWidget* parent = nullptr);
+    void setParts(std::vector<Part> parts);
+    QSize sizeHint() const override { return {200, 8}; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    std::vector<Part> parts_;
+};
+
+}  // namespace tv

@@ -1,0 +1,37 @@
+#include "ui/controls/Reveal.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QTimer>
+
+namespace tv {
+
+Reveal::Reveal(QWidget* target, int step, bool reduceMotion)
+    : QObject(target),
+      target_(target),
+      opacity_(new QGraphicsOpacityEffect(target)),
+      step_(step),
+      reduceMotion_(reduceMotion),
+      animation_(Spring{0.42, 1}) {
+    target->setGraphicsEffect(opacity_);
+    home_ = target->pos();
+    connect(&animation_, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant& v) { apply(v.toDouble()); });
+    apply(0);
+}
+
+void Reveal::apply(double progress) {
+    progress_ = progress;
+    opacity_->setOpacity(std::clamp(progress, 0.0, 1.0));
+    if (target_) {
+        double offset = Reveal::offset(false, reduceMotion_) * (1 - progress);
+        target_->setContentsMargins(0, static_cast<int>(offset), 0, 0);
+    }
+}
+
+void Reveal::setShown(bool shown) {
+    double to = shown ? 1.0 : 0.0;
+    QTimer::singleShot(static_cast<int>(delay(step_, reduceMotion_) * 1000), this,
+                       [this, to] { animation_.retarget(progress_, to); });
+}
+
+}  // namespace tv

@@ -1,0 +1,129 @@
+#include "ui/controls/Toggles.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "ui/controls/PanelStyle.h"
+
+namespace tv {
+
+Switch::Switch(std::function<void(const char*)> play, QWidget* parent)
+    : QAbstractButton(parent), play_(std::move(play)), slide_(Spring{0.22, 0.85}) {
+    setCheckable(true);
+    setFixedSize(26, 15);
+    connect(&slide_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        knob_ = v.toDouble();
+        update();
+    });
+}
+
+void Switch::checkStateSet() {
+    slide_.retarget(knob_, isChecked() ? 1.0 : 0.0);
+}
+
+void Switch::nextCheckState() {
+    QAbstractButton::nextCheckState();
+    if (play_) {
+        play_("Switch");
+    }
+    checkStateSet();
+}
+
+void Switch::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(isChecked() ? PanelStyle::accent(*this) : PanelStyle::primary(*this, 0.12));
+    p.drawRoundedRect(QRectF(rect()), 7.5, 7.5);
+    double d = height() - 4;
+    double x = 2 + knob_ * (width() - 4 - d);
+    p.setBrush(QColor(0, 0, 0, 40));
+    p.drawEllipse(QRectF(x, 2.6, d, d));
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(x, 2, d, d));
+}
+
+Segmented::Segmented(QStringList options, std::function<void(const char*)> play, QWidget* parent)
+    : QWidget(parent),
+      options_(std::move(options)),
+      play_(std::move(play)),
+      slide_(Spring{0.3, 0.85}) {
+    setFixedHeight(20);
+    connect(&slide_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        thumb_ = v.toDouble();
+        update();
+    });
+}
+
+QSize Segmented::sizeHint() const {
+    return {static_cast<int>(options_.size()) * 56, 20};
+}
+
+QRectF Segmented::optionRect(int index) const {
+    double w = options_.isEmpty() ? width() : double(width()) / options_.size();
+    return {index * w, 0, w, double(height())};
+}
+
+void Segmented::setSelected(int index) {
+    if (index < 0 || index >= options_.size() || index == selected_) {
+        return;
+    }
+    selected_ = index;
+    slide_.retarget(thumb_, double(index));
+    if (play_) {
+        play_("Select");
+    }
+    emit selectedChanged(index);
+}
+
+void Segmented::mousePressEvent(QMouseEvent* event) {
+    for (int i = 0; i < options_.size(); ++i) {
+        if (optionRect(i).contains(event->position())) {
+            setSelected(i);
+        }
+    }
+}
+
+void Segmented::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(PanelStyle::primary(*this, 0.06));
+    p.drawRoundedRect(QRectF(rect()), 10, 10);
+    QRectF thumb =
+        optionRect(0).translated(thumb_ * optionRect(0).width(), 0).adjusted(2, 2, -2, -2);
+    p.setBrush(PanelStyle::primary(*this, 0.14));
+    p.drawRoundedRect(thumb, 8, 8);
+    for (int i = 0; i < options_.size(); ++i) {
+        p.setFont(PanelStyle::font(i == selected_ ? 11 : 10,
+                                   i == selected_ ? QFont::DemiBold : QFont::Medium));
+        p.setPen(i == selected_ ? PanelStyle::primary(*this) : PanelStyle::secondary(*this));
+        p.drawText(optionRect(i), Qt::AlignCenter, options_[i]);
+    }
+}
+
+Spinner::Spinner(QColor color, QWidget* parent) : QWidget(parent), color_(std::move(color)) {
+    turn_.setStartValue(0.0);
+    turn_.setEndValue(360.0);
+    turn_.setDuration(900);
+    turn_.setLoopCount(-1);
+    connect(&turn_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        angle_ = v.toDouble();
+        update();
+    });
+}
+
+void Spinner::setTurning(bool turning) {
+    turning ? turn_.start() : turn_.stop();
+}
+
+void Spinner::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(color_, 1.5, Qt::SolidLine, Qt::RoundCap));
+    QRectF box = QRectF(rect()).adjusted(1, 1, -1, -1);
+    int start = static_cast<int>(-angle_ * 16);
+    p.drawArc(box, start, static_cast<int>(360 * 0.72 * 16));
+}
+
+}  // namespace tv

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QVariantAnimation>
+#include <QWidget>
+
+#include <functional>
+
+#include "ui/controls/Spring.h"
+
+namespace tv {
+
+// A 26 × 15 capsule switch whose knob slides on a spring (response 0.22 s, damping 0.85);
+// plays "Switch" when flipped.
+class Switch : public QAbstractButton {
+    Q_OBJECT
+  public:
+    explicit Switch(std::function<void(const char*)> play = {}, QWidget* parent = nullptr);
+    QSize sizeHint() const override { return {26, 15}; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void checkStateSet() override;
+    void nextCheckState() override;
+
+  private:
+    std::function<void(const char*)> play_;
+    double knob_ = 0;
+    SpringAnimation slide_;
+};
+
+// A row of options, 20 points high, with a thumb that slides to the chosen one (response
+// 0.3 s, damping 0.85); plays "Select" when the choice changes.
+class Segmented : public QWidget {
+    Q_OBJECT
+  public:
+    Segmented(QStringList options, std::function<void(const char*)> play = {},
+              QWidget* parent = nullptr);
+    int selected() const { return selected_; }
+    void setSelected(int index);
+    QSize sizeHint() const override;
+
+  signals:
+    void selectedChanged(int index);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+  private:
+    QRectF optionRect(int index) const;
+
+    QStringList options_;
+    std::function<void(const char*)> play_;
+    int selected_ = 0;
+    double thumb_ = 0;  // position of the thumb, in options
+    SpringAnimation slide_;
+};
+
+// An open arc (72 % of a circle), 1.5 wide with round caps, turning at a constant speed.
+class Spinner : public QWidget {
+    Q_OBJECT
+  public:
+    explicit Spinner(QColor color, QWidget* parent = nullptr);
+    void setTurning(bool turning);
+    QSize sizeHint() const override { return {14, 14}; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    QColor color_;
+    double angle_ = 0;
+    QVariantAnimation turn_;
+};
+
+}  // namespace tv
