@@ -30,10 +30,21 @@ QImage canvas(int width, int height, double scale) {
     return image;
 }
 
-// Text measured the way it is drawn.
-QFontMetricsF metricsOf(const QFont& font) {
-    static const QImage device = canvas(1, 1, 1);
-    return QFontMetricsF(font, &device);
+// The number font's measures, taken once: its line, and the advance of a character (the font
+// is monospaced, so every text's width follows from its length).
+struct NumberMetrics {
+    double height = 0;
+    double ascent = 0;
+    double advance = 0;
+};
+
+const NumberMetrics& numberMetrics(const QFont& font) {
+    static const NumberMetrics measured = [&] {
+        QImage device = canvas(1, 1, 1);
+        QFontMetricsF m(font, &device);
+        return NumberMetrics{m.height(), m.ascent(), m.horizontalAdvance(QStringLiteral("0"))};
+    }();
+    return measured;
 }
 
 QString q(const std::string& s) {
@@ -44,6 +55,10 @@ QSizeF trimmedSize(const std::string& symbol) {
     QSizeF natural = Symbols::naturalSize(symbol);
     Symbols::Margins m = Symbols::margins(symbol);
     return {natural.width() - m.leading - m.trailing, natural.height()};
+}
+
+double textWidth(const QFont& font, const std::string& text) {
+    return static_cast<double>(QString::fromStdString(text).size()) * numberMetrics(font).advance;
 }
 
 }  // namespace
@@ -125,9 +140,7 @@ double MenuBarLabel::iconWidth(const LabelItem& item) const {
 }
 
 double MenuBarLabel::itemWidth(const LabelItem& item) const {
-    QFontMetricsF metrics = metricsOf(number_);
-    double number = std::max(metrics.horizontalAdvance(q(item.reserve)),
-                             metrics.horizontalAdvance(q(item.text)));
+    double number = std::max(textWidth(number_, item.reserve), textWidth(number_, item.text));
     return iconWidth(item) + iconSpacing + number;
 }
 
@@ -136,9 +149,8 @@ QSizeF MenuBarLabel::size() const {
     if (shown.empty()) {
         return {logoSize, logoSize};
     }
-    QFontMetricsF metrics = metricsOf(number_);
     double width = 0;
-    double height = std::max({metrics.height(), chartHeight, logoSize});
+    double height = std::max({numberMetrics(number_).height, chartHeight, logoSize});
     for (const LabelItem& item : shown) {
         width += itemWidth(item);
     }
@@ -161,7 +173,7 @@ QImage MenuBarLabel::render(double scale, const QColor& primary) const {
         return image;
     }
     painter.setFont(number_);
-    QFontMetricsF metrics = metricsOf(number_);
+    const NumberMetrics& metrics = numberMetrics(number_);
     double x = 0;
     for (const LabelItem& item : shown) {
         QColor color = colorOf(item.tint, primary);
@@ -186,7 +198,7 @@ QImage MenuBarLabel::render(double scale, const QColor& primary) const {
         }
         double numberX = x + iconWidth(item) + iconSpacing;
         painter.setPen(color);
-        double baseline = (h - metrics.height()) / 2 + metrics.ascent();
+        double baseline = (h - metrics.height) / 2 + metrics.ascent;
         painter.drawText(QPointF(numberX, baseline), q(item.text));
         x += itemWidth(item) + itemSpacing;
     }
