@@ -92,17 +92,8 @@ void Monitor::respond(const NotificationResponse& response) {
             }
         }
     } else if (response.action == "resume") {
-        // Every held app, in the order of their ids; each stays excused while the trouble lasts.
-        std::vector<std::string> ids;
-        for (const auto& [id, held] : makeWay_.held()) {
-            ids.push_back(id);
-        }
-        std::vector<Change> changes;
-        for (const std::string& id : ids) {
-            std::vector<Change> some = makeWay_.resume(id);
-            changes.insert(changes.end(), some.begin(), some.end());
-        }
-        hold(changes);
+        // Every held app, in one step; each stays excused while the trouble lasts.
+        hold(makeWay_.resumeAll());
     } else if (response.action == "default") {
         if (!isOpen_ && openPanel_) {
             openPanel_();
