@@ -75,6 +75,9 @@ void Notifier::send(const AlertMessage& message, Entry& entry) {
            << QStringLiteral("tallyvane") << text(message.title) << bodyFor(message) << actions
            << hintsFor(message) << -1;
     entry.waiting = true;
+    if (wantsSound(message) && !canPlaySounds() && parts_.playSound) {
+        parts_.playSound();
+    }
 
     auto* watcher =
         new QDBusPendingCallWatcher(parts_.bus.asyncCall(notify, parts_.timeoutMs), this);
@@ -193,16 +196,21 @@ void Notifier::closeOnServer(std::uint32_t serverId) {
     connect(watcher, &QDBusPendingCallWatcher::finished, watcher, &QObject::deleteLater);
 }
 
-QVariantMap Notifier::hintsFor(const AlertMessage& message) {
+bool Notifier::wantsSound(const AlertMessage& message) const {
+    return message.sound && (!parts_.soundsOn || parts_.soundsOn());
+}
+
+bool Notifier::canPlaySounds() const {
+    return capabilities_.count(QStringLiteral("sound")) > 0;
+}
+
+QVariantMap Notifier::hintsFor(const AlertMessage& message) const {
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("tallyvane"));
-    bool sound = message.sound && (!parts_.soundsOn || parts_.soundsOn());
-    if (!sound) {
+    if (!wantsSound(message)) {
         hints.insert(QStringLiteral("suppress-sound"), true);
-    } else if (capabilities_.count(QStringLiteral("sound"))) {
+    } else if (canPlaySounds()) {
         hints.insert(QStringLiteral("sound-name"), QStringLiteral("message-new-instant"));
-    } else if (parts_.playSound) {
-        parts_.playSound();
     }
     return hints;
 }

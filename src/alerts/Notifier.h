@@ -86,7 +86,10 @@ class Notifier : public QObject, public Notices {
     void answered(const std::string& id, std::optional<std::uint32_t> serverId,
                   std::optional<std::string> appPath);
     void close(const std::string& id);
-    QVariantMap hintsFor(const AlertMessage& message);
+    // The sound switch allows this message a sound.
+    bool wantsSound(const AlertMessage& message) const;
+    bool canPlaySounds() const;
+    QVariantMap hintsFor(const AlertMessage& message) const;
     QString bodyFor(const AlertMessage& message) const;
     void askServer(std::function<void(bool reached)> done);
     void closeOnServer(std::uint32_t serverId);
