@@ -37,14 +37,11 @@ AppShell::AppShell(const QStringList& arguments, QObject* parent)
     monitor_ = std::make_unique<Monitor>(std::move(parts));
     item_ = std::make_unique<StatusItem>(platform::trayEmbedder());
     popup_ = std::make_unique<Popup>(*monitor_);
-    sounds_ = std::make_unique<Sounds>(settings_, platform::soundPlayer(), Sounds::ownFolder());
+    std::string ownSounds = Sounds::ownFolder();
+    sounds_ = std::make_unique<Sounds>(settings_, platform::soundPlayer(), ownSounds);
     alertSound_ = platform::soundPlayer();
+    alertSoundFile_ = ownSounds + "/Select.wav";
     fahrenheit_ = Format::fahrenheit(std::nullopt, platform::measurementIsUS());
-}
-
-AppShell::~AppShell() {
-    // Before anything else goes: nothing stays slowed or paused.
-    monitor_->releaseAll();
 }
 
 void AppShell::launch() {
@@ -97,7 +94,7 @@ void AppShell::setUpNotifications() {
         Notifier::Parts{QDBusConnection::sessionBus(),
                         [this](const std::string& path) { return monitor_->isRunning(path); },
                         [this] { return settings_.isOn(SettingKeys::sounds); },
-                        [this] { alertSound_->play(Sounds::ownFolder() + "/Select.wav"); }, 5000,
+                        [this] { alertSound_->play(alertSoundFile_); }, 5000,
                         folder.isEmpty() ? QString() : folder + QStringLiteral("/notice-makeway")});
     notifier_->setUp();
     notifier_->removeLeftover();

@@ -25,8 +25,8 @@ class AppShell : public QObject {
   public:
     static constexpr int openDelayMs = 2500;
 
+    // Whatever is still held when the shell goes is let go by the Monitor's executor.
     explicit AppShell(const QStringList& arguments, QObject* parent = nullptr);
-    ~AppShell() override;
 
     // The launch sequence; the first tick follows at once.
     void launch();
@@ -52,6 +52,7 @@ class AppShell : public QObject {
     std::unique_ptr<Notifier> notifier_;
     std::unique_ptr<Sounds> sounds_;
     std::unique_ptr<SoundPlayer> alertSound_;
+    std::string alertSoundFile_;
     UpdateChecker* updates_ = nullptr;
     QSocketNotifier* quitSignals_ = nullptr;
     bool fahrenheit_ = false;
