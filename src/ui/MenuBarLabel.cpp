@@ -82,7 +82,8 @@ LabelReadings LabelReadings::of(const Monitor& monitor, const Settings& settings
     return r;
 }
 
-MenuBarLabel::MenuBarLabel(LabelReadings readings) : readings_(std::move(readings)) {
+MenuBarLabel::MenuBarLabel(LabelReadings readings)
+    : readings_(std::move(readings)), items_(itemsFor(readings_)) {
     static const QFont number = [] {
         QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
         font.setPointSizeF(numberSize);
@@ -92,9 +93,8 @@ MenuBarLabel::MenuBarLabel(LabelReadings readings) : readings_(std::move(reading
     number_ = number;
 }
 
-std::vector<LabelItem> MenuBarLabel::items() const {
+std::vector<LabelItem> MenuBarLabel::itemsFor(const LabelReadings& r) {
     std::vector<LabelItem> out;
-    const LabelReadings& r = readings_;
     if (r.showCPU) {
         std::string text = Format::percent(r.cpu);
         out.push_back(
@@ -145,7 +145,7 @@ double MenuBarLabel::itemWidth(const LabelItem& item) const {
 }
 
 QSizeF MenuBarLabel::size() const {
-    std::vector<LabelItem> shown = items();
+    const std::vector<LabelItem>& shown = items_;
     if (shown.empty()) {
         return {logoSize, logoSize};
     }
@@ -167,7 +167,7 @@ QImage MenuBarLabel::render(double scale, const QColor& primary) const {
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     double h = points.height();
-    std::vector<LabelItem> shown = items();
+    const std::vector<LabelItem>& shown = items_;
     if (shown.empty()) {
         painter.fillPath(Symbols::logo(QRectF(0, 0, logoSize, logoSize)), primary);
         return image;
@@ -207,7 +207,7 @@ QImage MenuBarLabel::render(double scale, const QColor& primary) const {
 
 QString MenuBarLabel::accessibleText() const {
     QStringList parts;
-    for (const LabelItem& item : items()) {
+    for (const LabelItem& item : items_) {
         parts << q(item.accessibility);
     }
     return parts.isEmpty() ? QStringLiteral("TallyVane") : parts.join(QStringLiteral(", "));

@@ -68,7 +68,8 @@ class MenuBarLabel {
 
     explicit MenuBarLabel(LabelReadings readings);
 
-    std::vector<LabelItem> items() const;
+    // The items shown, worked out once from the readings.
+    const std::vector<LabelItem>& items() const { return items_; }
     // Drawn in the tray's text colour (no alert) or in colour (alerting).
     bool isTemplate() const { return !readings_.hasAlert; }
     // The size in points.
@@ -81,10 +82,12 @@ class MenuBarLabel {
     static QColor colorOf(LabelItem::Tint tint, const QColor& primary);
 
   private:
+    static std::vector<LabelItem> itemsFor(const LabelReadings& readings);
     double itemWidth(const LabelItem& item) const;
     double iconWidth(const LabelItem& item) const;
 
     LabelReadings readings_;
+    std::vector<LabelItem> items_;
     QFont number_;
 };
 
