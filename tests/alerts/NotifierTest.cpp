@@ -12,25 +12,14 @@
 #include <atomic>
 
 #include "support/DesktopRig.h"
+#include "support/EventLoop.h"
 #include "support/Spawned.h"
 
 namespace tv {
 namespace {
 
 using test::DesktopRig;
-
-// Runs the event loop until `ready` holds or `seconds` pass.
-bool spin(double seconds, const std::function<bool()>& ready) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!ready()) {
-        if (timer.elapsed() > seconds * 1000) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using test::spin;
 
 QDBusConnection connect(const DesktopRig& rig) {
     static std::atomic<int> count{0};
@@ -57,9 +46,13 @@ class NotifierServerTest : public testing::Test {
         ASSERT_TRUE(rig->started()) << "the desktop rig did not start (Xvfb, dbus, dunst)";
         test::outputOf(rig->inRig("dunstctl close-all"));
         bus = std::make_unique<QDBusConnection>(connect(*rig));
-        notifier = std::make_unique<Notifier>(Notifier::Parts{
-            *bus, [](const std::string& path) { return path == "/apps/Build.desktop"; },
-            [] { return true; }, [] {}, 5000, {}});
+        notifier = std::make_unique<Notifier>(
+            Notifier::Parts{*bus,
+                            [](const std::string& path) { return path == "/apps/Build.desktop"; },
+                            [] { return true; },
+                            [] {},
+                            5000,
+                            {}});
         notifier->setUp();
         QObject::connect(notifier.get(), &Notifier::responded,
                          [this](const NotificationResponse& r) { responses.push_back(r); });
@@ -223,9 +216,12 @@ class NotifierScriptedTest : public testing::Test {
         }));
     }
     std::unique_ptr<Notifier> make(int timeoutMs = 5000) {
-        auto n = std::make_unique<Notifier>(
-            Notifier::Parts{*bus, [](const std::string&) { return true; },
-                            [this] { return soundsOn; }, [this] { ++played; }, timeoutMs, {}});
+        auto n = std::make_unique<Notifier>(Notifier::Parts{*bus,
+                                                            [](const std::string&) { return true; },
+                                                            [this] { return soundsOn; },
+                                                            [this] { ++played; },
+                                                            timeoutMs,
+                                                            {}});
         n->setUp();
         spin(0.3, [] { return false; });  // the capabilities arrive
         return n;

@@ -14,6 +14,7 @@
 #include "platform/linux/LinuxProcessControl.h"
 #include "settings/SettingKeys.h"
 #include "support/DesktopRig.h"
+#include "support/EventLoop.h"
 #include "support/FakeReaders.h"
 #include "support/Spawned.h"
 
@@ -27,23 +28,6 @@ using test::Spawned;
 using test::waitFor;
 
 constexpr std::uint64_t MiB = 1ULL << 20;
-
-class NoSystem : public SystemInfo {
-  public:
-    std::vector<double> loadAverages() override { return {0, 0, 0}; }
-    std::string chip() override { return "Test Chip"; }
-    int efficiencyCores() override { return 0; }
-    std::optional<Date> bootTime() override { return std::nullopt; }
-};
-
-class Front : public FrontAppSource {
-  public:
-    explicit Front(std::vector<FrontAppCandidate>* now) : now_(now) {}
-    std::vector<FrontAppCandidate> candidates() override { return *now_; }
-
-  private:
-    std::vector<FrontAppCandidate>* now_;
-};
 
 // Keeps every post and withdrawal in order.
 class RecordedNotices : public Notices {
@@ -79,8 +63,8 @@ class MonitorDecisionsTest : public testing::Test {
         parts.readers = std::make_unique<FakeReaders>(machine);
         parts.samplerSettings = std::make_unique<Settings>(dir.filePath("TallyVane.ini"));
         parts.settings = std::make_unique<Settings>(dir.filePath("TallyVane.ini"));
-        parts.system = std::make_unique<NoSystem>();
-        parts.frontApp = std::make_unique<Front>(&front);
+        parts.system = std::make_unique<test::FakeSystem>();
+        parts.frontApp = std::make_unique<test::FakeFront>(&front);
         parts.self = SelfIdentity{std::nullopt, ::getpid()};
         parts.clock = [this] { return dateFromSeconds(clock); };
         parts.holdBack = std::make_unique<HoldBack>(
@@ -329,9 +313,13 @@ class MonitorWithServerTest : public MonitorDecisionsTest {
         bus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(
             QString::fromStdString(rig->env("DBUS_SESSION_BUS_ADDRESS")),
             QStringLiteral("monitor-test")));
-        notifier = std::make_unique<Notifier>(Notifier::Parts{
-            *bus, [this](const std::string& path) { return monitor->isRunning(path); },
-            [] { return true; }, [] {}, 5000, {}});
+        notifier = std::make_unique<Notifier>(
+            Notifier::Parts{*bus,
+                            [this](const std::string& path) { return monitor->isRunning(path); },
+                            [] { return true; },
+                            [] {},
+                            5000,
+                            {}});
         notifier->setUp();
         QObject::connect(notifier.get(), &Notifier::responded,
                          [this](const NotificationResponse& r) { monitor->respond(r); });
@@ -341,13 +329,6 @@ class MonitorWithServerTest : public MonitorDecisionsTest {
         monitor->setNotices(nullptr);
         notifier.reset();
         QDBusConnection::disconnectFromBus(QStringLiteral("monitor-test"));
-    }
-
-    static bool spin(double seconds, const std::function<bool()>& ready) {
-        return waitFor(seconds, [&] {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            return ready();
-        });
     }
 
     static inline test::DesktopRig* rig = nullptr;
@@ -362,26 +343,26 @@ TEST_F(MonitorWithServerTest, ResumeLetsEveryHeldAppGoInOneStepAndQuitReachesThe
     tick(4, rows);
     tick(4, rows, MakeWay::pauseSpacing);
     ASSERT_EQ(monitor->held().size(), 2u);
-    ASSERT_TRUE(
-        spin(5, [&] { return notifier->serverId("makeway") && notifier->serverId("memory"); }));
-    EXPECT_TRUE(spin(5, [&] {
+    ASSERT_TRUE(test::spin(
+        5, [&] { return notifier->serverId("makeway") && notifier->serverId("memory"); }));
+    EXPECT_TRUE(test::spin(5, [&] {
         return rig->shown().find("Paused Alpha and Beta so memory can recover") !=
                std::string::npos;
     }));
 
     QSignalSpy heldChanges(monitor.get(), &Monitor::heldChanged);
     std::string menu = rig->choose("resume");
-    ASSERT_TRUE(spin(5, [&] { return monitor->held().empty(); })) << menu;
+    ASSERT_TRUE(test::spin(5, [&] { return monitor->held().empty(); })) << menu;
     EXPECT_EQ(heldChanges.count(), 1);
     EXPECT_TRUE(running(a.pid()));
     EXPECT_TRUE(running(b.pid()));
-    EXPECT_TRUE(spin(5, [&] { return !notifier->serverId("makeway"); }));
+    EXPECT_TRUE(test::spin(5, [&] { return !notifier->serverId("makeway"); }));
 
     // "Memory is critical" names the biggest app and offers to quit it.
     rig->choose("quit");
-    ASSERT_TRUE(spin(5, [&] { return monitor->isQuitting(rows[0]); }));
+    ASSERT_TRUE(test::spin(5, [&] { return monitor->isQuitting(rows[0]); }));
     EXPECT_TRUE(waitFor(3, [&] { return processState(a.pid()) == 'Z'; }));
-    EXPECT_TRUE(spin(5, [&] { return !notifier->serverId("memory"); }));
+    EXPECT_TRUE(test::spin(5, [&] { return !notifier->serverId("memory"); }));
     EXPECT_TRUE(running(b.pid()));
 }
 

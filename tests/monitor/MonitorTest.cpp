@@ -10,25 +10,10 @@
 namespace tv {
 namespace {
 
+using test::FakeFront;
 using test::FakeMachine;
 using test::FakeReaders;
-
-class FakeSystem : public SystemInfo {
-  public:
-    std::vector<double> loadAverages() override { return {0, 0, 0}; }
-    std::string chip() override { return "Test Chip"; }
-    int efficiencyCores() override { return 4; }
-    std::optional<Date> bootTime() override { return dateFromSeconds(1000); }
-};
-
-class FakeFront : public FrontAppSource {
-  public:
-    explicit FakeFront(std::vector<FrontAppCandidate>* now) : now_(now) {}
-    std::vector<FrontAppCandidate> candidates() override { return *now_; }
-
-  private:
-    std::vector<FrontAppCandidate>* now_;
-};
+using test::FakeSystem;
 
 ProcessUsage row(const std::string& id, double cpu = 0) {
     ProcessUsage r;

@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "monitor/Readers.h"
+#include "platform/FrontAppSource.h"
+#include "platform/SystemInfo.h"
 
 namespace tv::test {
 
@@ -35,6 +37,25 @@ class FakeReaders : public Readers {
 
   private:
     std::shared_ptr<FakeMachine> machine_;
+};
+
+// Fixed machine facts.
+class FakeSystem : public SystemInfo {
+  public:
+    std::vector<double> loadAverages() override { return {0, 0, 0}; }
+    std::string chip() override { return "Test Chip"; }
+    int efficiencyCores() override { return 4; }
+    std::optional<Date> bootTime() override { return dateFromSeconds(1000); }
+};
+
+// The front-app candidates the test sets, read through the pointer at every tick.
+class FakeFront : public FrontAppSource {
+  public:
+    explicit FakeFront(std::vector<FrontAppCandidate>* now) : now_(now) {}
+    std::vector<FrontAppCandidate> candidates() override { return *now_; }
+
+  private:
+    std::vector<FrontAppCandidate>* now_;
 };
 
 }  // namespace tv::test

@@ -37,8 +37,7 @@ bool XInspect::connected() const {
     return connection_ && !xcb_connection_has_error(connection_);
 }
 
-std::optional<QRect> XInspect::window(const std::string& name, const std::string& parent,
-                                      const std::string& instance) {
+std::optional<QRect> XInspect::window(const std::string& name, const std::string& parent) {
     if (!connected()) {
         return std::nullopt;
     }
@@ -57,9 +56,7 @@ std::optional<QRect> XInspect::window(const std::string& name, const std::string
         for (int i = 0; i < count && !found; ++i) {
             xcb_window_t child = children[i];
             std::string title = property(c, child, XCB_ATOM_WM_NAME);
-            std::string wmClass = property(c, child, XCB_ATOM_WM_CLASS);
-            bool nameMatches = title == name && (parent.empty() || above == parent) &&
-                               (instance.empty() || wmClass.rfind(instance, 0) == 0);
+            bool nameMatches = title == name && (parent.empty() || above == parent);
             if (nameMatches) {
                 auto attributes = xcb_get_window_attributes_reply(
                     c, xcb_get_window_attributes(c, child), nullptr);

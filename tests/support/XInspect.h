@@ -21,8 +21,7 @@ class XInspect {
     bool connected() const;
     // The first window whose WM_NAME is `name` and whose parent's WM_NAME is `parent`
     // (any parent when empty): its place on screen, when it is mapped.
-    std::optional<QRect> window(const std::string& name, const std::string& parent = "",
-                                const std::string& instance = "");
+    std::optional<QRect> window(const std::string& name, const std::string& parent = "");
     // The screen's pixels in `area`.
     QImage grab(const QRect& area);
 

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include "support/Pixels.h"
+
 namespace tv {
 namespace {
 
@@ -70,13 +72,6 @@ TEST(LiveChartTest, SmoothingCurvesThroughMidpointsAndEndsOnTheLastPoint) {
 }
 
 TEST(LiveChartTest, OneValueDrawsOnlyTheGrid) {
-    auto ink = [](const QImage& image) {
-        int count = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                count += qAlpha(image.pixel(x, y)) > 0;
-        return count;
-    };
     for (bool grid : {false, true}) {
         LiveChart c = chart({0.5}, false);
         c.grid = grid;
@@ -85,8 +80,8 @@ TEST(LiveChartTest, OneValueDrawsOnlyTheGrid) {
         QPainter painter(&image);
         c.paint(painter, QRectF(0, 0, 100, 40), dateFromSeconds(1000), Qt::black);
         painter.end();
-        EXPECT_EQ(ink(image) > 0, grid);
-        EXPECT_LE(ink(image), grid ? 3 * 100 + 6 : 0);
+        EXPECT_EQ(test::inkedPixels(image) > 0, grid);
+        EXPECT_LE(test::inkedPixels(image), grid ? 3 * 100 + 6 : 0);
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Pixels.h"
+
 namespace tv {
 namespace {
 
@@ -17,14 +19,6 @@ LabelReadings calm() {
     return r;
 }
 
-int ink(const QImage& image) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            count += qAlpha(image.pixel(x, y)) > 0;
-    return count;
-}
-
 TEST(MenuBarLabelTest, ShowsTheThreeReadingsWithTheirTextsAndLabels) {
     MenuBarLabel label(calm());
     auto items = label.items();
@@ -38,7 +32,7 @@ TEST(MenuBarLabelTest, ShowsTheThreeReadingsWithTheirTextsAndLabels) {
     EXPECT_EQ(items[2].accessibility, "CPU temperature 48°");
     EXPECT_TRUE(label.isTemplate());
     EXPECT_EQ(label.accessibleText(), "CPU 12%, RAM 50%, CPU temperature 48°");
-    EXPECT_GT(ink(label.render(2, Qt::black)), 100);
+    EXPECT_GT(test::inkedPixels(label.render(2, Qt::black)), 100);
 }
 
 TEST(MenuBarLabelTest, AllHiddenShowsTheLogoAsATemplate) {
@@ -50,7 +44,7 @@ TEST(MenuBarLabelTest, AllHiddenShowsTheLogoAsATemplate) {
     EXPECT_EQ(label.size(), QSizeF(15, 15));
     QImage image = label.render(2, Qt::black);
     EXPECT_EQ(image.size(), QSize(30, 30));
-    EXPECT_GT(ink(image), 50);
+    EXPECT_GT(test::inkedPixels(image), 50);
     EXPECT_EQ(label.accessibleText(), "TallyVane");
 }
 
