@@ -108,8 +108,8 @@ void AppShell::watchQuitSignals() {
     if (descriptor < 0) {
         return;
     }
-    quitSignals_ = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
-    connect(quitSignals_, &QSocketNotifier::activated, this, [descriptor] {
+    auto* quitSignals = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
+    connect(quitSignals, &QSocketNotifier::activated, this, [descriptor] {
         drainQuitSignals(descriptor);
         QCoreApplication::quit();
     });

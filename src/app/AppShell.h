@@ -13,8 +13,6 @@
 #include "settings/Settings.h"
 #include "ui/Sounds.h"
 
-class QSocketNotifier;
-
 namespace tv {
 
 // The running program: the tray item with its live label, the panel, notifications and
@@ -54,7 +52,6 @@ class AppShell : public QObject {
     std::unique_ptr<SoundPlayer> alertSound_;
     std::string alertSoundFile_;
     UpdateChecker* updates_ = nullptr;
-    QSocketNotifier* quitSignals_ = nullptr;
     bool fahrenheit_ = false;
 };
 

@@ -20,7 +20,6 @@ Popup::Popup(Monitor& monitor, QWidget* parent)
 }
 
 void Popup::setTransient(bool transient) {
-    transient_ = transient;
     Qt::WindowFlags flags = transient
                                 ? (Qt::Popup | Qt::FramelessWindowHint)
                                 : (Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);

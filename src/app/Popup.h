@@ -36,7 +36,6 @@ class Popup : public QWidget {
     void build();
 
     Monitor& monitor_;
-    bool transient_ = true;
     QWidget* content_ = nullptr;
     QElapsedTimer closedAt_;
 };

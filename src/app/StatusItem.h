@@ -28,7 +28,6 @@ class StatusItem : public QWidget {
 
     // Where the item is on screen; a null rectangle when the tray does not say.
     QRect anchor() const;
-    bool docked() const { return docked_; }
     // Device pixels per point of the screen the item is on.
     double scale() const;
     // The colour of text in the tray.
