@@ -49,9 +49,9 @@ void AppShell::launch() {
         settings_.setDate(SettingKeys::firstLaunch, now());
     }
     setUpLoginItem();
-    updates_ = new UpdateChecker(settings_, QUrl(QStringLiteral("https://tallyvane.app/version")),
-                                 QStringLiteral(TALLYVANE_VERSION), this);
-    updates_->start();
+    site_ = new Site(this);
+    // Automatic checks wait for the first tick (see onSample below).
+    updates_ = new UpdateChecker(settings_, *site_, QStringLiteral(TALLYVANE_VERSION), this);
 
     // Text fields get cut, copy, paste and select-all from Qt's own key bindings.
     item_->install();
@@ -59,7 +59,10 @@ void AppShell::launch() {
     connect(popup_.get(), &Popup::closed, this, [this] { monitor_->setOpen(false); });
 
     setUpNotifications();
-    monitor_->setOnSample([this] { drawLabel(); });
+    monitor_->setOnSample([this] {
+        drawLabel();
+        updates_->tick(monitor_->sampledAt());
+    });
     monitor_->setOnOpenPanel([this] {
         if (!popup_->isShowing()) {
             toggle();

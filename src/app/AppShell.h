@@ -8,7 +8,8 @@
 #include "alerts/Notifier.h"
 #include "app/Popup.h"
 #include "app/StatusItem.h"
-#include "app/UpdateChecker.h"
+#include "feedback/Site.h"
+#include "feedback/UpdateChecker.h"
 #include "monitor/Monitor.h"
 #include "settings/Settings.h"
 #include "ui/Sounds.h"
@@ -51,6 +52,7 @@ class AppShell : public QObject {
     std::unique_ptr<Sounds> sounds_;
     std::unique_ptr<SoundPlayer> alertSound_;
     std::string alertSoundFile_;
+    Site* site_ = nullptr;
     UpdateChecker* updates_ = nullptr;
     bool fahrenheit_ = false;
 };
