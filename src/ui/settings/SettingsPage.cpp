@@ -420,6 +420,7 @@ void SettingsPage::closeReview() {
     }
     stack_->setCurrentWidget(page_);
     stack_->removeWidget(review_);
+    review_->hide();
     review_->deleteLater();
     review_ = nullptr;
     refreshRating();
