@@ -51,11 +51,11 @@ QVBoxLayout* column(QWidget* widget, int spacing) {
     return layout;
 }
 
-// A label that flips its switch when clicked, as a switch's own label does.
-class SwitchLabel : public QLabel {
+// A switch's label, which flips the switch when clicked, as a switch's own label does.
+class SwitchLabel : public QWidget {
   public:
     SwitchLabel(QWidget* content, QAbstractButton& target, QWidget* parent)
-        : QLabel(parent), target_(target) {
+        : QWidget(parent), target_(target) {
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(content);
@@ -122,7 +122,9 @@ QWidget* SettingsPage::buildPage() {
     auto* backButton = new BackButton(page);
     connect(backButton, &QAbstractButton::clicked, this, &SettingsPage::back);
     header->addWidget(backButton);
-    header->addWidget(text(QStringLiteral("Settings"), page, 16, QFont::DemiBold));
+    QLabel* title = text(QStringLiteral("Settings"), page, 16, QFont::DemiBold);
+    title->setWordWrap(false);
+    header->addWidget(title);
     header->addStretch(1);
     sections->addLayout(header);
 
@@ -137,8 +139,9 @@ QWidget* SettingsPage::buildPage() {
         {SettingKeys::menuMemory, QStringLiteral("Memory")},
         {SettingKeys::menuHeat, QStringLiteral("Temperature")}};
     for (const auto& [key, name] : readings) {
-        menuRow->addWidget(
-            switchPair(boundSwitch(key, name, menuBar), text(name, menuBar), menuBar, false));
+        QLabel* label = text(name, menuBar);
+        label->setWordWrap(false);
+        menuRow->addWidget(switchPair(boundSwitch(key, name, menuBar), label, menuBar, false));
     }
     menuRow->addStretch(1);
     menuColumn->addLayout(menuRow);
@@ -248,8 +251,7 @@ QWidget* SettingsPage::generalSection(QWidget* parent) {
             [this](bool on) { parts_.updates.setAutomatic(on); });
     auto* updateRow = new QHBoxLayout;
     updateRow->setSpacing(8);
-    updateRow->addWidget(switchPair(autoUpdate, text(automatic, section), section, false));
-    updateRow->addStretch(1);
+    updateRow->addWidget(switchPair(autoUpdate, text(automatic, section), section, false), 1);
     checkNow_ = new PillButton(QStringLiteral("Check now"), false, section);
     connect(checkNow_, &QAbstractButton::clicked, this, &SettingsPage::checkNow);
     updateRow->addWidget(checkNow_);
@@ -275,8 +277,10 @@ QWidget* SettingsPage::aboutSection(QWidget* parent) {
     lines->addWidget(new SectionTitle(QStringLiteral("About"), section));
     auto* row = new QHBoxLayout;
     row->setSpacing(8);
-    row->addWidget(
-        text(QStringLiteral("TallyVane ") + parts_.review.version, section, 13, QFont::Medium));
+    QLabel* version =
+        text(QStringLiteral("TallyVane ") + parts_.review.version, section, 13, QFont::Medium);
+    version->setWordWrap(false);
+    row->addWidget(version);
     row->addStretch(1);
     rating_ = new StarPicker(13, section);
     connect(rating_, &StarPicker::picked, this, &SettingsPage::openReview);

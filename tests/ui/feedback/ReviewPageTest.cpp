@@ -85,14 +85,15 @@ TEST(StarPickerTest, PointingPreviewsAndEachStarIsNamed) {
 
 class ReviewPageTest : public testing::Test {
   protected:
-    std::unique_ptr<ReviewPage> open(int stars, QUrl url, int timeoutMs = 5000) {
-        site = std::make_unique<Site>(url, timeoutMs);
+    std::unique_ptr<ReviewPage> open(int stars, QUrl url, int timeoutMs = 5000,
+                                     const Vocabulary& words = Vocabulary::forLinux()) {
+        sites.push_back(std::make_unique<Site>(url, timeoutMs));
         return std::make_unique<ReviewPage>(
             ReviewPage::Parts{settings,
-                              *site,
+                              *sites.back(),
                               "0.1.0",
                               "Debian GNU/Linux 12, kernel 6.1",
-                              Vocabulary::forLinux(),
+                              words,
                               [this](const QUrl& link) { opened.push_back(link); },
                               {}},
             stars);
@@ -105,7 +106,7 @@ class ReviewPageTest : public testing::Test {
     QTemporaryDir dir;
     Settings settings{dir.filePath("TallyVane.ini")};
     LoopbackHttp server;
-    std::unique_ptr<Site> site;
+    std::vector<std::unique_ptr<Site>> sites;  // kept while any page may use them
     std::vector<QUrl> opened;
 };
 
@@ -118,6 +119,9 @@ TEST_F(ReviewPageTest, WithoutStarsNothingCanBeSentAndTheWordsFollowTheStars) {
     EXPECT_TRUE(shows(*page,
                       "Sent with your TallyVane and Linux versions. Nothing else about "
                       "you or your computer."));
+    EXPECT_TRUE(shows(*open(0, server.url(), 5000, Vocabulary::forMac()),
+                      "Sent with your TallyVane and macOS versions. Nothing else about you or your "
+                      "Mac."));
     comment(*page).setPlainText("nice");
     pressSend(*page);
     spin(0.3, [] { return false; });
