@@ -1,7 +1,9 @@
 #include "app/AppShell.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
+#include <QProcess>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTimer>
@@ -9,6 +11,7 @@
 #include <chrono>
 
 #include "core/Format.h"
+#include "platform/Desktop.h"
 #include "platform/Platform.h"
 #include "platform/QuitSignals.h"
 #include "settings/SettingKeys.h"
@@ -48,6 +51,7 @@ void AppShell::launch() {
     if (!settings_.date(SettingKeys::firstLaunch)) {
         settings_.setDate(SettingKeys::firstLaunch, now());
     }
+    loginItem_ = platform::loginItem();
     setUpLoginItem();
     site_ = new Site(this);
     // Automatic checks wait for the first tick (see onSample below).
@@ -88,7 +92,39 @@ void AppShell::setUpLoginItem() {
     }
     settings_.setBoolean(SettingKeys::loginItemSetUp, true);
     // A failure is not retried; the settings page can switch it later.
-    platform::loginItem()->enable(QCoreApplication::applicationFilePath().toStdString());
+    loginItem_->enable(QCoreApplication::applicationFilePath().toStdString());
+}
+
+ReviewPage::Parts AppShell::reviewPageParts() {
+    if (osVersion_.isEmpty()) {
+        osVersion_ = QString::fromStdString(platform::osVersion());
+    }
+    return ReviewPage::Parts{settings_,
+                             *site_,
+                             QStringLiteral(TALLYVANE_VERSION),
+                             osVersion_,
+                             monitor_->words(),
+                             [](const QUrl& link) { QDesktopServices::openUrl(link); },
+                             [this](const char* sound) { sounds_->play(sound); }};
+}
+
+SettingsPage::Parts AppShell::settingsPageParts() {
+    std::function<void()> openNotificationSettings;
+    std::vector<std::string> command = platform::notificationSettingsCommand();
+    if (!command.empty()) {
+        openNotificationSettings = [command] {
+            QStringList arguments;
+            for (std::size_t i = 1; i < command.size(); ++i) {
+                arguments << QString::fromStdString(command[i]);
+            }
+            QProcess::startDetached(QString::fromStdString(command.front()), arguments);
+        };
+    }
+    return SettingsPage::Parts{
+        *monitor_,        notifier_.get(),
+        *loginItem_,      QCoreApplication::applicationFilePath().toStdString(),
+        *updates_,        std::move(openNotificationSettings),
+        reviewPageParts()};
 }
 
 void AppShell::setUpNotifications() {

@@ -11,8 +11,10 @@
 #include "feedback/Site.h"
 #include "feedback/UpdateChecker.h"
 #include "monitor/Monitor.h"
+#include "platform/LoginItem.h"
 #include "settings/Settings.h"
 #include "ui/Sounds.h"
+#include "ui/settings/SettingsPage.h"
 
 namespace tv {
 
@@ -35,6 +37,10 @@ class AppShell : public QObject {
     void drawLabel();
 
     Monitor& monitor() { return *monitor_; }
+    Settings& settings() { return settings_; }
+    // What the settings page and the rating form are built from; after `launch`.
+    SettingsPage::Parts settingsPageParts();
+    ReviewPage::Parts reviewPageParts();
     Popup& popup() { return *popup_; }
     StatusItem& statusItem() { return *item_; }
 
@@ -50,6 +56,8 @@ class AppShell : public QObject {
     std::unique_ptr<Popup> popup_;
     std::unique_ptr<Notifier> notifier_;
     std::unique_ptr<Sounds> sounds_;
+    std::unique_ptr<LoginItem> loginItem_;
+    QString osVersion_;
     std::unique_ptr<SoundPlayer> alertSound_;
     std::string alertSoundFile_;
     Site* site_ = nullptr;
