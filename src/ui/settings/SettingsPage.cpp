@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QStackedLayout>
 #include <QVBoxLayout>
@@ -63,7 +64,11 @@ class SwitchLabel : public QWidget {
     }
 
   protected:
-    void mouseReleaseEvent(QMouseEvent*) override { target_.click(); }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+            target_.click();
+        }
+    }
 
   private:
     QAbstractButton& target_;
