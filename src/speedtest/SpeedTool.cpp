@@ -24,11 +24,16 @@ std::optional<double> finiteNumber(const QJsonValue& value) {
 
 SpeedTool SpeedTool::find(const QString& programDir, const QString& systemPath) {
     SpeedTool tool;
-    QFileInfo system(systemPath);
-    tool.program = system.isFile() && system.isExecutable()
-                       ? systemPath
-                       : QDir(programDir).filePath(QString::fromLatin1(ownTool));
+    tool.program = systemPath;
+    if (!tool.available()) {
+        tool.program = QDir(programDir).filePath(QString::fromLatin1(ownTool));
+    }
     return tool;
+}
+
+bool SpeedTool::available() const {
+    QFileInfo file(program);
+    return file.isFile() && file.isExecutable();
 }
 
 std::optional<SpeedResult> SpeedTool::measure(const std::function<Date()>& clock) const {

@@ -26,6 +26,9 @@ struct SpeedTool {
     // folder of the running program), whether or not it is there: a missing tool fails the run.
     static SpeedTool find(const QString& programDir, const QString& systemPath = systemTool);
 
+    // Whether the program is there to run.
+    bool available() const;
+
     // Runs the tool and waits for it to exit; for a background thread only. Absent when it
     // cannot start or its output is no result.
     std::optional<SpeedResult> measure(const std::function<Date()>& clock) const;

@@ -14,6 +14,11 @@ namespace {
 
 const Date at = dateFromSeconds(1'000);
 
+// A stand-in tool: a shell command instead of the network-quality program.
+SpeedTool shellTool(const QString& command) {
+    return SpeedTool{"/bin/sh", {"-c", command}};
+}
+
 std::optional<SpeedResult> parse(const char* output) {
     return SpeedTool::parse(QByteArray(output), at);
 }
@@ -70,9 +75,13 @@ TEST(SpeedToolTest, TheSystemToolWinsOverOurs) {
     EXPECT_EQ(tool.arguments, (QStringList{"-c", "-M", "15"}));
 }
 
-// A stand-in tool: a shell command instead of the network-quality program.
-SpeedTool shellTool(const QString& command) {
-    return SpeedTool{"/bin/sh", {"-c", command}};
+TEST(SpeedToolTest, MeasureWaitsForTheToolAndReadsItsOutput) {
+    auto clock = [] { return at; };
+    auto r =
+        shellTool("sleep 0.2; echo '{\"dl_throughput\": 8, \"ul_throughput\": 9}'").measure(clock);
+    EXPECT_EQ(r, (SpeedResult{8, 9, 0, at}));
+    EXPECT_FALSE(SpeedTool{"/nonexistent/tool"}.measure(clock));
+    EXPECT_FALSE(shellTool("echo '{\"error_code\": -1}'; exit 1").measure(clock));
 }
 
 class SpeedTestRunTest : public testing::Test {
