@@ -38,6 +38,7 @@ class Load : public QObject {
     bool running() const { return running_; }
     double goodput() const { return goodput_.average(); }
     int flows() const { return static_cast<int>(flows_.size()); }
+    std::int64_t bytes() const { return bytes_; }
 
   signals:
     void ended();

@@ -108,11 +108,17 @@ void NetQuality::startLoad() {
 void NetQuality::probeLoaded() {
     auto* probe = new LatencyProbe(config_.smallDownload, this);
     probe_ = probe;
-    auto next = [this, probe] {
+    double startedAt = elapsed();
+    auto next = [this, probe, startedAt] {
         probe->deleteLater();
-        if (!over_ && loading_) {
-            probeLoaded();
-        }
+        // Probes are paced: each opens a connection, and on a short path back-to-back probes
+        // would cost more than the load they measure.
+        double wait = std::max(0.0, startedAt + loadedProbeEvery - elapsed());
+        QTimer::singleShot(static_cast<int>(wait * 1000), this, [this] {
+            if (!over_ && loading_) {
+                probeLoaded();
+            }
+        });
     };
     connect(probe, &LatencyProbe::measured, this, [this, next](double ms) {
         loaded_.push_back(ms);
@@ -147,6 +153,9 @@ void NetQuality::loadEnded() {
         figures[QStringLiteral("responsiveness")] = std::round(60'000 / median(loaded_));
     }
     figures[QStringLiteral("test_endpoint")] = config_.largeDownload.host();
+    // What the run moved, for anyone weighing its cost.
+    figures[QStringLiteral("dl_bytes")] = static_cast<double>(download_->bytes());
+    figures[QStringLiteral("ul_bytes")] = static_cast<double>(upload_->bytes());
     emit done(figures);
 }
 

@@ -30,6 +30,8 @@ class NetQuality : public QObject {
     static constexpr int idleProbes = 10;
     // The idle latency takes at most this share of the time bound once one probe answered.
     static constexpr double idleShare = 0.15;
+    // Under load, a latency probe starts at most this often, in seconds.
+    static constexpr double loadedProbeEvery = 0.2;
 
     explicit NetQuality(ToolOptions options, QObject* parent = nullptr);
     void start();
