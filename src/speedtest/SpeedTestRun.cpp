@@ -32,8 +32,17 @@ void SpeedTestRun::run() {
     process_ = process;
     process->setStandardErrorFile(QProcess::nullDevice());
     process->setInputChannelMode(QProcess::ForwardedInputChannel);
+    // One result is a few hundred bytes; a tool that floods its output is stopped, and the
+    // run fails.
+    connect(process, &QProcess::readyReadStandardOutput, this, [process] {
+        if (process->bytesAvailable() > SpeedTool::maxOutput) {
+            process->kill();
+        }
+    });
     connect(process, &QProcess::finished, this, [this, process] {
-        QByteArray output = process->readAllStandardOutput();
+        QByteArray output = process->bytesAvailable() > SpeedTool::maxOutput
+                                ? QByteArray()
+                                : process->readAllStandardOutput();
         process->deleteLater();
         finish(SpeedTool::parse(output, clock_()));
     });

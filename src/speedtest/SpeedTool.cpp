@@ -44,8 +44,19 @@ std::optional<SpeedResult> SpeedTool::measure(const std::function<Date()>& clock
     if (!process.waitForStarted(-1)) {
         return std::nullopt;
     }
+    // Read the pipe to its end, then wait for the exit.
+    QByteArray output;
+    while (process.waitForReadyRead(-1)) {
+        output += process.readAllStandardOutput();
+        if (output.size() > maxOutput) {
+            process.kill();
+            process.waitForFinished(-1);
+            return std::nullopt;
+        }
+    }
     process.waitForFinished(-1);
-    return parse(process.readAllStandardOutput(), clock());
+    output += process.readAllStandardOutput();
+    return parse(output, clock());
 }
 
 std::optional<SpeedResult> SpeedTool::parse(const QByteArray& output, Date at) {

@@ -18,6 +18,8 @@ namespace tv {
 struct SpeedTool {
     static constexpr const char* systemTool = "/usr/bin/networkQuality";
     static constexpr const char* ownTool = "tallyvane-netquality";
+    // More output than this is no result.
+    static constexpr qint64 maxOutput = 1 << 20;
 
     QString program;
     QStringList arguments{QStringLiteral("-c"), QStringLiteral("-M"), QStringLiteral("15")};

@@ -82,6 +82,7 @@ TEST(SpeedToolTest, MeasureWaitsForTheToolAndReadsItsOutput) {
     EXPECT_EQ(r, (SpeedResult{8, 9, 0, at}));
     EXPECT_FALSE(SpeedTool{"/nonexistent/tool"}.measure(clock));
     EXPECT_FALSE(shellTool("echo '{\"error_code\": -1}'; exit 1").measure(clock));
+    EXPECT_FALSE(shellTool("exec yes").measure(clock));  // a flood of output is no result
 }
 
 class SpeedTestRunTest : public testing::Test {
@@ -139,6 +140,13 @@ TEST_F(SpeedTestRunTest, AFailedRunKeepsTheLastResultAndTheNextClearsTheFailure)
     ASSERT_TRUE(test::spin(10, [&] { return !run.started(); }));
     EXPECT_FALSE(run.failed());
     EXPECT_EQ(run.result()->down, 4e6);
+}
+
+TEST_F(SpeedTestRunTest, AToolFloodingItsOutputIsStoppedAndFails) {
+    SpeedTestRun run(shellTool("exec yes"), clock);
+    run.run();
+    ASSERT_TRUE(test::spin(10, [&] { return !run.started(); }));
+    EXPECT_TRUE(run.failed());
 }
 
 TEST_F(SpeedTestRunTest, AMissingToolFailsAtOnce) {

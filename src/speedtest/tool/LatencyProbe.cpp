@@ -13,6 +13,12 @@ void LatencyProbe::fetch() {
     r.setTransferTimeout(10'000);
     timer_.start();
     QNetworkReply* reply = manager_.get(r);
+    // The small object is small; a large one would make the probe a download.
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > (1 << 20)) {
+            reply->abort();
+        }
+    });
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         double ms = static_cast<double>(timer_.nsecsElapsed()) / 1e6;
         reply->readAll();

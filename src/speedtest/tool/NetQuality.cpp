@@ -37,6 +37,12 @@ void NetQuality::start() {
     QUrl url = QUrl::fromUserInput(options_.configUrl);
     QNetworkRequest r = request(url);
     QNetworkReply* reply = configManager_.get(r);
+    // A configuration is a few hundred bytes; a huge answer is not one.
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > maxConfig) {
+            reply->abort();
+        }
+    });
     connect(reply, &QNetworkReply::finished, this, [this, reply, url] {
         reply->deleteLater();
         if (over_) {
@@ -48,9 +54,7 @@ void NetQuality::start() {
             fail(*failure);
             return;
         }
-        // A configuration is a few hundred bytes; a huge answer is not one.
-        std::optional<ProbeConfig> config =
-            reply->size() > (1 << 20) ? std::nullopt : ProbeConfig::parse(reply->readAll(), url);
+        std::optional<ProbeConfig> config = ProbeConfig::parse(reply->readAll(), url);
         if (!config) {
             fail(Failure{-1, QStringLiteral("config"),
                          QStringLiteral("The configuration has no usable download, small "

@@ -32,6 +32,8 @@ class NetQuality : public QObject {
     static constexpr double idleShare = 0.15;
     // Under load, a latency probe starts at most this often, in seconds.
     static constexpr double loadedProbeEvery = 0.2;
+    // The largest configuration read, in bytes.
+    static constexpr qint64 maxConfig = 1 << 20;
 
     explicit NetQuality(ToolOptions options, QObject* parent = nullptr);
     void start();
