@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""A speed-test server for the network-quality tool's tests, on loopback.
+"""A speed-test server for the network-quality tool's tests (on loopback unless --host).
 
 GET /config  the responsiveness configuration naming the three addresses below
 GET /large   LARGE bytes (the load's download object)
@@ -24,6 +24,7 @@ CHUNK = b"\x5a" * (256 * 1024)
 
 def main():
     parser = argparse.ArgumentParser()
+    parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--port-file", required=True)
     parser.add_argument("--delay-ms", type=float, default=0)
     parser.add_argument("--large", type=int, default=25_000_000)
@@ -54,7 +55,7 @@ def main():
 
         def do_GET(self):
             if self.path == "/config":
-                base = "http://127.0.0.1:%d" % self.server.server_address[1]
+                base = "http://%s:%d" % self.server.server_address[:2]
                 names = (["large_https_download_url", "small_https_download_url",
                           "https_upload_url"] if args.old_keys else
                          ["large_download_url", "small_download_url", "upload_url"])
@@ -103,7 +104,7 @@ def main():
         def handle_error(self, request, client_address):
             pass  # a client that hangs up mid-transfer is part of the tests
 
-    server = Server(("127.0.0.1", 0), Handler)
+    server = Server((args.host, 0), Handler)
     with open(args.port_file + ".part", "w") as f:
         f.write(str(server.server_address[1]))
     os.rename(args.port_file + ".part", args.port_file)
