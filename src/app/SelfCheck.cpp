@@ -1,5 +1,6 @@
 #include "app/SelfCheck.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -13,6 +14,7 @@
 #include "core/Format.h"
 #include "monitor/LiveReaders.h"
 #include "platform/Platform.h"
+#include "speedtest/SpeedTool.h"
 
 namespace tv {
 
@@ -87,6 +89,19 @@ QJsonArray numbers(const std::vector<double>& values) {
     return array;
 }
 
+// The running program's folder, where our own speed-test tool is installed. The check runs
+// before the application object exists; a short-lived one finds the folder the same way.
+QString programDir() {
+    if (QCoreApplication::instance() != nullptr) {
+        return QCoreApplication::applicationDirPath();
+    }
+    int argc = 1;
+    char name[] = "tallyvane";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    return QCoreApplication::applicationDirPath();
+}
+
 }  // namespace
 
 CheckReport takeCheck() {
@@ -124,6 +139,9 @@ CheckReport takeCheck() {
     for (const auto& missing : readers.unavailable()) {
         report.unavailable.emplace_back(missing.reading, missing.why);
     }
+    SpeedTool speedTool = SpeedTool::find(programDir());
+    report.speedTool = speedTool.program.toStdString();
+    report.speedToolFound = speedTool.available();
     if (!platform::frontAppSource()->available()) {
         report.unavailable.emplace_back(
             "frontApp", "no X11 display to ask which window is in front (make way waits for one)");
@@ -161,6 +179,7 @@ std::string describeCheck(const CheckReport& r) {
     out << "Pressure: " << m.pressure << " (" << pressureName(m.pressure) << ")\n";
     out << "\nNetwork: " << Format::rate(r.network.down) << " down, " << Format::rate(r.network.up)
         << " up\n";
+    out << "Speed test: " << r.speedTool << (r.speedToolFound ? "" : " (missing)") << '\n';
     const ThermalSample& t = r.thermal;
     out << "Temperatures: CPU " << Format::temperature(t.cpu, false) << ", hottest "
         << Format::temperature(t.cpuMax, false) << ", GPU " << Format::temperature(t.gpu, false)
@@ -212,6 +231,8 @@ QJsonObject checkAsJson(const CheckReport& r) {
                                  {"swapTotal", static_cast<double>(m.swapTotal)},
                                  {"pressure", m.pressure}};
     json["network"] = QJsonObject{{"down", r.network.down}, {"up", r.network.up}};
+    json["speedTool"] =
+        QJsonObject{{"program", QString::fromStdString(r.speedTool)}, {"found", r.speedToolFound}};
     auto celsius = [](const std::optional<double>& v) { return v ? QJsonValue(*v) : QJsonValue(); };
     QJsonArray fans;
     for (const Fan& fan : r.thermal.fans) {

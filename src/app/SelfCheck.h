@@ -28,6 +28,8 @@ struct CheckReport {
     NetworkRate network;
     ThermalSample thermal;
     std::vector<std::pair<std::string, std::string>> unavailable;  // reading, why
+    std::string speedTool;  // the network-quality program a speed test would run
+    bool speedToolFound = false;
 };
 
 // Takes two readings one second apart on this machine.

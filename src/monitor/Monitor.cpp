@@ -22,12 +22,14 @@ MonitorParts MonitorParts::live() {
     parts.clock = [] {
         return std::chrono::time_point_cast<Seconds>(std::chrono::system_clock::now());
     };
+    parts.speedTool = SpeedTool::find(QCoreApplication::applicationDirPath());
     return parts;
 }
 
 Monitor::Monitor(MonitorParts parts, QObject* parent)
     : QObject(parent),
       clock_(std::move(parts.clock)),
+      speedTest_(std::move(parts.speedTool), clock_),
       self_(std::move(parts.self)),
       words_(parts.words),
       frontAppSource_(std::move(parts.frontApp)),

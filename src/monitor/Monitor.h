@@ -30,6 +30,8 @@
 #include "platform/FrontAppSource.h"
 #include "platform/SystemInfo.h"
 #include "settings/Settings.h"
+#include "speedtest/SpeedTestRun.h"
+#include "speedtest/SpeedTool.h"
 
 namespace tv {
 
@@ -50,6 +52,8 @@ struct MonitorParts {
     SelfIdentity self;
     const Vocabulary* words = &Vocabulary::forMac();
     std::function<Date()> clock;
+    // The network-quality tool the speed test runs.
+    SpeedTool speedTool;
 
     // The parts of the machine TallyVane runs on, watching only: no executor.
     static MonitorParts live();
@@ -121,6 +125,14 @@ class Monitor : public QObject {
     const std::vector<Held>& held() const { return held_; }
     MakeWay& makeWay() { return makeWay_; }
     const MakeWay& makeWay() const { return makeWay_; }
+
+    // The speed test: one run at a time, the last good result kept; its signals are
+    // speedTest()'s.
+    void runSpeedTest() { speedTest_.run(); }
+    const std::optional<Date>& speedTestStarted() const { return speedTest_.started(); }
+    bool speedTestFailed() const { return speedTest_.failed(); }
+    const std::optional<SpeedResult>& speedResult() const { return speedTest_.result(); }
+    SpeedTestRun& speedTest() { return speedTest_; }
 
     // Readings.
     const CPUSample& cpu() const { return cpu_; }
@@ -194,6 +206,7 @@ class Monitor : public QObject {
     }
 
     std::function<Date()> clock_;
+    SpeedTestRun speedTest_;
     SelfIdentity self_;
     const Vocabulary* words_;
     std::unique_ptr<FrontAppSource> frontAppSource_;

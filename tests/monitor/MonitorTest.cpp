@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include "support/EventLoop.h"
 #include "support/FakeReaders.h"
 
 namespace tv {
@@ -229,6 +230,15 @@ TEST_F(MonitorTest, StartedItTicksOnItsOwnThread) {
     EXPECT_EQ(ticks, 1);
     EXPECT_EQ(monitor->memory(), machine->memory);
     EXPECT_EQ(monitor->load(), (std::vector<double>{1, 2, 3}));
+}
+
+TEST_F(MonitorTest, ASpeedTestWithoutItsToolFailsAtOnce) {
+    QSignalSpy failed(&monitor->speedTest(), &SpeedTestRun::failedChanged);
+    monitor->runSpeedTest();
+    ASSERT_TRUE(test::spin(1, [&] { return monitor->speedTestFailed(); }));
+    EXPECT_FALSE(monitor->speedTestStarted());
+    EXPECT_FALSE(monitor->speedResult());
+    EXPECT_EQ(failed.count(), 1);
 }
 
 }  // namespace

@@ -1,0 +1,83 @@
+#include "speedtest/SpeedTool.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tv {
+
+namespace {
+
+std::optional<double> finiteNumber(const QJsonValue& value) {
+    if (!value.isDouble() || !std::isfinite(value.toDouble())) {
+        return std::nullopt;
+    }
+    return value.toDouble();
+}
+
+}  // namespace
+
+SpeedTool SpeedTool::find(const QString& programDir, const QString& systemPath) {
+    SpeedTool tool;
+    tool.program = systemPath;
+    if (!tool.available()) {
+        tool.program = QDir(programDir).filePath(QString::fromLatin1(ownTool));
+    }
+    return tool;
+}
+
+bool SpeedTool::available() const {
+    QFileInfo file(program);
+    return file.isFile() && file.isExecutable();
+}
+
+std::optional<SpeedResult> SpeedTool::measure(const std::function<Date()>& clock) const {
+    QProcess process;
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.setInputChannelMode(QProcess::ForwardedInputChannel);
+    process.start(program, arguments, QIODevice::ReadOnly);
+    if (!process.waitForStarted(-1)) {
+        return std::nullopt;
+    }
+    // Read the pipe to its end, then wait for the exit.
+    QByteArray output;
+    while (process.waitForReadyRead(-1)) {
+        output += process.readAllStandardOutput();
+        if (output.size() > maxOutput) {
+            process.kill();
+            process.waitForFinished(-1);
+            return std::nullopt;
+        }
+    }
+    process.waitForFinished(-1);
+    output += process.readAllStandardOutput();
+    return parse(output, clock());
+}
+
+std::optional<SpeedResult> SpeedTool::parse(const QByteArray& output, Date at) {
+    QJsonParseError error;
+    QJsonDocument document = QJsonDocument::fromJson(output, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        return std::nullopt;
+    }
+    QJsonObject object = document.object();
+    std::optional<double> down = finiteNumber(object.value(QLatin1String("dl_throughput")));
+    std::optional<double> up = finiteNumber(object.value(QLatin1String("ul_throughput")));
+    // A negative figure is no measurement; a run that measured nothing is a failure.
+    if (!down || !up || *down < 0 || *up < 0 || (*down <= 0 && *up <= 0)) {
+        return std::nullopt;
+    }
+    SpeedResult result;
+    result.down = *down;
+    result.up = *up;
+    result.ping = std::max(0.0, finiteNumber(object.value(QLatin1String("base_rtt"))).value_or(0));
+    result.at = at;
+    return result;
+}
+
+}  // namespace tv

@@ -1,0 +1,142 @@
+#include "ui/panel/SpeedTestLine.h"
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QPainter>
+
+#include "core/Format.h"
+#include "core/RelativeTime.h"
+#include "speedtest/SpeedTestRun.h"
+#include "ui/Symbols.h"
+#include "ui/controls/PanelStyle.h"
+
+namespace tv {
+
+namespace {
+
+const QColor orange(255, 149, 0);
+constexpr const char* warning = "exclamationmark.triangle.fill";
+
+// The warning triangle, 11 points high, in orange.
+class WarningSymbol : public QWidget {
+  public:
+    explicit WarningSymbol(QWidget* parent) : QWidget(parent) {
+        QSizeF natural = Symbols::naturalSize(warning);
+        setFixedSize(static_cast<int>(std::ceil(natural.width() * 11 / natural.height())), 11);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.fillPath(Symbols::path(warning, QRectF(rect())), orange);
+    }
+};
+
+QLabel* label(const QString& text, const QFont& font, const QColor& color, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setFont(font);
+    QPalette palette = l->palette();
+    palette.setColor(QPalette::WindowText, color);
+    l->setPalette(palette);
+    return l;
+}
+
+QHBoxLayout* row(QWidget* on, int spacing) {
+    auto* layout = new QHBoxLayout(on);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+}  // namespace
+
+SpeedTestLine::SpeedTestLine(SpeedTestRun& run, const Vocabulary& words,
+                             std::function<Date()> clock, QWidget* parent)
+    : QWidget(parent), run_(run), words_(words), clock_(std::move(clock)) {
+    setFixedHeight(14);
+    QFont text = PanelStyle::font(11);
+    QFont value = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    value.setPointSizeF(11);
+    value.setWeight(QFont::Medium);
+    QColor secondary = PanelStyle::secondary(*this);
+    QColor primary = PanelStyle::primary(*this);
+
+    auto* line = row(this, 0);
+    failure_ = new QWidget(this);
+    auto* failureRow = row(failure_, 4);
+    failureRow->addWidget(new WarningSymbol(failure_), 0, Qt::AlignVCenter);
+    failureRow->addWidget(
+        label(QStringLiteral("Speed test failed. Check your connection."), text, orange, failure_));
+    failureRow->addStretch();
+    line->addWidget(failure_);
+
+    explanation_ = label(QStringLiteral("Measure your internet speed with ") +
+                             QString::fromStdString(words_.networkTest) + QLatin1Char('.'),
+                         text, secondary, this);
+    line->addWidget(explanation_);
+
+    figures_ = new QWidget(this);
+    auto* figuresRow = row(figures_, 12);
+    auto figure = [&](const QString& name) {
+        auto* pair = new QWidget(figures_);
+        auto* pairRow = row(pair, 4);
+        pairRow->addWidget(label(name, text, secondary, pair));
+        QLabel* shown = label(QString(), value, primary, pair);
+        pairRow->addWidget(shown);
+        figuresRow->addWidget(pair);
+        return shown;
+    };
+    down_ = figure(QStringLiteral("Download"));
+    up_ = figure(QStringLiteral("Upload"));
+    ping_ = figure(QStringLiteral("Ping"));
+    when_ = label(QString(), text, secondary, figures_);
+    figuresRow->addWidget(when_, 1);
+    line->addWidget(figures_);
+
+    connect(&run_, &SpeedTestRun::failedChanged, this, &SpeedTestLine::refresh);
+    connect(&run_, &SpeedTestRun::resultChanged, this, &SpeedTestLine::refresh);
+    // "2 minutes ago" moves on while the panel is open.
+    ticker_.setInterval(1000);
+    connect(&ticker_, &QTimer::timeout, this, &SpeedTestLine::refresh);
+    refresh();
+}
+
+QString SpeedTestLine::text() const {
+    QStringList shown;
+    for (QLabel* l : findChildren<QLabel*>()) {
+        if (l->isVisibleTo(this) && !l->text().isEmpty()) {
+            shown << l->text();
+        }
+    }
+    return shown.join(QLatin1Char(' '));
+}
+
+void SpeedTestLine::showEvent(QShowEvent* event) {
+    refresh();
+    ticker_.start();
+    QWidget::showEvent(event);
+}
+
+void SpeedTestLine::hideEvent(QHideEvent* event) {
+    ticker_.stop();
+    QWidget::hideEvent(event);
+}
+
+void SpeedTestLine::refresh() {
+    const std::optional<SpeedResult>& result = run_.result();
+    bool failed = run_.failed();
+    failure_->setVisible(failed);
+    explanation_->setVisible(!failed && !result);
+    figures_->setVisible(!failed && result);
+    if (result && !failed) {
+        down_->setText(QString::fromStdString(Format::bitrate(result->down)));
+        up_->setText(QString::fromStdString(Format::bitrate(result->up)));
+        ping_->setText(QString::fromStdString(Format::wholeNumber(result->ping)) +
+                       QStringLiteral(" ms"));
+        when_->setText(QString::fromStdString(Format::relativeTime(result->at, clock_())));
+    }
+    setAccessibleName(text());
+}
+
+}  // namespace tv

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QLabel>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+#include "core/Date.h"
+#include "core/Vocabulary.h"
+
+namespace tv {
+
+class SpeedTestRun;
+
+// The speed test's line under the network row, 14 points high: after a failed test, the
+// orange warning "Speed test failed. Check your connection."; before any result, what the
+// test does; with a result, "Download", "Upload" and "Ping" with their figures and how long
+// ago it was measured, kept current while shown.
+class SpeedTestLine : public QWidget {
+    Q_OBJECT
+  public:
+    SpeedTestLine(SpeedTestRun& run, const Vocabulary& words, std::function<Date()> clock,
+                  QWidget* parent = nullptr);
+
+    // The texts shown now, in reading order, separated by blanks.
+    QString text() const;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+  private:
+    void refresh();
+
+    SpeedTestRun& run_;
+    const Vocabulary& words_;
+    std::function<Date()> clock_;
+    QWidget* failure_;
+    QLabel* explanation_;
+    QWidget* figures_;
+    QLabel* down_;
+    QLabel* up_;
+    QLabel* ping_;
+    QLabel* when_;
+    QTimer ticker_;
+};
+
+}  // namespace tv
