@@ -80,12 +80,15 @@ void AppShell::launch() {
 }
 
 void AppShell::setUpLoginItem() {
+    std::string program = QCoreApplication::applicationFilePath().toStdString();
     if (settings_.flag(SettingKeys::loginItemSetUp)) {
+        // An entry left pointing at a program that was moved or uninstalled follows this one.
+        platform::loginItem()->follow(program);
         return;
     }
     settings_.setBoolean(SettingKeys::loginItemSetUp, true);
     // A failure is not retried; the settings page can switch it later.
-    platform::loginItem()->enable(QCoreApplication::applicationFilePath().toStdString());
+    platform::loginItem()->enable(program);
 }
 
 void AppShell::setUpNotifications() {
