@@ -1,0 +1,699 @@
+#include "platform/linux/CrashWriter.h"
+
+#include <elf.h>
+#include <execinfo.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <ucontext.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <vector>
+
+#include "platform/CrashReports.h"
+#include "platform/linux/CrashHeader.h"
+
+namespace tv::linux_os::CrashWriter {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int fatalSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGTRAP};
+constexpr int maxFrames = 64;
+constexpr std::size_t mapsCapacity = 512 * 1024;
+constexpr std::size_t alternateStackSize = 128 * 1024;
+
+// What the handler works with: prepared once by `install`, never freed. The handler is the
+// one place that reaches it without being handed it, as a signal handler must.
+struct Prepared {
+    char folder[PATH_MAX];
+    char home[PATH_MAX];
+    std::size_t homeLength = 0;
+    std::vector<char> header;
+    long utcOffset = 0;
+    std::atomic<long> writer{0};  // the thread id writing a report; 0: none yet
+    // Work space for the one writing thread.
+    char maps[mapsCapacity];
+    std::size_t mapsLength = 0;
+    void* frames[maxFrames];
+    char names[maxFrames][128];
+    char out[8192];
+    std::size_t outLength = 0;
+    int fd = -1;
+};
+Prepared* prepared = nullptr;
+
+thread_local char threadName[32];
+
+// ---- writing without allocation ----------------------------------------------------------
+
+void flush(Prepared& p) {
+    const char* at = p.out;
+    while (p.outLength > 0) {
+        ssize_t n = ::write(p.fd, at, p.outLength);
+        if (n <= 0) {
+            break;
+        }
+        at += n;
+        p.outLength -= static_cast<std::size_t>(n);
+    }
+    p.outLength = 0;
+}
+
+void put(Prepared& p, const char* text, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i) {
+        if (p.outLength == sizeof p.out) {
+            flush(p);
+        }
+        p.out[p.outLength++] = text[i];
+    }
+}
+
+void put(Prepared& p, const char* text) {
+    put(p, text, std::strlen(text));
+}
+
+void putNumber(Prepared& p, unsigned long value, int base = 10, int width = 1) {
+    char digits[32];
+    int n = 0;
+    do {
+        digits[n++] = "0123456789abcdef"[value % base];
+        value /= base;
+    } while (value != 0 || n < width);
+    while (n > 0) {
+        put(p, &digits[--n], 1);
+    }
+}
+
+void putHex(Prepared& p, unsigned long value) {
+    put(p, "0x");
+    putNumber(p, value, 16);
+}
+
+// A path with the home folder written as "~".
+void putPath(Prepared& p, const char* path, std::size_t length) {
+    if (p.homeLength > 1 && length >= p.homeLength &&
+        std::memcmp(path, p.home, p.homeLength) == 0 &&
+        (length == p.homeLength || path[p.homeLength] == '/')) {
+        put(p, "~");
+        path += p.homeLength;
+        length -= p.homeLength;
+    }
+    put(p, path, length);
+}
+
+// ---- what the kernel says ----------------------------------------------------------------
+
+const char* signalName(int signal) {
+    switch (signal) {
+        case SIGSEGV:
+            return "SIGSEGV";
+        case SIGBUS:
+            return "SIGBUS";
+        case SIGILL:
+            return "SIGILL";
+        case SIGFPE:
+            return "SIGFPE";
+        case SIGABRT:
+            return "SIGABRT";
+        case SIGTRAP:
+            return "SIGTRAP";
+        default:
+            return "signal";
+    }
+}
+
+const char* codeName(int signal, int code) {
+    if (code == SI_USER) {
+        return "SI_USER";
+    }
+    if (code == SI_TKILL) {
+        return "SI_TKILL";
+    }
+    if (code == SI_QUEUE) {
+        return "SI_QUEUE";
+    }
+    if (signal == SIGSEGV) {
+        return code == SEGV_MAPERR ? "SEGV_MAPERR" : code == SEGV_ACCERR ? "SEGV_ACCERR" : "";
+    }
+    if (signal == SIGBUS) {
+        return code == BUS_ADRALN ? "BUS_ADRALN" : code == BUS_ADRERR ? "BUS_ADRERR" : "";
+    }
+    if (signal == SIGFPE) {
+        return code == FPE_INTDIV ? "FPE_INTDIV" : code == FPE_INTOVF ? "FPE_INTOVF" : "";
+    }
+    if (signal == SIGILL) {
+        return code == ILL_ILLOPC ? "ILL_ILLOPC" : code == ILL_ILLOPN ? "ILL_ILLOPN" : "";
+    }
+    return "";
+}
+
+std::uintptr_t faultingPc(void* context) {
+    const auto* uc = static_cast<const ucontext_t*>(context);
+#if defined(__x86_64__)
+    return static_cast<std::uintptr_t>(uc->uc_mcontext.gregs[REG_RIP]);
+#elif defined(__aarch64__)
+    return static_cast<std::uintptr_t>(uc->uc_mcontext.pc);
+#else
+    (void)uc;
+    return 0;
+#endif
+}
+
+// ---- the mappings ------------------------------------------------------------------------
+
+void readMaps(Prepared& p) {
+    p.mapsLength = 0;
+    int fd = ::open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    while (p.mapsLength < sizeof p.maps) {
+        ssize_t n = ::read(fd, p.maps + p.mapsLength, sizeof p.maps - p.mapsLength);
+        if (n <= 0) {
+            break;
+        }
+        p.mapsLength += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+}
+
+unsigned long hexAt(const char*& at, const char* end) {
+    unsigned long value = 0;
+    for (; at < end; ++at) {
+        char c = *at;
+        int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (digit < 0) {
+            break;
+        }
+        value = value * 16 + static_cast<unsigned long>(digit);
+    }
+    return value;
+}
+
+struct Mapping {
+    std::uintptr_t start = 0;
+    std::uintptr_t end = 0;
+    std::uintptr_t offset = 0;
+    bool executable = false;
+    const char* path = nullptr;  // into the maps text; not terminated
+    std::size_t pathLength = 0;
+};
+
+// Calls `each` for every line of the maps text, parsed.
+template <typename Each>
+void forEachMapping(const Prepared& p, Each each) {
+    const char* at = p.maps;
+    const char* end = p.maps + p.mapsLength;
+    while (at < end) {
+        const char* lineEnd = static_cast<const char*>(std::memchr(at, '\n', end - at));
+        if (lineEnd == nullptr) {
+            lineEnd = end;
+        }
+        Mapping m;
+        const char* c = at;
+        m.start = hexAt(c, lineEnd);
+        ++c;
+        m.end = hexAt(c, lineEnd);
+        ++c;
+        m.executable = c + 2 < lineEnd && c[2] == 'x';
+        c += 5;
+        m.offset = hexAt(c, lineEnd);
+        // Device and inode, then the path after the spaces.
+        for (int fields = 0; fields < 2 && c < lineEnd; ++fields) {
+            while (c < lineEnd && *c == ' ')
+                ++c;
+            while (c < lineEnd && *c != ' ')
+                ++c;
+        }
+        while (c < lineEnd && *c == ' ')
+            ++c;
+        m.path = c;
+        m.pathLength = static_cast<std::size_t>(lineEnd - c);
+        each(m);
+        at = lineEnd + 1;
+    }
+}
+
+// The mapping holding `pc` and the load address of its file (its mapping at offset 0).
+bool moduleOf(const Prepared& p, std::uintptr_t pc, Mapping& found, std::uintptr_t& base) {
+    bool have = false;
+    forEachMapping(p, [&](const Mapping& m) {
+        if (!have && pc >= m.start && pc < m.end) {
+            found = m;
+            have = true;
+        }
+    });
+    if (!have) {
+        return false;
+    }
+    base = found.start - found.offset;
+    forEachMapping(p, [&](const Mapping& m) {
+        if (m.offset == 0 && m.pathLength == found.pathLength && m.pathLength > 0 &&
+            std::memcmp(m.path, found.path, m.pathLength) == 0 && m.start <= found.start) {
+            base = std::min(base, m.start);
+        }
+    });
+    return true;
+}
+
+// ---- symbols from the module's own file --------------------------------------------------
+
+bool readAt(int fd, void* into, std::size_t size, std::uint64_t offset) {
+    return ::pread(fd, into, size, static_cast<off_t>(offset)) == static_cast<ssize_t>(size);
+}
+
+// Names the functions holding the given addresses (module-relative) from the file's symbol
+// table, else its dynamic symbols. Unnamed entries stay empty.
+void nameFrom(const char* path, const std::uintptr_t* addresses, char (*names)[128], int count) {
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    Elf64_Ehdr file;
+    if (!readAt(fd, &file, sizeof file, 0) || std::memcmp(file.e_ident, ELFMAG, SELFMAG) != 0 ||
+        file.e_ident[EI_CLASS] != ELFCLASS64 || file.e_shentsize != sizeof(Elf64_Shdr)) {
+        ::close(fd);
+        return;
+    }
+    Elf64_Shdr table{};
+    Elf64_Shdr strings{};
+    bool found = false;
+    for (std::uint32_t type :
+         {static_cast<std::uint32_t>(SHT_SYMTAB), static_cast<std::uint32_t>(SHT_DYNSYM)}) {
+        for (int i = 0; i < file.e_shnum && !found; ++i) {
+            Elf64_Shdr section;
+            if (readAt(fd, &section, sizeof section, file.e_shoff + i * sizeof section) &&
+                section.sh_type == type && section.sh_entsize == sizeof(Elf64_Sym) &&
+                readAt(fd, &strings, sizeof strings,
+                       file.e_shoff + section.sh_link * sizeof strings)) {
+                table = section;
+                found = true;
+            }
+        }
+    }
+    if (!found) {
+        ::close(fd);
+        return;
+    }
+    std::uint32_t best[maxFrames] = {};
+    std::uint64_t bestStart[maxFrames] = {};
+    Elf64_Sym chunk[256];
+    std::uint64_t total = table.sh_size / sizeof(Elf64_Sym);
+    for (std::uint64_t first = 0; first < total; first += 256) {
+        std::uint64_t n = std::min<std::uint64_t>(256, total - first);
+        if (!readAt(fd, chunk, n * sizeof(Elf64_Sym),
+                    table.sh_offset + first * sizeof(Elf64_Sym))) {
+            break;
+        }
+        for (std::uint64_t s = 0; s < n; ++s) {
+            const Elf64_Sym& sym = chunk[s];
+            if (ELF64_ST_TYPE(sym.st_info) != STT_FUNC || sym.st_value == 0) {
+                continue;
+            }
+            for (int f = 0; f < count; ++f) {
+                std::uint64_t a = addresses[f];
+                std::uint64_t size = sym.st_size == 0 ? 1 : sym.st_size;
+                if (a >= sym.st_value && a < sym.st_value + size && sym.st_value >= bestStart[f]) {
+                    best[f] = sym.st_name;
+                    bestStart[f] = sym.st_value;
+                }
+            }
+        }
+    }
+    for (int f = 0; f < count; ++f) {
+        if (best[f] != 0 && ::pread(fd, names[f], sizeof names[f] - 1,
+                                    static_cast<off_t>(strings.sh_offset + best[f])) > 0) {
+            names[f][sizeof names[f] - 1] = '\0';
+        }
+    }
+    ::close(fd);
+}
+
+// ---- the report --------------------------------------------------------------------------
+
+// Days since 1970-01-01 to a civil date (proleptic Gregorian).
+void civilFromDays(long days, long& year, unsigned& month, unsigned& day) {
+    days += 719468;
+    long era = (days >= 0 ? days : days - 146096) / 146097;
+    auto doe = static_cast<unsigned>(days - era * 146097);
+    unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    year = static_cast<long>(yoe) + era * 400;
+    unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    unsigned mp = (5 * doy + 2) / 153;
+    day = doy - (153 * mp + 2) / 5 + 1;
+    month = mp < 10 ? mp + 3 : mp - 9;
+    year += month <= 2 ? 1 : 0;
+}
+
+// "YYYY-MM-DD-HHMMSS" in local time (the offset prepared at start).
+void stamp(const Prepared& p, char (&text)[32]) {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    long local = now.tv_sec + p.utcOffset;
+    long days = local >= 0 ? local / 86400 : (local - 86399) / 86400;
+    long second = local - days * 86400;
+    long year = 0;
+    unsigned month = 0;
+    unsigned day = 0;
+    civilFromDays(days, year, month, day);
+    unsigned long parts[] = {static_cast<unsigned long>(year),
+                             month,
+                             day,
+                             static_cast<unsigned long>(second / 3600),
+                             static_cast<unsigned long>(second / 60 % 60),
+                             static_cast<unsigned long>(second % 60)};
+    int widths[] = {4, 2, 2, 2, 2, 2};
+    const char* after[] = {"-", "-", "-", "", "", ""};
+    int n = 0;
+    for (int i = 0; i < 6; ++i) {
+        char digits[8];
+        unsigned long v = parts[i];
+        for (int w = widths[i] - 1; w >= 0; --w) {
+            digits[w] = static_cast<char>('0' + v % 10);
+            v /= 10;
+        }
+        std::memcpy(text + n, digits, widths[i]);
+        n += widths[i];
+        for (const char* a = after[i]; *a != '\0'; ++a) {
+            text[n++] = *a;
+        }
+    }
+    text[n] = '\0';
+}
+
+void appendTo(char* into, std::size_t capacity, const char* text) {
+    std::size_t at = std::strlen(into);
+    std::size_t n = std::min(std::strlen(text), capacity - at - 1);
+    std::memcpy(into + at, text, n);
+    into[at + n] = '\0';
+}
+
+void writeBacktrace(Prepared& p, std::uintptr_t pc) {
+    int count = ::backtrace(p.frames, maxFrames);
+    // Skip the handler's own frames: the backtrace starts where the signal struck.
+    int first = 0;
+    for (int i = 0; i < count; ++i) {
+        if (reinterpret_cast<std::uintptr_t>(p.frames[i]) == pc) {
+            first = i;
+            break;
+        }
+    }
+    std::uintptr_t offsets[maxFrames];
+    Mapping modules[maxFrames];
+    bool known[maxFrames] = {};
+    for (int i = first; i < count; ++i) {
+        // Callers' addresses are return addresses: name the call instruction before them.
+        std::uintptr_t at = reinterpret_cast<std::uintptr_t>(p.frames[i]) - (i > first ? 1 : 0);
+        std::uintptr_t base = 0;
+        known[i] = moduleOf(p, at, modules[i], base);
+        offsets[i] = at - base;
+        p.names[i][0] = '\0';
+    }
+    // Each module's file is read once for all its frames.
+    for (int i = first; i < count; ++i) {
+        if (!known[i] || modules[i].pathLength == 0 || modules[i].path[0] != '/' ||
+            p.names[i][0] != '\0') {
+            continue;
+        }
+        std::uintptr_t addresses[maxFrames];
+        int index[maxFrames];
+        int n = 0;
+        for (int j = i; j < count; ++j) {
+            if (known[j] && modules[j].pathLength == modules[i].pathLength &&
+                std::memcmp(modules[j].path, modules[i].path, modules[i].pathLength) == 0) {
+                addresses[n] = offsets[j];
+                index[n++] = j;
+            }
+        }
+        char path[PATH_MAX];
+        std::size_t length = std::min(modules[i].pathLength, sizeof path - 1);
+        std::memcpy(path, modules[i].path, length);
+        path[length] = '\0';
+        char found[maxFrames][128] = {};
+        nameFrom(path, addresses, found, n);
+        for (int k = 0; k < n; ++k) {
+            std::memcpy(p.names[index[k]], found[k], sizeof found[k]);
+            if (p.names[index[k]][0] == '\0') {
+                appendTo(p.names[index[k]], sizeof p.names[index[k]], "?");
+            }
+        }
+    }
+    put(p, "\nBacktrace of the crashed thread:\n");
+    for (int i = first; i < count; ++i) {
+        // A run of the same frame (deep recursion) is written once with its length.
+        int same = 1;
+        while (i + same < count && p.frames[i + same] == p.frames[i] && i > first) {
+            ++same;
+        }
+        putNumber(p, static_cast<unsigned long>(i - first), 10, 2);
+        put(p, "  ");
+        if (known[i]) {
+            const char* slash = modules[i].path;
+            for (std::size_t c = 0; c < modules[i].pathLength; ++c) {
+                if (modules[i].path[c] == '/') {
+                    slash = modules[i].path + c + 1;
+                }
+            }
+            put(p, slash,
+                static_cast<std::size_t>(modules[i].path + modules[i].pathLength - slash));
+            put(p, " + ");
+            putHex(p, offsets[i]);
+            if (p.names[i][0] != '\0' && std::strcmp(p.names[i], "?") != 0) {
+                put(p, "  ");
+                put(p, p.names[i]);
+            }
+        } else {
+            putHex(p, reinterpret_cast<std::uintptr_t>(p.frames[i]));
+        }
+        if (same > 1) {
+            put(p, "  (");
+            putNumber(p, static_cast<unsigned long>(same));
+            put(p, " times)");
+            i += same - 1;
+        }
+        put(p, "\n");
+    }
+}
+
+void writeMappings(Prepared& p) {
+    put(p, "\nExecutable mappings:\n");
+    forEachMapping(p, [&](const Mapping& m) {
+        if (!m.executable) {
+            return;
+        }
+        putHex(p, m.start);
+        put(p, "-");
+        putHex(p, m.end);
+        put(p, " ");
+        putHex(p, m.offset);
+        put(p, " ");
+        putPath(p, m.path, m.pathLength);
+        put(p, "\n");
+    });
+}
+
+void writeReport(Prepared& p, int signal, const siginfo_t* info, void* context) {
+    char when[32];
+    stamp(p, when);
+    char finalPath[PATH_MAX] = "";
+    appendTo(finalPath, sizeof finalPath, p.folder);
+    appendTo(finalPath, sizeof finalPath, "/TallyVane-");
+    appendTo(finalPath, sizeof finalPath, when);
+    appendTo(finalPath, sizeof finalPath, ".ips");
+    char partPath[PATH_MAX] = "";
+    appendTo(partPath, sizeof partPath, finalPath);
+    appendTo(partPath, sizeof partPath, ".part");
+    p.fd = ::open(partPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (p.fd < 0) {
+        return;
+    }
+    readMaps(p);
+    put(p, p.header.data(), p.header.size());
+    put(p, "Date/Time: ");
+    put(p, when);
+    put(p, "\nCrashed thread: ");
+    if (threadName[0] != '\0') {
+        put(p, threadName);
+    } else {
+        char name[17] = {};
+        ::prctl(PR_GET_NAME, name, 0, 0, 0);
+        put(p, name);
+    }
+    put(p, "\nSignal: ");
+    put(p, signalName(signal));
+    put(p, " (");
+    putNumber(p, static_cast<unsigned long>(signal));
+    put(p, ")\nCode: ");
+    put(p, codeName(signal, info->si_code));
+    put(p, " (");
+    if (info->si_code < 0) {
+        put(p, "-");
+    }
+    putNumber(p, static_cast<unsigned long>(info->si_code < 0 ? -info->si_code : info->si_code));
+    put(p, ")\n");
+    if (info->si_code > 0 && signal != SIGABRT) {
+        put(p, "Fault address: ");
+        putHex(p, reinterpret_cast<std::uintptr_t>(info->si_addr));
+        put(p, "\n");
+    }
+    writeBacktrace(p, faultingPc(context));
+    writeMappings(p);
+    flush(p);
+    ::fsync(p.fd);
+    ::close(p.fd);
+    if (::rename(partPath, finalPath) == 0) {
+        int folder = ::open(p.folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder >= 0) {
+            ::fsync(folder);
+            ::close(folder);
+        }
+    }
+}
+
+void restoreAndRaise(int signal) {
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    ::sigemptyset(&standard.sa_mask);
+    ::sigaction(signal, &standard, nullptr);
+    // Pending until the handler returns (the signal is blocked in it); a fault happens again
+    // on return anyway. Either way the default action ends the process.
+    ::raise(signal);
+}
+
+void onFatalSignal(int signal, siginfo_t* info, void* context) {
+    int saved = errno;
+    Prepared& p = *prepared;
+    long self = ::syscall(SYS_gettid);
+    long none = 0;
+    if (!p.writer.compare_exchange_strong(none, self)) {
+        if (none != self) {
+            for (;;) {
+                ::pause();  // the first crashing thread ends the process
+            }
+        }
+        restoreAndRaise(signal);  // crashed while writing: no report rather than a loop
+        return;
+    }
+    ::alarm(5);
+    writeReport(p, signal, info, context);
+    restoreAndRaise(signal);
+    errno = saved;
+}
+
+// Reports beyond the newest `kept - 1` go, with any half-written ones, before a new one can
+// be written.
+void removeOld(const std::string& folder) {
+    std::error_code error;
+    std::vector<fs::path> reports;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        std::string name = entry.path().filename().string();
+        if (name.rfind("TallyVane-", 0) != 0) {
+            continue;
+        }
+        if (name.size() > 5 && name.compare(name.size() - 5, 5, ".part") == 0) {
+            fs::remove(entry.path(), error);
+        } else if (name.size() > 4 && name.compare(name.size() - 4, 4, ".ips") == 0) {
+            reports.push_back(entry.path());
+        }
+    }
+    std::sort(reports.begin(), reports.end());  // the names sort by time
+    for (std::size_t i = 0; i + (kept - 1) < reports.size(); ++i) {
+        fs::remove(reports[i], error);
+    }
+}
+
+}  // namespace
+
+void install(const std::string& folder, const std::string& header) {
+    if (prepared != nullptr) {
+        return;
+    }
+    auto* p = new Prepared();
+    std::error_code error;
+    fs::create_directories(folder, error);
+    fs::permissions(folder, fs::perms::owner_all, error);
+    removeOld(folder);
+    std::snprintf(p->folder, sizeof p->folder, "%s", folder.c_str());
+    const char* home = std::getenv("HOME");
+    std::snprintf(p->home, sizeof p->home, "%s", home != nullptr ? home : "");
+    while (std::strlen(p->home) > 1 && p->home[std::strlen(p->home) - 1] == '/') {
+        p->home[std::strlen(p->home) - 1] = '\0';
+    }
+    p->homeLength = std::strlen(p->home);
+    p->header.assign(header.begin(), header.end());
+    p->utcOffset = utcOffsetNow();
+    // The first backtrace loads the unwinder; that must not happen inside the handler.
+    void* warm[4];
+    ::backtrace(warm, 4);
+    prepared = p;
+
+    struct sigaction action {};
+    action.sa_sigaction = onFatalSignal;
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    ::sigemptyset(&action.sa_mask);
+    for (int signal : fatalSignals) {
+        ::sigaction(signal, &action, nullptr);
+    }
+    guardThisThread("main");
+}
+
+void guardThisThread(const char* name) {
+    std::snprintf(threadName, sizeof threadName, "%s", name);
+    stack_t current{};
+    if (::sigaltstack(nullptr, &current) == 0 && (current.ss_flags & SS_DISABLE) == 0) {
+        return;
+    }
+    // Never freed: the thread may crash until its last instruction.
+    void* memory = ::mmap(nullptr, alternateStackSize, PROT_READ | PROT_WRITE,
+                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+    if (memory == MAP_FAILED) {
+        return;
+    }
+    stack_t stack{};
+    stack.ss_sp = memory;
+    stack.ss_size = alternateStackSize;
+    ::sigaltstack(&stack, nullptr);
+}
+
+}  // namespace tv::linux_os::CrashWriter
+
+namespace tv::platform {
+
+std::string crashReportFolder() {
+    static const std::string folder = [] {
+        std::string state;
+        if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg != nullptr && xdg[0] == '/') {
+            state = xdg;
+        } else {
+            const char* home = std::getenv("HOME");
+            state = std::string(home != nullptr ? home : "") + "/.local/state";
+        }
+        return state + "/TallyVane/DiagnosticReports";
+    }();
+    return folder;
+}
+
+void installCrashWriter(const std::string& version) {
+    using namespace linux_os;
+    CrashWriter::install(crashReportFolder(), crashHeader(version, ownBuildId(), utcOffsetNow()));
+}
+
+void guardThisThread(const char* name) {
+    linux_os::CrashWriter::guardThisThread(name);
+}
+
+}  // namespace tv::platform
