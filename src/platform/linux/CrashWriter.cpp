@@ -359,8 +359,9 @@ void civilFromDays(long days, long& year, unsigned& month, unsigned& day) {
     year += month <= 2 ? 1 : 0;
 }
 
-// "YYYY-MM-DD-HHMMSS" in local time (the offset prepared at start).
-void stamp(const Prepared& p, char (&text)[32]) {
+// The local time now (the offset prepared at start), twice: "YYYY-MM-DD-HHMMSS" for the file
+// name and "YYYY-MM-DD HH:MM:SS" for a person.
+void stamp(const Prepared& p, char (&forName)[32], char (&forPerson)[32]) {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     long local = now.tv_sec + p.utcOffset;
@@ -376,23 +377,28 @@ void stamp(const Prepared& p, char (&text)[32]) {
                              static_cast<unsigned long>(second / 3600),
                              static_cast<unsigned long>(second / 60 % 60),
                              static_cast<unsigned long>(second % 60)};
-    int widths[] = {4, 2, 2, 2, 2, 2};
-    const char* after[] = {"-", "-", "-", "", "", ""};
+    const char* nameSeparators = "---\0\0";
+    const char* personSeparators = "-- ::";
     int n = 0;
+    int m = 0;
     for (int i = 0; i < 6; ++i) {
-        char digits[8];
+        int width = i == 0 ? 4 : 2;
         unsigned long v = parts[i];
-        for (int w = widths[i] - 1; w >= 0; --w) {
-            digits[w] = static_cast<char>('0' + v % 10);
+        for (int w = width - 1; w >= 0; --w) {
+            forName[n + w] = forPerson[m + w] = static_cast<char>('0' + v % 10);
             v /= 10;
         }
-        std::memcpy(text + n, digits, widths[i]);
-        n += widths[i];
-        for (const char* a = after[i]; *a != '\0'; ++a) {
-            text[n++] = *a;
+        n += width;
+        m += width;
+        if (i < 5) {
+            if (nameSeparators[i] != '\0') {
+                forName[n++] = nameSeparators[i];
+            }
+            forPerson[m++] = personSeparators[i];
         }
     }
-    text[n] = '\0';
+    forName[n] = '\0';
+    forPerson[m] = '\0';
 }
 
 void appendTo(char* into, std::size_t capacity, const char* text) {
@@ -508,7 +514,8 @@ void writeMappings(Prepared& p) {
 
 void writeReport(Prepared& p, int signal, const siginfo_t* info, void* context) {
     char when[32];
-    stamp(p, when);
+    char readable[32];
+    stamp(p, when, readable);
     char finalPath[PATH_MAX] = "";
     appendTo(finalPath, sizeof finalPath, p.folder);
     appendTo(finalPath, sizeof finalPath, "/TallyVane-");
@@ -524,7 +531,7 @@ void writeReport(Prepared& p, int signal, const siginfo_t* info, void* context) 
     readMaps(p);
     put(p, p.header.data(), p.header.size());
     put(p, "Date/Time: ");
-    put(p, when);
+    put(p, readable);
     put(p, "\nCrashed thread: ");
     if (threadName[0] != '\0') {
         put(p, threadName);

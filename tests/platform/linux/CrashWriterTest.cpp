@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -28,6 +29,7 @@ Crash crash(const FixtureTree& state, const std::string& how) {
     pid_t child = ::fork();
     if (child == 0) {
         ::setenv("XDG_STATE_HOME", state.root().c_str(), 1);
+        ::setenv("TZ", "XST3:30", 1);  // UTC-03:30 all year
         ::execl(TALLYVANE_TEST_CRASHER, TALLYVANE_TEST_CRASHER, how.c_str(), nullptr);
         ::_exit(127);
     }
@@ -44,6 +46,22 @@ Crash crash(const FixtureTree& state, const std::string& how) {
         result.report.assign(std::istreambuf_iterator<char>(in), {});
     }
     return result;
+}
+
+// Whether the report is named after the crash's local time in the child's zone, UTC-03:30.
+bool namedAfterLocalTime(const std::string& name) {
+    std::time_t now = std::time(nullptr) - (3 * 3600 + 30 * 60);
+    for (int back = 0; back < 10; ++back) {
+        std::time_t then = now - back;
+        std::tm local{};
+        ::gmtime_r(&then, &local);
+        char expected[64];
+        std::strftime(expected, sizeof expected, "TallyVane-%Y-%m-%d-%H%M%S.ips", &local);
+        if (name == expected) {
+            return true;
+        }
+    }
+    return false;
 }
 
 TEST(CrashWriter, EachFatalCrashLeavesOneFinishedReportNamingTheCrashingFunction) {
@@ -66,6 +84,7 @@ TEST(CrashWriter, EachFatalCrashLeavesOneFinishedReportNamingTheCrashingFunction
         EXPECT_EQ(name.rfind("TallyVane-", 0), 0U) << name;
         EXPECT_EQ(name.size(), std::string("TallyVane-2026-11-29-155004.ips").size()) << name;
         EXPECT_EQ(name.substr(name.size() - 4), ".ips") << name;
+        EXPECT_TRUE(namedAfterLocalTime(name)) << name;
         const std::string& r = result.report;
         std::string signalLine =
             std::string("Signal: ") + (c.signal == SIGSEGV ? "SIGSEGV" : "SIGABRT");
