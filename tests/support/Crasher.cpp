@@ -1,6 +1,7 @@
 // Installs TallyVane's crash writer and then crashes in the way its argument names:
-//   crasher null|abort|overflow|heap
+//   crasher null|abort|overflow|heap|both   (both: two threads dereference null at once)
 // Reports go under $XDG_STATE_HOME, as the program's do.
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -53,6 +54,19 @@ int main(int argc, char** argv) {
         worker.join();
     } else if (std::strcmp(how, "heap") == 0) {
         corruptHeap();
+    } else if (std::strcmp(how, "both") == 0) {
+        std::atomic<int> ready{0};
+        auto crashTogether = [&ready] {
+            tv::platform::guardThisThread("Tallyvane.worker");
+            ready.fetch_add(1);
+            while (ready.load() < 2) {
+            }
+            nullDereference();
+        };
+        std::thread one(crashTogether);
+        std::thread two(crashTogether);
+        one.join();
+        two.join();
     }
     return 0;
 }

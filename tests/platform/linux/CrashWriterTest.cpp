@@ -74,7 +74,8 @@ TEST(CrashWriter, EachFatalCrashLeavesOneFinishedReportNamingTheCrashingFunction
     for (const Case& c : {Case{"null", SIGSEGV, "nullDereference", "main"},
                           Case{"abort", SIGABRT, "callAbort", "main"},
                           Case{"overflow", SIGSEGV, "overflowStack", "Tallyvane.worker"},
-                          Case{"heap", SIGABRT, "corruptHeap", "main"}}) {
+                          Case{"heap", SIGABRT, "corruptHeap", "main"},
+                          Case{"both", SIGSEGV, "nullDereference", "Tallyvane.worker"}}) {
         SCOPED_TRACE(c.how);
         FixtureTree state;
         Crash result = crash(state, c.how);
