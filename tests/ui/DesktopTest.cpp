@@ -168,7 +168,7 @@ TEST_F(DesktopTest, ACrashWritesOneReportOfNothingPersonalAndThePausedAppRunsAga
     Spawned big({TALLYVANE_TEST_WORKER, "1", "busy", "600"});
     const std::string canary = "CANARY=value-7f3a9c";
     auto app = start("demoPressure=4\n", {"--argument-5e1d0b"}, {canary});
-    ASSERT_TRUE(waitFor(20, [&] { return test::processState(big.pid()) == 'T'; }));
+    ASSERT_TRUE(waitFor(30, [&] { return test::processState(big.pid()) == 'T'; }));
 
     ::kill(app->pid(), SIGSEGV);
     auto killed = std::chrono::steady_clock::now();
