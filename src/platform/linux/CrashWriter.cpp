@@ -660,6 +660,14 @@ void install(const std::string& folder, const std::string& header) {
 
 void guardThisThread(const char* name) {
     std::snprintf(threadName, sizeof threadName, "%s", name);
+    // Some libraries start their threads with every signal blocked; a fault there would end
+    // the process without a report.
+    sigset_t fatal;
+    ::sigemptyset(&fatal);
+    for (int signal : fatalSignals) {
+        ::sigaddset(&fatal, signal);
+    }
+    ::pthread_sigmask(SIG_UNBLOCK, &fatal, nullptr);
     stack_t current{};
     if (::sigaltstack(nullptr, &current) == 0 && (current.ss_flags & SS_DISABLE) == 0) {
         return;

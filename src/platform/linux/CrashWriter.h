@@ -24,7 +24,8 @@ inline constexpr int kept = 5;
 void install(const std::string& folder, const std::string& header);
 
 // Gives the calling thread an alternate signal stack (so running out of stack is reported
-// too) and the name its crash report uses. Once per thread.
+// too) and the name its crash report uses, and unblocks the fatal signals in it. Once per
+// thread.
 void guardThisThread(const char* name);
 
 }  // namespace CrashWriter
