@@ -1,6 +1,5 @@
 #include "platform/linux/CrashWriter.h"
 
-#include <elf.h>
 #include <execinfo.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -24,6 +23,8 @@
 
 #include "platform/CrashReports.h"
 #include "platform/linux/CrashHeader.h"
+#include "platform/linux/ElfSymbols.h"
+#include "platform/linux/MapsText.h"
 
 namespace tv::linux_os::CrashWriter {
 
@@ -32,7 +33,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int fatalSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGTRAP};
-constexpr int maxFrames = 64;
+constexpr int maxFrames = maxAddresses;
 constexpr std::size_t mapsCapacity = 512 * 1024;
 constexpr std::size_t alternateStackSize = 128 * 1024;
 
@@ -47,7 +48,6 @@ struct Prepared {
     std::atomic<long> writer{0};  // the thread id writing a report; 0: none yet
     // Work space for the one writing thread.
     char maps[mapsCapacity];
-    std::size_t mapsLength = 0;
     void* frames[maxFrames];
     char names[maxFrames][128];
     char out[8192];
@@ -173,176 +173,6 @@ std::uintptr_t faultingPc(void* context) {
 #endif
 }
 
-// ---- the mappings ------------------------------------------------------------------------
-
-void readMaps(Prepared& p) {
-    p.mapsLength = 0;
-    int fd = ::open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return;
-    }
-    while (p.mapsLength < sizeof p.maps) {
-        ssize_t n = ::read(fd, p.maps + p.mapsLength, sizeof p.maps - p.mapsLength);
-        if (n <= 0) {
-            break;
-        }
-        p.mapsLength += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-}
-
-unsigned long hexAt(const char*& at, const char* end) {
-    unsigned long value = 0;
-    for (; at < end; ++at) {
-        char c = *at;
-        int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-        if (digit < 0) {
-            break;
-        }
-        value = value * 16 + static_cast<unsigned long>(digit);
-    }
-    return value;
-}
-
-struct Mapping {
-    std::uintptr_t start = 0;
-    std::uintptr_t end = 0;
-    std::uintptr_t offset = 0;
-    bool executable = false;
-    const char* path = nullptr;  // into the maps text; not terminated
-    std::size_t pathLength = 0;
-};
-
-// Calls `each` for every line of the maps text, parsed.
-template <typename Each>
-void forEachMapping(const Prepared& p, Each each) {
-    const char* at = p.maps;
-    const char* end = p.maps + p.mapsLength;
-    while (at < end) {
-        const char* lineEnd = static_cast<const char*>(std::memchr(at, '\n', end - at));
-        if (lineEnd == nullptr) {
-            lineEnd = end;
-        }
-        Mapping m;
-        const char* c = at;
-        m.start = hexAt(c, lineEnd);
-        ++c;
-        m.end = hexAt(c, lineEnd);
-        ++c;
-        m.executable = c + 2 < lineEnd && c[2] == 'x';
-        c += 5;
-        m.offset = hexAt(c, lineEnd);
-        // Device and inode, then the path after the spaces.
-        for (int fields = 0; fields < 2 && c < lineEnd; ++fields) {
-            while (c < lineEnd && *c == ' ')
-                ++c;
-            while (c < lineEnd && *c != ' ')
-                ++c;
-        }
-        while (c < lineEnd && *c == ' ')
-            ++c;
-        m.path = c;
-        m.pathLength = static_cast<std::size_t>(lineEnd - c);
-        each(m);
-        at = lineEnd + 1;
-    }
-}
-
-// The mapping holding `pc` and the load address of its file (its mapping at offset 0).
-bool moduleOf(const Prepared& p, std::uintptr_t pc, Mapping& found, std::uintptr_t& base) {
-    bool have = false;
-    forEachMapping(p, [&](const Mapping& m) {
-        if (!have && pc >= m.start && pc < m.end) {
-            found = m;
-            have = true;
-        }
-    });
-    if (!have) {
-        return false;
-    }
-    base = found.start - found.offset;
-    forEachMapping(p, [&](const Mapping& m) {
-        if (m.offset == 0 && m.pathLength == found.pathLength && m.pathLength > 0 &&
-            std::memcmp(m.path, found.path, m.pathLength) == 0 && m.start <= found.start) {
-            base = std::min(base, m.start);
-        }
-    });
-    return true;
-}
-
-// ---- symbols from the module's own file --------------------------------------------------
-
-bool readAt(int fd, void* into, std::size_t size, std::uint64_t offset) {
-    return ::pread(fd, into, size, static_cast<off_t>(offset)) == static_cast<ssize_t>(size);
-}
-
-// Names the functions holding the given addresses (module-relative) from the file's symbol
-// table, else its dynamic symbols. Unnamed entries stay empty.
-void nameFrom(const char* path, const std::uintptr_t* addresses, char (*names)[128], int count) {
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return;
-    }
-    Elf64_Ehdr file;
-    if (!readAt(fd, &file, sizeof file, 0) || std::memcmp(file.e_ident, ELFMAG, SELFMAG) != 0 ||
-        file.e_ident[EI_CLASS] != ELFCLASS64 || file.e_shentsize != sizeof(Elf64_Shdr)) {
-        ::close(fd);
-        return;
-    }
-    Elf64_Shdr table{};
-    Elf64_Shdr strings{};
-    bool found = false;
-    for (std::uint32_t type :
-         {static_cast<std::uint32_t>(SHT_SYMTAB), static_cast<std::uint32_t>(SHT_DYNSYM)}) {
-        for (int i = 0; i < file.e_shnum && !found; ++i) {
-            Elf64_Shdr section;
-            if (readAt(fd, &section, sizeof section, file.e_shoff + i * sizeof section) &&
-                section.sh_type == type && section.sh_entsize == sizeof(Elf64_Sym) &&
-                readAt(fd, &strings, sizeof strings,
-                       file.e_shoff + section.sh_link * sizeof strings)) {
-                table = section;
-                found = true;
-            }
-        }
-    }
-    if (!found) {
-        ::close(fd);
-        return;
-    }
-    std::uint32_t best[maxFrames] = {};
-    std::uint64_t bestStart[maxFrames] = {};
-    Elf64_Sym chunk[256];
-    std::uint64_t total = table.sh_size / sizeof(Elf64_Sym);
-    for (std::uint64_t first = 0; first < total; first += 256) {
-        std::uint64_t n = std::min<std::uint64_t>(256, total - first);
-        if (!readAt(fd, chunk, n * sizeof(Elf64_Sym),
-                    table.sh_offset + first * sizeof(Elf64_Sym))) {
-            break;
-        }
-        for (std::uint64_t s = 0; s < n; ++s) {
-            const Elf64_Sym& sym = chunk[s];
-            if (ELF64_ST_TYPE(sym.st_info) != STT_FUNC || sym.st_value == 0) {
-                continue;
-            }
-            for (int f = 0; f < count; ++f) {
-                std::uint64_t a = addresses[f];
-                std::uint64_t size = sym.st_size == 0 ? 1 : sym.st_size;
-                if (a >= sym.st_value && a < sym.st_value + size && sym.st_value >= bestStart[f]) {
-                    best[f] = sym.st_name;
-                    bestStart[f] = sym.st_value;
-                }
-            }
-        }
-    }
-    for (int f = 0; f < count; ++f) {
-        if (best[f] != 0 && ::pread(fd, names[f], sizeof names[f] - 1,
-                                    static_cast<off_t>(strings.sh_offset + best[f])) > 0) {
-            names[f][sizeof names[f] - 1] = '\0';
-        }
-    }
-    ::close(fd);
-}
-
 // ---- the report --------------------------------------------------------------------------
 
 // Days since 1970-01-01 to a civil date (proleptic Gregorian).
@@ -408,7 +238,7 @@ void appendTo(char* into, std::size_t capacity, const char* text) {
     into[at + n] = '\0';
 }
 
-void writeBacktrace(Prepared& p, std::uintptr_t pc) {
+void writeBacktrace(Prepared& p, const MapsText& maps, std::uintptr_t pc) {
     int count = ::backtrace(p.frames, maxFrames);
     // Skip the handler's own frames: the backtrace starts where the signal struck.
     int first = 0;
@@ -425,7 +255,7 @@ void writeBacktrace(Prepared& p, std::uintptr_t pc) {
         // Callers' addresses are return addresses: name the call instruction before them.
         std::uintptr_t at = reinterpret_cast<std::uintptr_t>(p.frames[i]) - (i > first ? 1 : 0);
         std::uintptr_t base = 0;
-        known[i] = moduleOf(p, at, modules[i], base);
+        known[i] = maps.moduleOf(at, modules[i], base);
         offsets[i] = at - base;
         p.names[i][0] = '\0';
     }
@@ -450,7 +280,7 @@ void writeBacktrace(Prepared& p, std::uintptr_t pc) {
         std::memcpy(path, modules[i].path, length);
         path[length] = '\0';
         char found[maxFrames][128] = {};
-        nameFrom(path, addresses, found, n);
+        nameFunctions(path, addresses, found, n);
         for (int k = 0; k < n; ++k) {
             std::memcpy(p.names[index[k]], found[k], sizeof found[k]);
             if (p.names[index[k]][0] == '\0') {
@@ -495,9 +325,9 @@ void writeBacktrace(Prepared& p, std::uintptr_t pc) {
     }
 }
 
-void writeMappings(Prepared& p) {
+void writeMappings(Prepared& p, const MapsText& maps) {
     put(p, "\nExecutable mappings:\n");
-    forEachMapping(p, [&](const Mapping& m) {
+    maps.forEach([&](const Mapping& m) {
         if (!m.executable) {
             return;
         }
@@ -528,7 +358,8 @@ void writeReport(Prepared& p, int signal, const siginfo_t* info, void* context) 
     if (p.fd < 0) {
         return;
     }
-    readMaps(p);
+    MapsText maps(p.maps, sizeof p.maps);
+    maps.read();
     put(p, p.header.data(), p.header.size());
     put(p, "Date/Time: ");
     put(p, readable);
@@ -557,8 +388,8 @@ void writeReport(Prepared& p, int signal, const siginfo_t* info, void* context) 
         putHex(p, reinterpret_cast<std::uintptr_t>(info->si_addr));
         put(p, "\n");
     }
-    writeBacktrace(p, faultingPc(context));
-    writeMappings(p);
+    writeBacktrace(p, maps, faultingPc(context));
+    writeMappings(p, maps);
     flush(p);
     ::fsync(p.fd);
     ::close(p.fd);
