@@ -50,6 +50,7 @@ struct Prepared {
     char maps[mapsCapacity];
     void* frames[maxFrames];
     char names[maxFrames][128];
+    char found[maxFrames][128];
     char out[8192];
     std::size_t outLength = 0;
     int fd = -1;
@@ -279,7 +280,8 @@ void writeBacktrace(Prepared& p, const MapsText& maps, std::uintptr_t pc) {
         std::size_t length = std::min(modules[i].pathLength, sizeof path - 1);
         std::memcpy(path, modules[i].path, length);
         path[length] = '\0';
-        char found[maxFrames][128] = {};
+        char(&found)[maxFrames][128] = p.found;
+        std::memset(found, 0, sizeof found);
         nameFunctions(path, addresses, found, n);
         for (int k = 0; k < n; ++k) {
             std::memcpy(p.names[index[k]], found[k], sizeof found[k]);
@@ -500,7 +502,10 @@ void guardThisThread(const char* name) {
     }
     ::pthread_sigmask(SIG_UNBLOCK, &fatal, nullptr);
     stack_t current{};
-    if (::sigaltstack(nullptr, &current) == 0 && (current.ss_flags & SS_DISABLE) == 0) {
+    // One at least as large as ours (set up by this writer before) is kept; a smaller one
+    // (a sanitizer's) could not hold the writer.
+    if (::sigaltstack(nullptr, &current) == 0 && (current.ss_flags & SS_DISABLE) == 0 &&
+        current.ss_size >= alternateStackSize) {
         return;
     }
     // Never freed: the thread may crash until its last instruction.
