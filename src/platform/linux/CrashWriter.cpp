@@ -462,7 +462,8 @@ void install(const std::string& folder, const std::string& header) {
     if (prepared != nullptr) {
         return;
     }
-    auto* p = new Prepared();
+    // Not value-initialised: the work space stays untouched (and unbacked) until a crash.
+    auto* p = new Prepared;
     std::error_code error;
     fs::create_directories(folder, error);
     fs::permissions(folder, fs::perms::owner_all, error);
