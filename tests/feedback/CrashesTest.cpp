@@ -20,7 +20,8 @@ TEST(Crashes, OnlyThisProgramsReportsAreOfferedTheNewestFirstListedOnATie) {
                                {"TallyVane-2026-11-28-101010.ips", at(300)},
                                {"TallyVane.cpu_resource-2026-11-29-160000.ips", at(900)},
                                {"Safari-2026-11-29-160000.ips", at(900)},
-                               {"TallyVane_2026-11-29-160000_Mac.hang", at(900)}};
+                               {"TallyVane_2026-11-29-160000_Mac.hang", at(900)},
+                               {"TallyVane-2026-11-29-160000.ips.part", at(900)}};
     EXPECT_EQ(Crashes::newest(entries, at(0)), entries[0]);
     entries[2].date = at(600);
     EXPECT_EQ(Crashes::newest(entries, at(0)), entries[2]);
