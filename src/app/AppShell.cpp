@@ -87,12 +87,15 @@ void AppShell::launch() {
 }
 
 void AppShell::setUpLoginItem() {
+    std::string program = QCoreApplication::applicationFilePath().toStdString();
     if (settings_.flag(SettingKeys::loginItemSetUp)) {
+        // An entry left pointing at a program that was moved or uninstalled follows this one.
+        loginItem_->follow(program);
         return;
     }
     settings_.setBoolean(SettingKeys::loginItemSetUp, true);
     // A failure is not retried; the settings page can switch it later.
-    loginItem_->enable(QCoreApplication::applicationFilePath().toStdString());
+    loginItem_->enable(program);
 }
 
 ReviewPage::Parts AppShell::reviewPageParts() {

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -102,6 +103,16 @@ QString programDir() {
     return QCoreApplication::applicationDirPath();
 }
 
+// The folder of the program's own files of one kind, when it holds a file matching `pattern`.
+std::string ownFiles(const std::string& kind, const QString& pattern) {
+    std::string folder = platform::resourceFolder(kind);
+    if (folder.empty() ||
+        QDir(QString::fromStdString(folder)).entryList({pattern}, QDir::Files).isEmpty()) {
+        return {};
+    }
+    return folder;
+}
+
 }  // namespace
 
 CheckReport takeCheck() {
@@ -122,6 +133,9 @@ CheckReport takeCheck() {
     report.efficiencyCores = system->efficiencyCores();
     report.takenAt = now();
     report.bootedAt = system->bootTime().value_or(report.takenAt);
+
+    report.fontFolder = ownFiles("fonts", QStringLiteral("*.ttf"));
+    report.soundFolder = ownFiles("sounds", QStringLiteral("Select.wav"));
 
     if (!report.cpu) {
         report.unavailable.emplace_back("cpu", "processor counters could not be read");
@@ -192,6 +206,12 @@ std::string describeCheck(const CheckReport& r) {
         }
         out << '\n';
     }
+    out << "\nPanel font: "
+        << (r.fontFolder.empty() ? "not found (the panel uses the system font)" : r.fontFolder)
+        << '\n';
+    out << "Sounds: "
+        << (r.soundFolder.empty() ? "not found (the panel plays no clicks)" : r.soundFolder)
+        << '\n';
     describeRows(out, "Apps using the most memory", top(r.processes, 10, [](const ProcessUsage& p) {
                      return static_cast<double>(p.memory);
                  }));
@@ -248,6 +268,11 @@ QJsonObject checkAsJson(const CheckReport& r) {
         processes.append(rowAsJson(row));
     }
     json["processes"] = processes;
+    auto folder = [](const std::string& f) {
+        return f.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(f));
+    };
+    json["fontFolder"] = folder(r.fontFolder);
+    json["soundFolder"] = folder(r.soundFolder);
     QJsonArray unavailable;
     for (const auto& [reading, why] : r.unavailable) {
         unavailable.append(QJsonObject{{"reading", QString::fromStdString(reading)},

@@ -5,8 +5,11 @@
 #include "app/AppShell.h"
 #include "app/SelfCheck.h"
 #include "app/Watch.h"
+#include "platform/CrashReports.h"
 
 int main(int argc, char** argv) {
+    // First, while this is the only thread.
+    tv::platform::installCrashWriter(TALLYVANE_VERSION);
     bool check = false;
     bool json = false;
     bool watch = false;

@@ -4,6 +4,7 @@
 
 #include "makeway/HoldBackWorker.h"
 #include "makeway/UndoFile.h"
+#include "platform/CrashReports.h"
 #include "platform/Platform.h"
 
 namespace tv {
@@ -11,6 +12,8 @@ namespace tv {
 HoldBack::HoldBack(std::int32_t owner, double stopFor, double runFor, Parts parts)
     : worker_(new HoldBackWorker(owner, stopFor, runFor, std::move(parts))) {
     thread_.setObjectName(QStringLiteral("Tallyvane.holdBack"));
+    QObject::connect(&thread_, &QThread::started,
+                     [] { platform::guardThisThread("Tallyvane.holdBack"); });
     worker_->moveToThread(&thread_);
     QObject::connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
     thread_.start();

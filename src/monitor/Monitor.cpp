@@ -7,6 +7,7 @@
 
 #include "monitor/LiveReaders.h"
 #include "monitor/SamplerWorker.h"
+#include "platform/CrashReports.h"
 #include "platform/Platform.h"
 
 namespace tv {
@@ -66,6 +67,7 @@ Monitor::Monitor(MonitorParts parts, QObject* parent)
         connect(app, &QCoreApplication::aboutToQuit, this, &Monitor::releaseAll);
     }
     thread_.setObjectName(QStringLiteral("Tallyvane.sampler"));
+    connect(&thread_, &QThread::started, [] { platform::guardThisThread("Tallyvane.sampler"); });
     worker_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
     thread_.start();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "core/SelfIdentity.h"
 #include "core/Vocabulary.h"
@@ -55,6 +56,11 @@ std::unique_ptr<TrayEmbedder> trayEmbedder();
 
 // This program's own pid and application path.
 SelfIdentity selfIdentity();
+
+// The folder of the program's own files of one kind ("fonts", "sounds"): beside the program
+// in its build tree, else "share/tallyvane/<kind>" of the prefix it is installed under.
+// Empty when neither holds any file.
+std::string resourceFolder(const std::string& kind);
 
 // Whether the user's locale measures the US way (temperatures then default to Fahrenheit).
 bool measurementIsUS();

@@ -1,8 +1,6 @@
 #include "ui/Sounds.h"
 
-#include <QCoreApplication>
-#include <QDir>
-
+#include "platform/Platform.h"
 #include "settings/SettingKeys.h"
 #include "settings/Settings.h"
 
@@ -12,14 +10,7 @@ Sounds::Sounds(const Settings& settings, std::unique_ptr<SoundPlayer> player, st
     : settings_(settings), player_(std::move(player)), ownFolder_(std::move(ownFolder)) {}
 
 std::string Sounds::ownFolder() {
-    QDir beside(QCoreApplication::applicationDirPath());
-    for (const QString& candidate : {QStringLiteral("sounds"), QStringLiteral("../sounds"),
-                                     QStringLiteral("../share/tallyvane/sounds")}) {
-        if (beside.exists(candidate + QStringLiteral("/Select.wav"))) {
-            return QDir::cleanPath(beside.filePath(candidate)).toStdString();
-        }
-    }
-    return beside.filePath(QStringLiteral("sounds")).toStdString();
+    return platform::resourceFolder("sounds");
 }
 
 void Sounds::build() {

@@ -20,7 +20,8 @@ class Sounds {
 
     void play(const std::string& name);
 
-    // The folder holding the program's own sound files, next to the executable.
+    // The folder holding the program's own sound files: in the build tree or under the
+    // installation prefix; empty when there is none.
     static std::string ownFolder();
 
   private:

@@ -18,6 +18,7 @@ CheckReport sampleReport() {
     r.memory = MemorySample{8ULL << 30,   2ULL << 30, 1ULL << 30, 1ULL << 30,
                             512ULL << 20, 0,          2ULL << 30, 1};
     r.unavailable = {{"gpu", "no GPU"}};
+    r.fontFolder = "/opt/tv/share/tallyvane/fonts";
     return r;
 }
 
@@ -27,7 +28,8 @@ TEST(SelfCheck, DescribesEveryReadingForAPerson) {
          {"CPU: 50% (user 40%, system 10%)", "Cores (2): 25% 75%", "Load: 0.50 0.25 0.13",
           "Chip: Test Chip", "Efficiency cores: 2", "Uptime: Up 1 hr 1 min",
           "Memory: 4.0 GB used of 8.0 GB", "compressed 1.0 GB", "cached 512 MB",
-          "Swap: 0 MB used of 2.0 GB", "Pressure: 1 (normal)", "gpu: no GPU"}) {
+          "Swap: 0 MB used of 2.0 GB", "Pressure: 1 (normal)", "gpu: no GPU",
+          "Panel font: /opt/tv/share/tallyvane/fonts", "Sounds: not found"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
     }
     CheckReport noCpu = sampleReport();
@@ -45,6 +47,8 @@ TEST(SelfCheck, JsonKeysAreTheRecordFields) {
     EXPECT_EQ(json["efficiencyCores"].toInt(), 2);
     EXPECT_EQ(json["bootedAt"].toString(), "2023-11-14T22:13:20Z");
     EXPECT_EQ(json["unavailable"].toArray()[0].toObject()["reading"].toString(), "gpu");
+    EXPECT_EQ(json["fontFolder"].toString(), "/opt/tv/share/tallyvane/fonts");
+    EXPECT_TRUE(json["soundFolder"].isNull());
 }
 
 }  // namespace

@@ -1,12 +1,16 @@
 // TallyVane itself on a private desktop: Xvfb with a window manager, a tray and a
 // notification server, looked at and clicked from outside.
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <QDir>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
 
@@ -47,7 +51,8 @@ class DesktopTest : public testing::Test {
 
     // Starts the program in the rig with its own home, settings and runtime folder.
     std::unique_ptr<Spawned> start(const std::string& settings = "",
-                                   const std::vector<std::string>& extra = {}) {
+                                   const std::vector<std::string>& extra = {},
+                                   const std::vector<std::string>& environment = {}) {
         std::string config = home.filePath("config").toStdString();
         ::mkdir(config.c_str(), 0700);
         ::mkdir((config + "/TallyVane").c_str(), 0700);
@@ -59,8 +64,9 @@ class DesktopTest : public testing::Test {
             "HOME=" + home.path().toStdString(),
             "XDG_CONFIG_HOME=" + home.filePath("config").toStdString(),
             "XDG_RUNTIME_DIR=" + home.filePath("run").toStdString(),
-            "QT_QPA_PLATFORM=xcb",
-            TALLYVANE_PROGRAM};
+            "QT_QPA_PLATFORM=xcb"};
+        argv.insert(argv.end(), environment.begin(), environment.end());
+        argv.push_back(TALLYVANE_PROGRAM);
         argv.insert(argv.end(), extra.begin(), extra.end());
         return std::make_unique<Spawned>(argv);
     }
@@ -153,6 +159,44 @@ TEST_F(DesktopTest, MemoryRunningOutPausesTheBigBackgroundAppAndQuittingLetsItGo
     for (int i = 0; i < 10; ++i) {
         EXPECT_NE(test::processState(big.pid()), 'T') << "running normally afterwards";
         ::usleep(100'000);
+    }
+}
+
+TEST_F(DesktopTest, ACrashWritesOneReportOfNothingPersonalAndThePausedAppRunsAgain) {
+    auto front = onDisplay(TALLYVANE_TEST_FRONT);
+    ASSERT_TRUE(waitFor(5, [&] { return x.window("Front").has_value(); }));
+    Spawned big({TALLYVANE_TEST_WORKER, "1", "busy", "600"});
+    const std::string canary = "CANARY=value-7f3a9c";
+    auto app = start("demoPressure=4\n", {"--argument-5e1d0b"}, {canary});
+    ASSERT_TRUE(waitFor(30, [&] { return test::processState(big.pid()) == 'T'; }));
+
+    ::kill(app->pid(), SIGSEGV);
+    auto killed = std::chrono::steady_clock::now();
+    int status = 0;
+    ASSERT_TRUE(waitFor(10, [&] { return ::waitpid(app->pid(), &status, WNOHANG) == app->pid(); }));
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGSEGV) << "died of its own signal";
+    ASSERT_TRUE(waitFor(3, [&] { return test::processState(big.pid()) != 'T'; }));
+    EXPECT_LE(std::chrono::duration<double>(std::chrono::steady_clock::now() - killed).count(), 1.5)
+        << "the watchdog lets the paused app go";
+
+    QDir reports(home.filePath(".local/state/TallyVane/DiagnosticReports"));
+    QStringList files = reports.entryList(QDir::Files);
+    ASSERT_EQ(files.size(), 1) << files.join(' ').toStdString();
+    ASSERT_TRUE(files[0].startsWith("TallyVane-") && files[0].endsWith(".ips"));
+    std::ifstream in(reports.filePath(files[0]).toStdString());
+    std::string report((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(report.find("Signal: SIGSEGV (11)"), std::string::npos) << report;
+    EXPECT_NE(report.find("Code: SI_USER"), std::string::npos) << report;
+    std::vector<std::string> never{"value-7f3a9c", "argument-5e1d0b", "tallyvane_test_worker",
+                                   home.path().toStdString(), rig.env("DBUS_SESSION_BUS_ADDRESS")};
+    if (const passwd* user = ::getpwuid(::getuid())) {
+        never.emplace_back(user->pw_name);
+    }
+    if (const char* realHome = std::getenv("HOME")) {
+        never.emplace_back(realHome);
+    }
+    for (const std::string& text : never) {
+        EXPECT_EQ(report.find(text), std::string::npos) << text << "\n" << report;
     }
 }
 

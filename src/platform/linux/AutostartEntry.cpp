@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 namespace tv::linux_os {
 
@@ -48,6 +49,35 @@ bool writeEntry(const std::string& path, const std::string& text) {
     return !error;
 }
 
+// The first argument of an Exec= value: the string-level escapes of the desktop entry format
+// undone, then the argument's own quoting.
+std::string firstArgument(const std::string& value) {
+    constexpr std::string_view escaped = "sntr\\";
+    constexpr std::string_view meant = " \n\t\r\\";
+    std::string text;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        std::size_t kind = i + 1 < value.size() && value[i] == '\\' ? escaped.find(value[i + 1])
+                                                                    : std::string_view::npos;
+        if (kind == std::string_view::npos) {
+            text += value[i];
+        } else {
+            text += meant[kind];
+            ++i;
+        }
+    }
+    std::string argument;
+    if (text.empty() || text[0] != '"') {
+        return text.substr(0, text.find(' '));
+    }
+    for (std::size_t i = 1; i < text.size() && text[i] != '"'; ++i) {
+        if (text[i] == '\\' && i + 1 < text.size()) {
+            ++i;
+        }
+        argument += text[i];
+    }
+    return argument;
+}
+
 }  // namespace
 
 AutostartEntry::AutostartEntry(std::string configHome)
@@ -80,6 +110,26 @@ bool AutostartEntry::disable() {
     }
     kept << "Hidden=true\n";
     return writeEntry(path(), kept.str());
+}
+
+std::string AutostartEntry::program() const {
+    std::ifstream in(path());
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("Exec=", 0) == 0) {
+            return firstArgument(line.substr(5));
+        }
+    }
+    return {};
+}
+
+bool AutostartEntry::follow(const std::string& program) {
+    std::string current = this->program();
+    std::error_code ignored;
+    if (!isEnabled() || current == program || std::filesystem::exists(current, ignored)) {
+        return true;
+    }
+    return enable(program);
 }
 
 bool AutostartEntry::isEnabled() {

@@ -15,6 +15,11 @@ class AutostartEntry : public LoginItem {
     bool enable(const std::string& program) override;
     bool disable() override;
     bool isEnabled() override;
+    bool follow(const std::string& program) override;
+
+    // The program the entry starts (its Exec= line's first argument, unquoted); empty when
+    // there is no entry.
+    std::string program() const;
 
     std::string path() const { return folder_ + "/tallyvane.desktop"; }
 

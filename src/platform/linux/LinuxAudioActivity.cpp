@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "platform/CrashReports.h"
+
 namespace tv::linux_os {
 
 namespace {
@@ -97,6 +99,9 @@ LinuxAudioActivity::LinuxAudioActivity() {
     if (loop_ == nullptr || pa_threaded_mainloop_start(loop_) != 0) {
         return;
     }
+    pa_threaded_mainloop_once_unlocked(
+        loop_, [](pa_threaded_mainloop*, void*) { platform::guardThisThread("Tallyvane.audio"); },
+        nullptr);
     connect();
 }
 

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/CrashReports.h"
+
 namespace tv::linux_os {
 
 namespace {
@@ -70,7 +72,10 @@ X11FrontApp::X11FrontApp(std::int32_t self, const std::string& display) : self_(
     xcb_change_window_attributes(c, root_, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(c);
     refresh();
-    thread_ = std::thread([this] { watch(); });
+    thread_ = std::thread([this] {
+        platform::guardThisThread("Tallyvane.frontApp");
+        watch();
+    });
 }
 
 X11FrontApp::~X11FrontApp() {

@@ -1,20 +1,22 @@
 #include "ui/controls/PanelStyle.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFontDatabase>
+
+#include "platform/Platform.h"
 
 namespace tv::PanelStyle {
 
 bool loadFonts() {
     static const bool loaded = [] {
-        QDir beside(QCoreApplication::applicationDirPath());
+        std::string folder = platform::resourceFolder("fonts");
+        if (folder.empty()) {
+            return false;
+        }
+        QDir fonts(QString::fromStdString(folder));
         bool any = false;
-        for (const QString& folder : {QStringLiteral("fonts"), QStringLiteral("../fonts")}) {
-            QDir fonts(beside.filePath(folder));
-            for (const QString& file : fonts.entryList({QStringLiteral("*.ttf")}, QDir::Files)) {
-                any = QFontDatabase::addApplicationFont(fonts.filePath(file)) >= 0 || any;
-            }
+        for (const QString& file : fonts.entryList({QStringLiteral("*.ttf")}, QDir::Files)) {
+            any = QFontDatabase::addApplicationFont(fonts.filePath(file)) >= 0 || any;
         }
         return any;
     }();

@@ -1,0 +1,38 @@
+#include "platform/linux/ResourceFolder.h"
+
+#include <filesystem>
+
+#include "platform/Platform.h"
+
+namespace tv::linux_os {
+
+namespace fs = std::filesystem;
+
+std::string resourceFolderOf(const std::string& program, const std::string& kind) {
+    fs::path beside = fs::path(program).parent_path();
+    for (const fs::path& candidate : {beside / kind, beside.parent_path() / kind,
+                                      beside.parent_path() / "share/tallyvane" / kind}) {
+        std::error_code error;
+        if (fs::is_directory(candidate, error) && !fs::is_empty(candidate, error) && !error) {
+            return candidate.lexically_normal().string();
+        }
+    }
+    return {};
+}
+
+std::string runningProgram() {
+    std::error_code error;
+    fs::path program = fs::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : program.string();
+}
+
+}  // namespace tv::linux_os
+
+namespace tv::platform {
+
+std::string resourceFolder(const std::string& kind) {
+    static const std::string program = linux_os::runningProgram();
+    return program.empty() ? std::string() : linux_os::resourceFolderOf(program, kind);
+}
+
+}  // namespace tv::platform
