@@ -1,6 +1,5 @@
 #include "app/SelfCheck.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -90,19 +89,6 @@ QJsonArray numbers(const std::vector<double>& values) {
     return array;
 }
 
-// The running program's folder, where our own speed-test tool is installed. The check runs
-// before the application object exists; a short-lived one finds the folder the same way.
-QString programDir() {
-    if (QCoreApplication::instance() != nullptr) {
-        return QCoreApplication::applicationDirPath();
-    }
-    int argc = 1;
-    char name[] = "tallyvane";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-    return QCoreApplication::applicationDirPath();
-}
-
 // The folder of the program's own files of one kind, when it holds a file matching `pattern`.
 std::string ownFiles(const std::string& kind, const QString& pattern) {
     std::string folder = platform::resourceFolder(kind);
@@ -153,7 +139,7 @@ CheckReport takeCheck() {
     for (const auto& missing : readers.unavailable()) {
         report.unavailable.emplace_back(missing.reading, missing.why);
     }
-    SpeedTool speedTool = SpeedTool::find(programDir());
+    SpeedTool speedTool = SpeedTool::find(QString::fromStdString(platform::programFolder()));
     report.speedTool = speedTool.program.toStdString();
     report.speedToolFound = speedTool.available();
     if (!platform::frontAppSource()->available()) {

@@ -62,6 +62,10 @@ SelfIdentity selfIdentity();
 // Empty when neither holds any file.
 std::string resourceFolder(const std::string& kind);
 
+// The folder the running program's executable is in (where its companion tools are
+// installed); empty when the platform cannot say.
+std::string programFolder();
+
 // Whether the user's locale measures the US way (temperatures then default to Fahrenheit).
 bool measurementIsUS();
 

@@ -30,9 +30,20 @@ std::string runningProgram() {
 
 namespace tv::platform {
 
+namespace {
+const std::string& program() {
+    static const std::string path = linux_os::runningProgram();
+    return path;
+}
+}  // namespace
+
 std::string resourceFolder(const std::string& kind) {
-    static const std::string program = linux_os::runningProgram();
-    return program.empty() ? std::string() : linux_os::resourceFolderOf(program, kind);
+    return program().empty() ? std::string() : linux_os::resourceFolderOf(program(), kind);
+}
+
+std::string programFolder() {
+    return program().empty() ? std::string()
+                             : std::filesystem::path(program()).parent_path().string();
 }
 
 }  // namespace tv::platform
