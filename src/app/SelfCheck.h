@@ -28,6 +28,7 @@ struct CheckReport {
     NetworkRate network;
     ThermalSample thermal;
     std::vector<std::pair<std::string, std::string>> unavailable;  // reading, why
+    std::vector<std::pair<std::string, std::string>> sources;      // what is found, how
 };
 
 // Takes two readings one second apart on this machine.

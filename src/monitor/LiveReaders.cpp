@@ -5,7 +5,7 @@
 
 namespace tv {
 
-LiveReaders::LiveReaders()
+LiveReaders::LiveReaders(std::unique_ptr<FrontAppSource> front)
     : cpu_(platform::cpuTickSource()),
       memory_(platform::memorySource()),
       processes_(platform::processSource(),
@@ -16,7 +16,8 @@ LiveReaders::LiveReaders()
       gpu_(platform::gpuSource()),
       audio_(platform::audioSource()),
       system_(platform::systemInfo()),
-      thermalState_(platform::thermalStateSource()) {}
+      thermalState_(platform::thermalStateSource()),
+      front_(std::move(front)) {}
 
 std::vector<LiveReaders::Unavailable> LiveReaders::unavailable() {
     std::vector<Unavailable> missing;
@@ -78,6 +79,28 @@ ThermalSample LiveReaders::thermal() {
 
 std::set<std::int32_t> LiveReaders::audible() {
     return audio_->pids();
+}
+
+std::optional<std::string> LiveReaders::appOf(std::int32_t pid) {
+    auto identity = processes_.identityOf(pid);
+    return identity ? identity->app : std::nullopt;
+}
+
+// Asked right after the app list is read, so the front process is usually known from that pass.
+std::optional<std::string> LiveReaders::frontApp() {
+    auto pid = front_ ? front_->frontPid() : std::nullopt;
+    if (!pid) {
+        return std::nullopt;
+    }
+    auto identity = processes_.identityOf(*pid);
+    if (!identity) {
+        return std::nullopt;
+    }
+    return identity->app ? identity->app : std::optional<std::string>(identity->key);
+}
+
+std::string LiveReaders::frontAppMethod() const {
+    return front_ ? front_->describe() : "none";
 }
 
 }  // namespace tv

@@ -30,7 +30,7 @@ class LiveProcesses : public testing::Test {
         // TallyVane's own children are the system's (its watchdog); these tests' children
         // stand for other programs, so the source takes someone else to be TallyVane.
         return std::make_unique<LinuxProcessSource>(
-            LinuxProcessSource::Options{"/", ::getuid(), notUs, true}, entries);
+            LinuxProcessSource::Options{"/", ::getuid(), notUs, true, nullptr}, entries);
     }
     void desktop(const std::string& id, const std::string& name, const std::string& exec) {
         tree.write("share/applications/" + id + ".desktop",

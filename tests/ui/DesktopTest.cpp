@@ -156,5 +156,28 @@ TEST_F(DesktopTest, MemoryRunningOutPausesTheBigBackgroundAppAndQuittingLetsItGo
     }
 }
 
+TEST_F(DesktopTest, ASmallTerminalInFrontLetsTheBigBackgroundAppPauseAndACrashLetsItGo) {
+    // A terminal is small and idle: it is in no list of apps, yet it is where the user works.
+    auto terminal = onDisplay("xterm", {"-T", "Terminal", "-e", "sleep 600"});
+    ASSERT_TRUE(waitFor(20, [&] {
+        return test::outputOf(rig.inRig("wmctrl -a Terminal && echo done")) == "done";
+    }));
+    Spawned big({TALLYVANE_TEST_WORKER, "1", "busy", "600"});
+    auto app = start("demoPressure=4\n");
+
+    // Paused in beats: stopped, running for a moment, stopped again.
+    ASSERT_TRUE(waitFor(20, [&] { return test::processState(big.pid()) == 'T'; }));
+    EXPECT_TRUE(waitFor(6, [&] { return test::processState(big.pid()) != 'T'; }));
+    EXPECT_TRUE(waitFor(6, [&] { return test::processState(big.pid()) == 'T'; }));
+
+    // Killed outright, TallyVane leaves its watchdog to let the app go.
+    ::kill(app->pid(), SIGKILL);
+    EXPECT_TRUE(waitFor(1.5, [&] { return test::processState(big.pid()) != 'T'; }));
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_NE(test::processState(big.pid()), 'T') << "stays running";
+        ::usleep(200'000);
+    }
+}
+
 }  // namespace
 }  // namespace tv

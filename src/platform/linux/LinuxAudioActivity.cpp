@@ -10,8 +10,7 @@ namespace {
 
 constexpr auto retryAfter = std::chrono::seconds(10);
 
-std::int32_t pidOf(pa_proplist* properties) {
-    const char* text = pa_proplist_gets(properties, PA_PROP_APPLICATION_PROCESS_ID);
+std::int32_t pidFrom(const char* text) {
     if (text == nullptr) {
         return 0;
     }
@@ -20,6 +19,15 @@ std::int32_t pidOf(pa_proplist* properties) {
     return end != text && *end == '\0' && pid > 0 && pid < (1L << 31)
                ? static_cast<std::int32_t>(pid)
                : 0;
+}
+
+// The stream's process. PipeWire's own pid for a client comes from its socket's credentials;
+// the pid a client reports of itself is a sandbox's own numbering inside a sandbox.
+std::int32_t pidOf(pa_proplist* properties) {
+    if (std::int32_t verified = pidFrom(pa_proplist_gets(properties, "pipewire.sec.pid"))) {
+        return verified;
+    }
+    return pidFrom(pa_proplist_gets(properties, PA_PROP_APPLICATION_PROCESS_ID));
 }
 
 void onPlayback(pa_context*, const pa_sink_input_info* info, int eol, void* self) {
