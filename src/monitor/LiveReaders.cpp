@@ -1,5 +1,8 @@
 #include "monitor/LiveReaders.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "platform/Platform.h"
 #include "settings/SettingKeys.h"
 
@@ -64,7 +67,11 @@ NetworkRate LiveReaders::network() {
 }
 
 std::vector<ProcessUsage> LiveReaders::processes() {
-    return processes_.read();
+    std::vector<ProcessUsage> rows = processes_.read();
+    appRows_.clear();
+    std::copy_if(rows.begin(), rows.end(), std::back_inserter(appRows_),
+                 [](const ProcessUsage& row) { return row.appPath.has_value(); });
+    return rows;
 }
 
 ThermalSample LiveReaders::thermal() {
@@ -77,8 +84,15 @@ ThermalSample LiveReaders::thermal() {
     return thermal_ ? thermal_->read() : ThermalSample{};
 }
 
+// Sandboxed apps whose pid the sound server could not check count by their app's row.
 std::set<std::int32_t> LiveReaders::audible() {
-    return audio_->pids();
+    std::set<std::int32_t> pids = audio_->pids();
+    std::set<std::string> sandboxed = audio_->appIds();
+    if (!sandboxed.empty()) {
+        std::set<std::int32_t> rows = pidsOfApps(sandboxed, appRows_);
+        pids.insert(rows.begin(), rows.end());
+    }
+    return pids;
 }
 
 std::optional<std::string> LiveReaders::appOf(std::int32_t pid) {

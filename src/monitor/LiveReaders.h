@@ -63,6 +63,7 @@ class LiveReaders : public Readers {
     std::unique_ptr<SystemInfo> system_;
     std::unique_ptr<ThermalStateSource> thermalState_;
     std::unique_ptr<FrontAppSource> front_;
+    std::vector<ProcessUsage> appRows_;  // the latest list's application rows
 };
 
 }  // namespace tv

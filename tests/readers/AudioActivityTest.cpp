@@ -87,6 +87,12 @@ TEST_F(AudioActivityTest, ASandboxedPlayerCountsByTheServersPidNotItsOwnWord) {
                     "pacat --playback /dev/zero"});
     EXPECT_TRUE(waitFor(10, [&] { return audio.pids().count(player.pid()) > 0; }));
     EXPECT_EQ(audio.pids().count(2), 0u);
+    EXPECT_TRUE(audio.appIds().empty());
+    // Without a pid the server checked, the app is known by its application id.
+    Spawned sandboxed({"env",
+                       "PULSE_PROP=application.process.id=2 application.id=org.example.Player",
+                       "pacat", "--playback", "/dev/zero"});
+    EXPECT_TRUE(waitFor(10, [&] { return audio.appIds().count("org.example.Player") > 0; }));
 }
 
 TEST(AudioActivity, NoServerMeansNothingIsAudible) {

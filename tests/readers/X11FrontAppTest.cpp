@@ -24,7 +24,13 @@ using test::waitFor;
 
 class X11FrontAppTest : public testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(rig.started()) << "the desktop rig did not start"; }
+    void SetUp() override {
+        ASSERT_TRUE(rig.started()) << "the desktop rig did not start";
+        ASSERT_TRUE(waitFor(20, [&] {
+            return outputOf(rig.inRig("xprop -root _NET_SUPPORTING_WM_CHECK")).find("window id") !=
+                   std::string::npos;
+        })) << "no window manager";
+    }
 
     std::unique_ptr<Spawned> onDisplay(const std::vector<std::string>& command) {
         std::vector<std::string> argv{"env", "DISPLAY=" + rig.env("DISPLAY")};
@@ -33,7 +39,7 @@ class X11FrontAppTest : public testing::Test {
     }
     std::unique_ptr<Spawned> terminal() {
         auto xterm = onDisplay({"xterm", "-T", "Terminal", "-e", "sleep 600"});
-        EXPECT_TRUE(waitFor(20, [&] { return activate("Terminal"); }));
+        EXPECT_TRUE(waitFor(30, [&] { return activate("Terminal"); }));
         return xterm;
     }
     // Through the window manager, as a click would.

@@ -166,12 +166,16 @@ TEST_F(DesktopTest, ASmallTerminalInFrontLetsTheBigBackgroundAppPauseAndACrashLe
     auto app = start("demoPressure=4\n");
 
     // Paused in beats: stopped, running for a moment, stopped again.
-    ASSERT_TRUE(waitFor(20, [&] { return test::processState(big.pid()) == 'T'; }));
+    ASSERT_TRUE(waitFor(20, [&] { return test::processState(big.pid()) == 'T'; }))
+        << "in front: " << test::outputOf(rig.inRig("xprop -root _NET_ACTIVE_WINDOW"))
+        << ", terminal " << terminal->pid();
     EXPECT_TRUE(waitFor(6, [&] { return test::processState(big.pid()) != 'T'; }));
     EXPECT_TRUE(waitFor(6, [&] { return test::processState(big.pid()) == 'T'; }));
 
-    // Killed outright, TallyVane leaves its watchdog to let the app go.
+    // Killed outright (and reaped, as its launcher would), TallyVane leaves its watchdog to let
+    // the app go.
     ::kill(app->pid(), SIGKILL);
+    ::waitpid(app->pid(), nullptr, 0);
     EXPECT_TRUE(waitFor(1.5, [&] { return test::processState(big.pid()) != 'T'; }));
     for (int i = 0; i < 10; ++i) {
         EXPECT_NE(test::processState(big.pid()), 'T') << "stays running";
