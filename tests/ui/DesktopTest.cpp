@@ -139,7 +139,9 @@ TEST_F(DesktopTest, MemoryRunningOutPausesTheBigBackgroundAppAndQuittingLetsItGo
     auto app = start("demoPressure=4\n");
 
     // Paused in beats: stopped four seconds in every five.
-    EXPECT_TRUE(waitFor(20, [&] { return test::processState(big.pid()) == 'T'; }));
+    EXPECT_TRUE(waitFor(20, [&] { return test::processState(big.pid()) == 'T'; }))
+        << "in front: " << test::outputOf(rig.inRig("xprop -root _NET_ACTIVE_WINDOW"))
+        << ", front window " << front->pid();
     EXPECT_TRUE(waitFor(10, [&] {
         return rig.shown().find("Paused tallyvane_test_worker so memory can recover") !=
                std::string::npos;

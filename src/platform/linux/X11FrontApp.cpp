@@ -174,7 +174,12 @@ void X11FrontApp::refresh() {
     if (!pid) {
         front_.store(0);
     } else if (*pid != self_) {
-        front_.store(pack(*pid, *window));
+        lastApp_ = pack(*pid, *window);
+        front_.store(lastApp_);
+    } else {
+        // TallyVane's own window: the app before it, while that app's window is still there
+        // (a window manager may name no window active for a moment in between).
+        front_.store(lastApp_);
     }
 }
 
@@ -186,16 +191,22 @@ void X11FrontApp::watch() {
             bool active =
                 type == XCB_PROPERTY_NOTIFY &&
                 reinterpret_cast<xcb_property_notify_event_t*>(event)->atom == activeAtom_;
-            bool gone =
-                (type == XCB_DESTROY_NOTIFY &&
-                 reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window == frontWindow()) ||
-                (type == XCB_UNMAP_NOTIFY &&
-                 reinterpret_cast<xcb_unmap_notify_event_t*>(event)->window == frontWindow());
+            std::uint32_t gone = type == XCB_DESTROY_NOTIFY
+                                     ? reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window
+                                 : type == XCB_UNMAP_NOTIFY
+                                     ? reinterpret_cast<xcb_unmap_notify_event_t*>(event)->window
+                                     : 0;
             std::free(event);
             if (active) {
                 refresh();
-            } else if (gone) {
-                front_.store(0);  // closed or hidden: no longer where the user works
+            } else if (gone != 0) {
+                // Closed or hidden: no longer where the user works.
+                if (gone == static_cast<std::uint32_t>(lastApp_ & 0xFFFFFFFFU)) {
+                    lastApp_ = 0;
+                }
+                if (gone == frontWindow()) {
+                    front_.store(0);
+                }
             }
         }
         if (xcb_connection_has_error(connection_) != 0) {

@@ -51,6 +51,7 @@ class X11FrontApp : public FrontAppSource {
     // The front window and its process, written together by the watching thread: the pid in
     // the high half, the window in the low half.
     std::atomic<std::uint64_t> front_{0};
+    std::uint64_t lastApp_ = 0;      // the last front window not TallyVane's, packed the same way
     std::atomic<bool> lost_{false};  // the display went away
     std::thread thread_;
 };
