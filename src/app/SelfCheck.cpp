@@ -102,7 +102,9 @@ std::string ownFiles(const std::string& kind, const QString& pattern) {
 }  // namespace
 
 CheckReport takeCheck() {
-    LiveReaders readers;
+    auto front = platform::frontAppSource();
+    const bool frontAvailable = front->available();
+    LiveReaders readers(std::move(front));
     auto system = platform::systemInfo();
     CheckReport report;
     readers.cpu();
@@ -142,7 +144,9 @@ CheckReport takeCheck() {
     SpeedTool speedTool = SpeedTool::find(QString::fromStdString(platform::programFolder()));
     report.speedTool = speedTool.program.toStdString();
     report.speedToolFound = speedTool.available();
-    if (!platform::frontAppSource()->available()) {
+    report.sources.emplace_back("frontApp", readers.frontAppMethod());
+    report.sources.emplace_back("sessionRoles", platform::sessionRoles()->describe());
+    if (!frontAvailable) {
         report.unavailable.emplace_back(
             "frontApp", "no X11 display to ask which window is in front (make way waits for one)");
     }
@@ -203,6 +207,10 @@ std::string describeCheck(const CheckReport& r) {
                  }));
     describeRows(out, "Apps using the most CPU",
                  top(r.processes, 10, [](const ProcessUsage& p) { return p.cpu; }));
+    out << "\nSources in use on this machine:\n";
+    for (const auto& [what, how] : r.sources) {
+        out << "  " << what << ": " << how << '\n';
+    }
     if (!r.unavailable.empty()) {
         out << "\nNot available on this machine:\n";
         for (const auto& [reading, why] : r.unavailable) {
@@ -265,6 +273,11 @@ QJsonObject checkAsJson(const CheckReport& r) {
                                        {"why", QString::fromStdString(why)}});
     }
     json["unavailable"] = unavailable;
+    QJsonObject sources;
+    for (const auto& [what, how] : r.sources) {
+        sources[QString::fromStdString(what)] = QString::fromStdString(how);
+    }
+    json["sources"] = sources;
     return json;
 }
 

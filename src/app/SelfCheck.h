@@ -32,6 +32,7 @@ struct CheckReport {
     std::vector<std::pair<std::string, std::string>> unavailable;  // reading, why
     std::string speedTool;  // the network-quality program a speed test would run
     bool speedToolFound = false;
+    std::vector<std::pair<std::string, std::string>> sources;      // what is found, how
 };
 
 // Takes two readings one second apart on this machine.

@@ -20,15 +20,4 @@ std::optional<std::string> chooseFrontApp(const std::vector<FrontAppCandidate>& 
     return std::nullopt;
 }
 
-std::optional<std::string> frontAppOfPid(std::int32_t pid, const std::vector<ProcessUsage>& rows) {
-    for (const ProcessUsage& row : rows) {
-        for (std::int32_t member : row.pids) {
-            if (member == pid) {
-                return row.appPath ? *row.appPath : row.id;
-            }
-        }
-    }
-    return std::nullopt;
-}
-
 }  // namespace tv

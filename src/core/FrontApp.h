@@ -16,11 +16,6 @@ struct FrontAppCandidate {
     std::optional<std::string> appPath;  // absent when the app has no known location
 };
 
-// Where only the process behind the front window is known (X11 gives its pid): the front app
-// is the row holding that pid — its application path, or its id when it has none. Absent when
-// no row of the list holds it.
-std::optional<std::string> frontAppOfPid(std::int32_t pid, const std::vector<ProcessUsage>& rows);
-
 // The front app from the candidates (the frontmost application first, then the one owning
 // the menu bar): the first that is not TallyVane. A helper application nested inside another
 // application's folder counts as the outer one ("/A.app/Contents/B.app/x" → "/A.app").

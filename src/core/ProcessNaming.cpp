@@ -16,6 +16,34 @@ bool oneOf(std::string_view name, const std::array<std::string_view, N>& names) 
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
+// What a valid character becomes in shown text. C1 controls (U+0080–U+009F, among them the
+// terminal's one-byte escape U+009B) and line separators break lines or drive terminals like
+// C0 controls do; directional marks, embeddings, overrides and isolates can make a name read
+// as another (a right-to-left override turns "exe.txt" around).
+enum class Shown { asIs, asSpace, dropped };
+
+Shown shownAs(char32_t c) {
+    if ((c >= 0x80 && c <= 0x9F) || c == 0x2028 || c == 0x2029) {
+        return Shown::asSpace;
+    }
+    if (c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+        (c >= 0x2066 && c <= 0x2069)) {
+        return Shown::dropped;
+    }
+    return Shown::asIs;
+}
+
+// The code point of one well-formed UTF-8 sequence.
+char32_t codePoint(std::string_view sequence) {
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(sequence[k]); };
+    static constexpr unsigned char leadMask[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    char32_t c = byte(0) & leadMask[sequence.size()];
+    for (std::size_t k = 1; k < sequence.size(); ++k) {
+        c = (c << 6) | (byte(k) & 0x3F);
+    }
+    return c;
+}
+
 }  // namespace
 
 bool isInterpreter(std::string_view name) {
@@ -90,7 +118,16 @@ std::string displayText(std::string_view bytes) {
                     !(c == 0xF0 && second < 0x90) && !(c == 0xF4 && second > 0x8F);
         }
         if (valid) {
-            out.append(bytes.substr(i, length));
+            switch (shownAs(codePoint(bytes.substr(i, length)))) {
+                case Shown::asIs:
+                    out.append(bytes.substr(i, length));
+                    break;
+                case Shown::asSpace:
+                    out += ' ';
+                    break;
+                case Shown::dropped:
+                    break;
+            }
             i += length;
         } else {
             out += "\xEF\xBF\xBD";

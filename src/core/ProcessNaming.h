@@ -28,8 +28,10 @@ std::string commandName(const std::vector<std::string>& args, std::string_view e
 // command line in a process group of its own.
 bool isTypedCommand(int processGroup, int parentProcessGroup, std::string_view parentName);
 
-// Text from the kernel made safe to show: invalid UTF-8 repaired with U+FFFD and control
-// characters (newlines, escapes) turned into spaces.
+// Text made safe to show, one rule for every name whatever its source (arguments, executable
+// paths, desktop files): invalid UTF-8 repaired with U+FFFD, C0 and C1 control characters
+// (newlines, escapes, U+009B) and line separators turned into spaces, directional formatting
+// characters (marks, embeddings, overrides, isolates) dropped.
 std::string displayText(std::string_view bytes);
 
 // The application bundle a path lives in: the text before the first ".app/" plus ".app", so

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,5 +27,10 @@ struct ProcessUsage {
 
     bool operator==(const ProcessUsage&) const = default;
 };
+
+// The pids of the rows whose application has one of these ids (its desktop file's name without
+// ".desktop", as sandboxed apps are known to the sound server).
+std::set<std::int32_t> pidsOfApps(const std::set<std::string>& appIds,
+                                  const std::vector<ProcessUsage>& rows);
 
 }  // namespace tv

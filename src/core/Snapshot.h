@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "core/CPUSample.h"
@@ -25,6 +26,9 @@ struct Snapshot {
     // Absent when the list was not read this tick, which is not the same as an empty list.
     std::optional<std::vector<ProcessUsage>> processes;
     std::set<std::int32_t> audible;
+    // Read with the app list (the only ticks that decide): the app in front, absent when
+    // unknown (Readers::frontApp).
+    std::optional<std::string> frontApp;
 
     bool operator==(const Snapshot&) const = default;
 };

@@ -1,11 +1,14 @@
 #include "monitor/LiveReaders.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "platform/Platform.h"
 #include "settings/SettingKeys.h"
 
 namespace tv {
 
-LiveReaders::LiveReaders()
+LiveReaders::LiveReaders(std::unique_ptr<FrontAppSource> front)
     : cpu_(platform::cpuTickSource()),
       memory_(platform::memorySource()),
       processes_(platform::processSource(),
@@ -16,7 +19,8 @@ LiveReaders::LiveReaders()
       gpu_(platform::gpuSource()),
       audio_(platform::audioSource()),
       system_(platform::systemInfo()),
-      thermalState_(platform::thermalStateSource()) {}
+      thermalState_(platform::thermalStateSource()),
+      front_(std::move(front)) {}
 
 std::vector<LiveReaders::Unavailable> LiveReaders::unavailable() {
     std::vector<Unavailable> missing;
@@ -63,7 +67,11 @@ NetworkRate LiveReaders::network() {
 }
 
 std::vector<ProcessUsage> LiveReaders::processes() {
-    return processes_.read();
+    std::vector<ProcessUsage> rows = processes_.read();
+    appRows_.clear();
+    std::copy_if(rows.begin(), rows.end(), std::back_inserter(appRows_),
+                 [](const ProcessUsage& row) { return row.appPath.has_value(); });
+    return rows;
 }
 
 ThermalSample LiveReaders::thermal() {
@@ -76,8 +84,37 @@ ThermalSample LiveReaders::thermal() {
     return thermal_ ? thermal_->read() : ThermalSample{};
 }
 
+// Sandboxed apps whose pid the sound server could not check count by their app's row.
 std::set<std::int32_t> LiveReaders::audible() {
-    return audio_->pids();
+    std::set<std::int32_t> pids = audio_->pids();
+    std::set<std::string> sandboxed = audio_->appIds();
+    if (!sandboxed.empty()) {
+        std::set<std::int32_t> rows = pidsOfApps(sandboxed, appRows_);
+        pids.insert(rows.begin(), rows.end());
+    }
+    return pids;
+}
+
+std::optional<std::string> LiveReaders::appOf(std::int32_t pid) {
+    auto identity = processes_.identityOf(pid);
+    return identity ? identity->app : std::nullopt;
+}
+
+// Asked right after the app list is read, so the front process is usually known from that pass.
+std::optional<std::string> LiveReaders::frontApp() {
+    auto pid = front_ ? front_->frontPid() : std::nullopt;
+    if (!pid) {
+        return std::nullopt;
+    }
+    auto identity = processes_.identityOf(*pid);
+    if (!identity) {
+        return std::nullopt;
+    }
+    return identity->app ? identity->app : std::optional<std::string>(identity->key);
+}
+
+std::string LiveReaders::frontAppMethod() const {
+    return front_ ? front_->describe() : "none";
 }
 
 }  // namespace tv

@@ -6,6 +6,7 @@
 
 #include "monitor/Readers.h"
 #include "platform/AudioSource.h"
+#include "platform/FrontAppSource.h"
 #include "platform/GpuSource.h"
 #include "platform/SystemInfo.h"
 #include "platform/ThermalStateSource.h"
@@ -23,7 +24,8 @@ namespace tv {
 // The sensors are opened on the first thermal reading.
 class LiveReaders : public Readers {
   public:
-    LiveReaders();
+    // `front` tells which process is behind the front window; may be absent.
+    explicit LiveReaders(std::unique_ptr<FrontAppSource> front = nullptr);
 
     // A reading this platform cannot give yet, and why.
     struct Unavailable {
@@ -41,6 +43,12 @@ class LiveReaders : public Readers {
     std::vector<ProcessUsage> processes() override;
     ThermalSample thermal() override;
     std::set<std::int32_t> audible() override;
+    std::optional<std::string> frontApp() override;
+
+    // The application path of the app a process belongs to, by the app list's rules.
+    std::optional<std::string> appOf(std::int32_t pid);
+    // How the front app is found here, for the self-check.
+    std::string frontAppMethod() const;
 
   private:
     CPUReader cpu_;
@@ -54,6 +62,8 @@ class LiveReaders : public Readers {
     bool thermalOpened_ = false;
     std::unique_ptr<SystemInfo> system_;
     std::unique_ptr<ThermalStateSource> thermalState_;
+    std::unique_ptr<FrontAppSource> front_;
+    std::vector<ProcessUsage> appRows_;  // the latest list's application rows
 };
 
 }  // namespace tv

@@ -14,11 +14,13 @@ namespace tv {
 
 MonitorParts MonitorParts::live() {
     MonitorParts parts;
-    parts.readers = std::make_unique<LiveReaders>();
+    auto readers = std::make_unique<LiveReaders>(platform::frontAppSource());
+    parts.self = platform::selfIdentity();
+    // Grouped into an app's row (started from its desktop entry), TallyVane knows that row.
+    parts.self.appPath = readers->appOf(parts.self.pid);
+    parts.readers = std::move(readers);
     parts.samplerSettings = std::make_unique<Settings>();
     parts.system = platform::systemInfo();
-    parts.frontApp = platform::frontAppSource();
-    parts.self = platform::selfIdentity();
     parts.words = &platform::vocabulary();
     parts.clock = [] {
         return std::chrono::time_point_cast<Seconds>(std::chrono::system_clock::now());
@@ -118,7 +120,7 @@ void Monitor::apply(const Snapshot& snapshot) {
     measureClosedCost(snapshot);
     forgetFinishedQuits();
 
-    findFrontApp();
+    findFrontApp(snapshot);
     decide(snapshot);
 
     if (onSample_) {
@@ -126,13 +128,19 @@ void Monitor::apply(const Snapshot& snapshot) {
     }
 }
 
-void Monitor::findFrontApp() {
-    if (auto front = chooseFrontApp(frontAppSource_->candidates())) {
-        frontApp_ = std::move(front);
-    } else if (auto pid = frontAppSource_->frontPid()) {
-        if (auto row = frontAppOfPid(*pid, processes_)) {
-            frontApp_ = std::move(row);
+void Monitor::findFrontApp(const Snapshot& snapshot) {
+    std::vector<FrontAppCandidate> named =
+        frontAppSource_ ? frontAppSource_->candidates() : std::vector<FrontAppCandidate>{};
+    if (!named.empty()) {
+        if (auto front = chooseFrontApp(named)) {
+            frontApp_ = std::move(front);
         }
+        return;
+    }
+    // Where the platform knows only the front window's process, the sampling thread worked out
+    // its app with the app list; unknown there is unknown here, never the app before.
+    if (snapshot.processes) {
+        frontApp_ = snapshot.frontApp;
     }
 }
 

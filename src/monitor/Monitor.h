@@ -48,6 +48,7 @@ struct MonitorParts {
     std::unique_ptr<HoldBack> holdBack;
     std::unique_ptr<Apps> apps;
     std::unique_ptr<SystemInfo> system;
+    // Where the platform names the front app itself (asked on the main thread); may be absent.
     std::unique_ptr<FrontAppSource> frontApp;
     SelfIdentity self;
     const Vocabulary* words = &Vocabulary::forMac();
@@ -193,7 +194,7 @@ class Monitor : public QObject {
     void setProcesses(std::vector<ProcessUsage> processes);
     void measureClosedCost(const Snapshot& snapshot);
     void forgetFinishedQuits();
-    void findFrontApp();
+    void findFrontApp(const Snapshot& snapshot);
     // The tick's decisions: make way, then alerts.
     void decide(const Snapshot& snapshot);
 

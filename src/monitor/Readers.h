@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "core/CPUSample.h"
@@ -29,6 +30,11 @@ class Readers {
     // The sensors are opened the first time this is called.
     virtual ThermalSample thermal() = 0;
     virtual std::set<std::int32_t> audible() = 0;
+    // The app the user works in, worked out from the process behind the front window by the
+    // app list's own rules (its application path, else its row id), listed or not. Absent when
+    // nothing trustworthy says who is in front, or where the platform names the front app
+    // itself instead (asked on the main thread).
+    virtual std::optional<std::string> frontApp() { return std::nullopt; }
 };
 
 }  // namespace tv

@@ -58,6 +58,7 @@ Snapshot Sampler::read() {
     snapshot.network = readers_->network();
     if (wantsList) {
         snapshot.processes = readers_->processes();
+        snapshot.frontApp = readers_->frontApp();
     }
     if (strained || holding_) {
         snapshot.audible = readers_->audible();

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <set>
+#include <string>
 
 namespace tv {
 
@@ -11,6 +12,9 @@ class AudioSource {
   public:
     virtual ~AudioSource() = default;
     virtual std::set<std::int32_t> pids() = 0;
+    // Apps making sound whose pid the server could not check (a sandbox numbers its own
+    // processes), by application id, to be matched to their rows.
+    virtual std::set<std::string> appIds() { return {}; }
     // Connected to a sound server now.
     virtual bool available() = 0;
 };

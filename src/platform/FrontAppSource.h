@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/FrontApp.h"
@@ -15,10 +16,13 @@ class FrontAppSource {
     virtual ~FrontAppSource() = default;
     virtual std::vector<FrontAppCandidate> candidates() = 0;
     // Where the platform knows only the process behind the front window: its pid (never
-    // TallyVane's own); absent when unknown.
+    // TallyVane's own); absent when nothing trustworthy says who is in front. May be asked from
+    // any thread.
     virtual std::optional<std::int32_t> frontPid() { return std::nullopt; }
     // False when the platform cannot tell at all (no display to ask).
     virtual bool available() const { return true; }
+    // Which source tells who is in front here, for the self-check.
+    virtual std::string describe() const { return available() ? "the desktop" : "none"; }
 };
 
 }  // namespace tv

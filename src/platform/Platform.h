@@ -15,6 +15,7 @@
 #include "platform/NetworkSource.h"
 #include "platform/ProcessControl.h"
 #include "platform/ProcessSource.h"
+#include "platform/SessionRoles.h"
 #include "platform/SoundPlayer.h"
 #include "platform/SystemInfo.h"
 #include "platform/ThermalSource.h"
@@ -37,6 +38,8 @@ std::unique_ptr<ThermalSource> thermalSource();
 std::unique_ptr<SystemInfo> systemInfo();
 std::unique_ptr<ThermalStateSource> thermalStateSource();
 std::unique_ptr<FrontAppSource> frontAppSource();
+// Who plays the roles of the user's desktop session.
+std::unique_ptr<SessionRoles> sessionRoles();
 
 // Acting on other processes: stop and continue, the background band, the watchdog.
 std::unique_ptr<ProcessControl> processControl();

@@ -24,6 +24,8 @@ struct ProcessIdentity {
     std::optional<std::string> app;
     bool system = false;
     bool typed = false;
+    // Another user's process: it counts in the machine's totals but never in the user's apps.
+    bool foreign = false;
 
     bool operator==(const ProcessIdentity&) const = default;
 };
@@ -41,6 +43,8 @@ class ProcessSource {
     virtual std::optional<ProcessUse> use(std::int32_t pid) = 0;
     // Works out who the process is. Called only for processes without a cached identity.
     virtual ProcessIdentity identify(std::int32_t pid) = 0;
+    // Who one process is, asked outside a pass; absent when it cannot be read.
+    virtual std::optional<ProcessIdentity> identifyOne(std::int32_t pid) { return identify(pid); }
     // Called at the end of each pass; the source may let go of processes it did not read.
     virtual void passDone() {}
 };

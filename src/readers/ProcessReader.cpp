@@ -86,6 +86,9 @@ std::vector<ProcessUsage> ProcessReader::read() {
         process.cpuNs = use->cpuNs;
         process.pass = pass;
 
+        if (process.identity.foreign) {
+            continue;  // only the user's own processes make apps
+        }
         Group& group = groups_[process.slot];
         members_.push_back({pid, members_.size()});
         if (group.pass != pass) {
@@ -106,6 +109,13 @@ std::vector<ProcessUsage> ProcessReader::read() {
     std::erase_if(seen_, [pass](const auto& entry) { return entry.second.pass != pass; });
     source_->passDone();
     return rows;
+}
+
+std::optional<ProcessIdentity> ProcessReader::identityOf(std::int32_t pid) {
+    if (auto known = seen_.find(pid); known != seen_.end() && known->second.pass == calls_) {
+        return known->second.identity;
+    }
+    return source_->identifyOne(pid);
 }
 
 std::vector<ProcessUsage> ProcessReader::rowsOfThisPass() {

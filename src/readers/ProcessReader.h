@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -30,6 +31,10 @@ class ProcessReader {
                            std::function<std::string()> demoHide = {});
 
     std::vector<ProcessUsage> read();
+
+    // Who a process is by the same rules as the rows, listed or not: from the latest pass when
+    // it was read there, else worked out now. Absent when it cannot be read.
+    std::optional<ProcessIdentity> identityOf(std::int32_t pid);
 
   private:
     // A process as of the pass that last read it.

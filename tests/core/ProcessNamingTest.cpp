@@ -42,6 +42,17 @@ TEST(ProcessNaming, DisplayTextIsSafeToShow) {
     EXPECT_EQ(displayText("bad\xFF\xC3"), "bad\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_EQ(displayText("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");  // surrogate
     EXPECT_EQ(displayText("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");
+    // C1 controls (the one-byte CSI U+009B, NEL U+0085) drive terminals too.
+    EXPECT_EQ(displayText("a\xC2\x9B"
+                          "31mb\xC2\x85"
+                          "c\xE2\x80\xA8"
+                          "d"),
+              "a 31mb c d");
+    EXPECT_EQ(displayText("\xC2\xA0\xC2\xA9"), "\xC2\xA0\xC2\xA9");  // not controls
+    // Directional overrides, isolates and marks would make a name read as another.
+    EXPECT_EQ(displayText("invoice\xE2\x80\xAEtxt.exe"), "invoicetxt.exe");
+    EXPECT_EQ(displayText("\xE2\x81\xA6x\xE2\x81\xA9\xE2\x80\x8F\xD8\x9C"), "x");
+    EXPECT_EQ(displayText("\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D"), "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D");
 }
 
 TEST(ProcessNaming, BundlesAndSystemLocations) {

@@ -75,18 +75,20 @@ TEST(FrontApp, FirstCandidateThatIsNotTallyVaneDecides) {
               "/usr/share/applications/org.gnome.gedit.desktop");
 }
 
-TEST(FrontApp, APidIsTheRowHoldingIt) {
-    ProcessUsage app{"app:/usr/share/applications/editor.desktop",
-                     "Editor",
-                     std::string("/usr/share/applications/editor.desktop"),
-                     0,
-                     0,
-                     2,
-                     {10, 11}};
-    ProcessUsage tool{"pid:20", "tool", std::nullopt, 0, 0, 1, {20}};
-    EXPECT_EQ(frontAppOfPid(11, {app, tool}), "/usr/share/applications/editor.desktop");
-    EXPECT_EQ(frontAppOfPid(20, {app, tool}), "pid:20");
-    EXPECT_EQ(frontAppOfPid(30, {app, tool}), std::nullopt);
+TEST(ProcessUsage, SandboxedAppsAreFoundByTheirApplicationId) {
+    std::string flatpak = "/var/lib/flatpak/exports/share/applications/org.example.Player.desktop";
+    ProcessUsage player{"app:" + flatpak, "Player", flatpak, 0, 0, 2, {10, 11}};
+    ProcessUsage other{"app:/usr/share/applications/org.example.Player.Tool.desktop",
+                       "Tool",
+                       std::string("/usr/share/applications/org.example.Player.Tool.desktop"),
+                       0,
+                       0,
+                       1,
+                       {12}};
+    ProcessUsage tool{"pid:20", "org.example.Player", std::nullopt, 0, 0, 1, {20}};
+    EXPECT_EQ(pidsOfApps({"org.example.Player"}, {player, other, tool}),
+              (std::set<std::int32_t>{10, 11}));
+    EXPECT_TRUE(pidsOfApps({}, {player}).empty());
 }
 
 }  // namespace

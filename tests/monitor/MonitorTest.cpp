@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 
 #include "support/EventLoop.h"
+#include <filesystem>
+#include <fstream>
+
 #include "support/FakeReaders.h"
 
 namespace tv {
@@ -184,6 +187,41 @@ TEST_F(MonitorTest, FrontAppKeepsItsLastKnownValue) {
     front = {};
     monitor->apply(calm());
     EXPECT_EQ(monitor->frontApp(), "/usr/share/applications/editor.desktop");
+}
+
+TEST_F(MonitorTest, AFrontProcessesAppComesWithTheAppListAndUnknownStaysUnknown) {
+    Snapshot listed = calm();
+    listed.processes = std::vector<ProcessUsage>{};  // the front app need not be listed
+    listed.frontApp = "pid:9";
+    monitor->apply(listed);
+    EXPECT_EQ(monitor->frontApp(), "pid:9");
+    monitor->apply(calm());  // no list read: nothing was asked
+    EXPECT_EQ(monitor->frontApp(), "pid:9");
+    listed.frontApp.reset();
+    monitor->apply(listed);
+    EXPECT_FALSE(monitor->frontApp().has_value()) << "never the app before";
+}
+
+TEST(MonitorParts, TallyVaneStartedFromItsDesktopEntryKnowsItsOwnAppRow) {
+    QTemporaryDir data;
+    std::string entry = data.filePath("applications/tallyvane.desktop").toStdString();
+    std::filesystem::create_directories(data.filePath("applications").toStdString());
+    std::ofstream(entry) << "[Desktop Entry]\nType=Application\nName=TallyVane\nExec="
+                         << std::filesystem::read_symlink("/proc/self/exe").string() << "\n";
+    const bool wasSet = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    QByteArray before = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    MonitorParts parts = MonitorParts::live();
+    if (wasSet) {
+        qputenv("XDG_DATA_HOME", before);
+    } else {
+        qunsetenv("XDG_DATA_HOME");
+    }
+    EXPECT_EQ(parts.self.appPath, entry);
+    ProcessUsage own;
+    own.id = "app:" + entry;
+    own.appPath = entry;
+    EXPECT_TRUE(own.isSelf(parts.self));
 }
 
 TEST_F(MonitorTest, HealthFollowsTheLatestReadings) {

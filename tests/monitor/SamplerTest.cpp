@@ -107,15 +107,18 @@ TEST_F(SamplerTest, RisingPressureBringsTheListAndAudioOnEveryReading) {
     alertsOff();
     sampler().sample();
     machine->memory.pressure = 2;
+    machine->front = "pid:9";
     for (int i = 0; i < 5; ++i) {
         Snapshot s = sampler().sample();
         EXPECT_TRUE(s.processes.has_value());
         EXPECT_EQ(s.audible, (std::set<std::int32_t>{42}));
+        EXPECT_EQ(s.frontApp, "pid:9");  // worked out with the list, here on this thread
     }
     machine->memory.pressure = 1;  // a drop is not a worsening
     Snapshot calm = sampler().sample();
     EXPECT_FALSE(calm.processes.has_value());
     EXPECT_TRUE(calm.audible.empty());
+    EXPECT_EQ(machine->frontReads, 5) << "a calm reading does not ask who is in front";
 }
 
 TEST_F(SamplerTest, AFairThermalStateIsAWorseningButNotAStrain) {

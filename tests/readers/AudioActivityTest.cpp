@@ -77,6 +77,24 @@ TEST_F(AudioActivityTest, AStreamThatEndsLeavesTheSet) {
     EXPECT_TRUE(waitFor(10, [&] { return audio.pids().count(pid) == 0; }));
 }
 
+TEST_F(AudioActivityTest, ASandboxedPlayerCountsByTheServersPidNotItsOwnWord) {
+    LinuxAudioActivity audio;
+    ASSERT_TRUE(waitFor(5, [&] { return audio.available(); }));
+    // Inside a sandbox the player knows itself by the sandbox's pid 2; the server that checked
+    // its socket says who it really is (PipeWire's pipewire.sec.pid, stood in for here).
+    Spawned player({"sh", "-c",
+                    "exec env PULSE_PROP=\"application.process.id=2 pipewire.sec.pid=$$\" "
+                    "pacat --playback /dev/zero"});
+    EXPECT_TRUE(waitFor(10, [&] { return audio.pids().count(player.pid()) > 0; }));
+    EXPECT_EQ(audio.pids().count(2), 0u);
+    EXPECT_TRUE(audio.appIds().empty());
+    // Without a pid the server checked, the app is known by its application id.
+    Spawned sandboxed({"env",
+                       "PULSE_PROP=application.process.id=2 application.id=org.example.Player",
+                       "pacat", "--playback", "/dev/zero"});
+    EXPECT_TRUE(waitFor(10, [&] { return audio.appIds().count("org.example.Player") > 0; }));
+}
+
 TEST(AudioActivity, NoServerMeansNothingIsAudible) {
     test::FixtureTree tree;
     ::setenv("PULSE_SERVER", ("unix:" + tree.root() + "/nothing-here").c_str(), 1);

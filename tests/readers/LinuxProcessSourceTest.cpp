@@ -27,6 +27,18 @@ struct FakeProcess {
     unsigned policy = 0;
     std::uint64_t rssAnonKiB = 30'000;
     std::uint64_t swapKiB = 0;
+    std::uint64_t started = 5000;  // clock ticks after boot
+};
+
+// The desktop's answer to who plays the session's roles.
+class FixedRoles : public SessionRoles {
+  public:
+    explicit FixedRoles(std::set<std::int32_t> pids) : pids_(std::move(pids)) {}
+    const std::set<std::int32_t>& pids() override { return pids_; }
+    std::string describe() override { return "fixed"; }
+
+  private:
+    std::set<std::int32_t> pids_;
 };
 
 // A /proc tree with processes, desktop files under usr/share and programs under usr/bin.
@@ -34,12 +46,13 @@ class ProcTree : public testing::Test {
   protected:
     void add(const FakeProcess& p) {
         std::string dir = "proc/" + std::to_string(p.pid) + "/";
-        tree.write(dir + "stat",
-                   std::to_string(p.pid) + " (" + p.comm + ") S " + std::to_string(p.ppid) + " " +
-                       std::to_string(p.pgrp ? p.pgrp : p.pid) + " 1 0 -1 " +
-                       std::to_string(p.flags) + " 0 0 0 0 100 50 0 0 20 " +
-                       std::to_string(p.nice) + " 1 0 5000 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 17 0 0 " +
-                       std::to_string(p.policy) + " 0 0 0\n");
+        tree.write(dir + "stat", std::to_string(p.pid) + " (" + p.comm + ") S " +
+                                     std::to_string(p.ppid) + " " +
+                                     std::to_string(p.pgrp ? p.pgrp : p.pid) + " 1 0 -1 " +
+                                     std::to_string(p.flags) + " 0 0 0 0 100 50 0 0 20 " +
+                                     std::to_string(p.nice) + " 1 0 " + std::to_string(p.started) +
+                                     " 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 17 0 0 " +
+                                     std::to_string(p.policy) + " 0 0 0\n");
         tree.write(dir + "status", "Name:\t" + p.comm + "\nRssAnon:\t" +
                                        std::to_string(p.rssAnonKiB) + " kB\nRssFile:\t 999 kB\n" +
                                        "VmSwap:\t" + std::to_string(p.swapKiB) + " kB\n");
@@ -62,11 +75,12 @@ class ProcTree : public testing::Test {
         tree.write("usr/share/applications/" + id + ".desktop",
                    "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\n");
     }
-    LinuxProcessSource source() {
+    LinuxProcessSource source(std::shared_ptr<SessionRoles> roles = nullptr) {
         auto entries = std::make_shared<DesktopEntries>(
             std::vector<std::string>{tree.root() + "/usr/share"},
             std::vector<std::string>{tree.root() + "/usr/bin"}, "C");
-        return LinuxProcessSource({tree.root(), ::getuid(), self, false}, entries);
+        return LinuxProcessSource({tree.root(), ::getuid(), self, false, std::move(roles)},
+                                  entries);
     }
 
     FixtureTree tree;
@@ -141,13 +155,50 @@ TEST_F(ProcTree, WhatBelongsToTheSystem) {
     EXPECT_EQ(src.identify(10).name, "kworker/0:1");
 }
 
-TEST_F(ProcTree, AnotherUsersProcessIsTheSystems) {
+TEST_F(ProcTree, TheDesktopsRolePlayersAndOurAncestorsByStartTime) {
+    add({30, "picom", 1, 0, "", {"picom"}});  // a compositor no name list knows
+    add({31, "mako", 1, 0, "", {"mako"}});
+    add({26, "konsole", 1, 0, "", {"konsole"}, "/user.slice", 0, 0, 0, 30'000, 0, 700});
+    add({self, "tallyvane", 26, 0, "", {"tallyvane"}, "/user.slice", 0, 0, 0, 30'000, 0, 800});
+    auto src = source(std::make_shared<FixedRoles>(std::set<std::int32_t>{30}));
+    src.pids();  // a pass asks the desktop first
+    EXPECT_TRUE(src.identify(30).system);
+    EXPECT_FALSE(src.identify(31).system);
+    EXPECT_TRUE(src.identify(26).system);
+    // The terminal ended and a later process got its pid: not an ancestor.
+    add({26, "miner", 1, 0, "", {"miner"}, "/user.slice", 0, 0, 0, 30'000, 0, 9000});
+    src.passDone();
+    EXPECT_FALSE(src.identify(26).system);
+}
+
+TEST_F(ProcTree, AnotherUsersProcessesNeverJoinTheUsersRowsNorAreListed) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "needs root to give a fixture to another user";
     }
-    add({40, "postgres", 1, 0, "", {"postgres"}, "/user.slice"});
+    desktop("org.example.Editor", "Editor", "editor %U");
+    std::string scope =
+        "/user.slice/user-1001.slice/user@1001.service/app.slice/"
+        "app-org.example.Editor-7.scope";
+    // The other user's copy of the same app has the lower pid and far more memory.
+    add({40, "editor", 1, 0, "", {"editor"}, scope, 0, 0, 0, 900'000});
+    add({41, "editor", 1, 0, "", {"editor"}, scope, 0, 0, 0, 100'000});
     ASSERT_EQ(::chown((tree.root() + "/proc/40").c_str(), 65534, 65534), 0);
-    EXPECT_TRUE(source().identify(40).system);
+    auto theirs = source().identify(40);
+    EXPECT_TRUE(theirs.system);
+    EXPECT_TRUE(theirs.foreign);
+    EXPECT_EQ(theirs.key, "pid:40");
+
+    auto entries =
+        std::make_shared<DesktopEntries>(std::vector<std::string>{tree.root() + "/usr/share"},
+                                         std::vector<std::string>{tree.root() + "/usr/bin"}, "C");
+    ProcessReader reader(std::make_unique<LinuxProcessSource>(
+        LinuxProcessSource::Options{tree.root(), ::getuid(), self, false, nullptr}, entries));
+    auto rows = reader.read();
+    ASSERT_EQ(rows.size(), 1u) << "your apps only";
+    EXPECT_EQ(rows[0].pids, (std::vector<std::int32_t>{41}));
+    EXPECT_EQ(rows[0].memory, 100'000u * 1024);
+    EXPECT_FALSE(rows[0].system);
+    EXPECT_TRUE(reader.identityOf(40)->foreign);  // still known for who it is
 }
 
 TEST_F(ProcTree, FootprintIsAnonymousMemoryPlusSwap) {
@@ -173,14 +224,27 @@ TEST_F(ProcTree, HostileAndBrokenEntriesNeverCrashOrMisname) {
     tree.write("proc/63/stat", "63 (a) b) c) S 1 63 1 0 -1 0 0 0 0 0 1 1 0 0 20 0 1 0 5 0\n");
     tree.write("proc/63/statm", "10 5 1 0 0 0 0\n");
     tree.write("proc/notapid/stat", "x");
+    // Named after its executable, whose path may hold anything a file name can.
+    tree.write(
+        "usr/bin/run\nme\x1b]0;pwned\x07\xC2\x9B"
+        "2J\xE2\x80\xAEtxt",
+        "");
+    add({65,
+         "run",
+         1,
+         0,
+         "usr/bin/run\nme\x1b]0;pwned\x07\xC2\x9B"
+         "2J\xE2\x80\xAEtxt",
+         {}});
     auto src = source();
+    EXPECT_EQ(src.identify(65).name, "run me ]0;pwned  2Jtxt");
     EXPECT_EQ(src.identify(60).name, "evil name\xEF\xBF\xBD");
     EXPECT_EQ(src.identify(61).name, "python3 dev");
     EXPECT_FALSE(src.use(62).has_value());
     ProcessIdentity odd = src.identify(63);  // a name with parentheses and spaces
     EXPECT_EQ(odd.name, "a) b) c");
     EXPECT_EQ(src.identify(64).name, "pid 64");  // gone before it was looked at
-    EXPECT_EQ(src.pids(), (std::vector<std::int32_t>{60, 61, 62, 63}));
+    EXPECT_EQ(src.pids(), (std::vector<std::int32_t>{60, 61, 62, 63, 65}));
 }
 
 TEST_F(ProcTree, MalformedDesktopFilesAndUnitsFallBackToStandAloneRows) {

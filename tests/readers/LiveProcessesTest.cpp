@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -30,7 +31,7 @@ class LiveProcesses : public testing::Test {
         // TallyVane's own children are the system's (its watchdog); these tests' children
         // stand for other programs, so the source takes someone else to be TallyVane.
         return std::make_unique<LinuxProcessSource>(
-            LinuxProcessSource::Options{"/", ::getuid(), notUs, true}, entries);
+            LinuxProcessSource::Options{"/", ::getuid(), notUs, true, nullptr}, entries);
     }
     void desktop(const std::string& id, const std::string& name, const std::string& exec) {
         tree.write("share/applications/" + id + ".desktop",
@@ -157,6 +158,33 @@ TEST_F(LiveProcesses, AProcessInAnApplicationsUnitBecomesThatApp) {
         EXPECT_EQ(identity.name, "Scoped");
     }
     waitFor(5, [&] { return ::rmdir(unit.c_str()) == 0; });
+}
+
+TEST_F(LiveProcesses, AnotherUsersBusyProcessCountsInNoRowOfOurs) {
+    // A throw-away second user, made once.
+    if (::geteuid() != 0 ||
+        std::system("id tv-h1 >/dev/null 2>&1 || useradd -r -M -s /usr/sbin/nologin tv-h1") != 0) {
+        GTEST_SKIP() << "needs root to run a process as another user";
+    }
+    Spawned ours({"sh", "-c", "while :; do :; done"});
+    Spawned theirs({"setpriv", "--reuid=tv-h1", "--regid=tv-h1", "--clear-groups", "sh", "-c",
+                    "while :; do :; done"});
+    ASSERT_TRUE(waitFor(5, [&] {
+        return std::system(
+                   ("test \"$(stat -c %U /proc/" + std::to_string(theirs.pid()) + ")\" = tv-h1")
+                       .c_str()) == 0;
+    }));
+    ProcessReader reader(source());
+    reader.read();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    auto rows = reader.read();
+    auto holds = [&](pid_t pid) {
+        return std::any_of(rows.begin(), rows.end(), [&](const ProcessUsage& row) {
+            return std::find(row.pids.begin(), row.pids.end(), pid) != row.pids.end();
+        });
+    };
+    EXPECT_TRUE(holds(ours.pid()));
+    EXPECT_FALSE(holds(theirs.pid())) << "your apps only";
 }
 
 }  // namespace

@@ -16,9 +16,11 @@ struct FakeMachine {
     std::optional<CPUSample> cpu = CPUSample{{0.5, 0.5}, 0.3, 0.2};
     std::vector<ProcessUsage> processes;
     std::set<std::int32_t> audible{42};
+    std::optional<std::string> front;
     int thermalReads = 0;
     int processReads = 0;
     int audioReads = 0;
+    int frontReads = 0;
 };
 
 class FakeReaders : public Readers {
@@ -34,6 +36,10 @@ class FakeReaders : public Readers {
     std::vector<ProcessUsage> processes() override;
     ThermalSample thermal() override;
     std::set<std::int32_t> audible() override;
+    std::optional<std::string> frontApp() override {
+        ++machine_->frontReads;
+        return machine_->front;
+    }
 
   private:
     std::shared_ptr<FakeMachine> machine_;

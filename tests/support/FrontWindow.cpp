@@ -1,10 +1,12 @@
 // A plain X window that stands for the app the user works in: it says which process it
 // belongs to (_NET_WM_PID) and holds enough memory to be listed among the apps.
+//   tallyvane_test_front [TITLE [--no-pid]]   (title "Front"; --no-pid leaves _NET_WM_PID out)
 #include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -19,7 +21,9 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const std::string title = argc > 1 ? argv[1] : "Front";
+    const bool namesItsProcess = !(argc > 2 && std::string(argv[2]) == "--no-pid");
     std::vector<char> memory(24u << 20);
     for (std::size_t i = 0; i < memory.size(); i += 4096) {
         memory[i] = 1;
@@ -34,15 +38,16 @@ int main() {
     xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 50, 300, 400, 300, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL,
                       values);
-    const char title[] = "Front";
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                        sizeof title - 1, title);
+                        static_cast<uint32_t>(title.size()), title.c_str());
     const char wmClass[] = "front\0Front";
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
                         sizeof wmClass, wmClass);
     uint32_t pid = static_cast<uint32_t>(::getpid());
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom(c, "_NET_WM_PID"), XCB_ATOM_CARDINAL,
-                        32, 1, &pid);
+    if (namesItsProcess) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom(c, "_NET_WM_PID"),
+                            XCB_ATOM_CARDINAL, 32, 1, &pid);
+    }
     xcb_map_window(c, window);
     xcb_flush(c);
     while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {

@@ -145,7 +145,9 @@ TEST_F(DesktopTest, MemoryRunningOutPausesTheBigBackgroundAppAndQuittingLetsItGo
     auto app = start("demoPressure=4\n");
 
     // Paused in beats: stopped four seconds in every five.
-    EXPECT_TRUE(waitFor(20, [&] { return test::processState(big.pid()) == 'T'; }));
+    EXPECT_TRUE(waitFor(20, [&] { return test::processState(big.pid()) == 'T'; }))
+        << "in front: " << test::outputOf(rig.inRig("xprop -root _NET_ACTIVE_WINDOW"))
+        << ", front window " << front->pid();
     EXPECT_TRUE(waitFor(10, [&] {
         return rig.shown().find("Paused tallyvane_test_worker so memory can recover") !=
                std::string::npos;
@@ -197,6 +199,33 @@ TEST_F(DesktopTest, ACrashWritesOneReportOfNothingPersonalAndThePausedAppRunsAga
     }
     for (const std::string& text : never) {
         EXPECT_EQ(report.find(text), std::string::npos) << text << "\n" << report;
+    }
+}
+
+TEST_F(DesktopTest, ASmallTerminalInFrontLetsTheBigBackgroundAppPauseAndACrashLetsItGo) {
+    // A terminal is small and idle: it is in no list of apps, yet it is where the user works.
+    auto terminal = onDisplay("xterm", {"-T", "Terminal", "-e", "sleep 600"});
+    ASSERT_TRUE(waitFor(20, [&] {
+        return test::outputOf(rig.inRig("wmctrl -a Terminal && echo done")) == "done";
+    }));
+    Spawned big({TALLYVANE_TEST_WORKER, "1", "busy", "600"});
+    auto app = start("demoPressure=4\n");
+
+    // Paused in beats: stopped, running for a moment, stopped again.
+    ASSERT_TRUE(waitFor(20, [&] { return test::processState(big.pid()) == 'T'; }))
+        << "in front: " << test::outputOf(rig.inRig("xprop -root _NET_ACTIVE_WINDOW"))
+        << ", terminal " << terminal->pid();
+    EXPECT_TRUE(waitFor(6, [&] { return test::processState(big.pid()) != 'T'; }));
+    EXPECT_TRUE(waitFor(6, [&] { return test::processState(big.pid()) == 'T'; }));
+
+    // Killed outright (and reaped, as its launcher would), TallyVane leaves its watchdog to let
+    // the app go.
+    ::kill(app->pid(), SIGKILL);
+    ::waitpid(app->pid(), nullptr, 0);
+    EXPECT_TRUE(waitFor(1.5, [&] { return test::processState(big.pid()) != 'T'; }));
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_NE(test::processState(big.pid()), 'T') << "stays running";
+        ::usleep(200'000);
     }
 }
 

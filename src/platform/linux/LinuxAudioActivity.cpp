@@ -12,8 +12,7 @@ namespace {
 
 constexpr auto retryAfter = std::chrono::seconds(10);
 
-std::int32_t pidOf(pa_proplist* properties) {
-    const char* text = pa_proplist_gets(properties, PA_PROP_APPLICATION_PROCESS_ID);
+std::int32_t pidFrom(const char* text) {
     if (text == nullptr) {
         return 0;
     }
@@ -24,17 +23,38 @@ std::int32_t pidOf(pa_proplist* properties) {
                : 0;
 }
 
+// The stream's process and, where its pid is only the client's own word, its application id.
+// PipeWire's own pid for a client comes from its socket's credentials; the pid a client
+// reports of itself is a sandbox's own numbering inside a sandbox, where the application id
+// (the portal's, else the one the client gives) finds its row instead.
+LinuxAudioActivity::Stream streamOf(pa_proplist* properties, bool corked, std::uint32_t source) {
+    LinuxAudioActivity::Stream stream{0, corked, source, {}};
+    stream.pid = pidFrom(pa_proplist_gets(properties, "pipewire.sec.pid"));
+    if (stream.pid > 0) {
+        return stream;
+    }
+    stream.pid = pidFrom(pa_proplist_gets(properties, PA_PROP_APPLICATION_PROCESS_ID));
+    for (const char* key : {"pipewire.access.portal.app_id", PA_PROP_APPLICATION_ID}) {
+        const char* id = pa_proplist_gets(properties, key);
+        if (id != nullptr && *id != '\0') {
+            stream.appId = id;
+            break;
+        }
+    }
+    return stream;
+}
+
 void onPlayback(pa_context*, const pa_sink_input_info* info, int eol, void* self) {
     if (eol == 0 && info != nullptr) {
         static_cast<LinuxAudioActivity*>(self)->playback(
-            info->index, {pidOf(info->proplist), info->corked != 0, 0});
+            info->index, streamOf(info->proplist, info->corked != 0, 0));
     }
 }
 
 void onRecording(pa_context*, const pa_source_output_info* info, int eol, void* self) {
     if (eol == 0 && info != nullptr) {
         static_cast<LinuxAudioActivity*>(self)->recording(
-            info->index, {pidOf(info->proplist), info->corked != 0, info->source});
+            info->index, streamOf(info->proplist, info->corked != 0, info->source));
     }
 }
 
@@ -148,10 +168,7 @@ void LinuxAudioActivity::disconnect() {
     monitors_.clear();
 }
 
-std::set<std::int32_t> LinuxAudioActivity::pids() {
-    if (loop_ == nullptr) {
-        return {};
-    }
+void LinuxAudioActivity::reconnectIfDue() {
     bool retry = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -167,19 +184,47 @@ std::set<std::int32_t> LinuxAudioActivity::pids() {
         }
         connect();
     }
+}
+
+template <typename Visit>
+void LinuxAudioActivity::forEachAudible(Visit visit) {
     std::lock_guard<std::mutex> lock(mutex_);
-    std::set<std::int32_t> pids;
     for (const auto& [index, stream] : playback_) {
-        if (!stream.corked && stream.pid > 0) {
-            pids.insert(stream.pid);
+        if (!stream.corked) {
+            visit(stream);
         }
     }
     for (const auto& [index, stream] : recording_) {
-        if (!stream.corked && stream.pid > 0 && monitors_.count(stream.source) == 0) {
-            pids.insert(stream.pid);
+        if (!stream.corked && monitors_.count(stream.source) == 0) {
+            visit(stream);
         }
     }
+}
+
+std::set<std::int32_t> LinuxAudioActivity::pids() {
+    if (loop_ == nullptr) {
+        return {};
+    }
+    reconnectIfDue();
+    std::set<std::int32_t> pids;
+    forEachAudible([&](const Stream& stream) {
+        if (stream.pid > 0) {
+            pids.insert(stream.pid);
+        }
+    });
     return pids;
+}
+
+std::set<std::string> LinuxAudioActivity::appIds() {
+    std::set<std::string> ids;
+    if (loop_ != nullptr) {
+        forEachAudible([&](const Stream& stream) {
+            if (!stream.appId.empty()) {
+                ids.insert(stream.appId);
+            }
+        });
+    }
+    return ids;
 }
 
 bool LinuxAudioActivity::available() {

@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <string>
 
 #include "platform/AudioSource.h"
 
@@ -25,6 +26,7 @@ class LinuxAudioActivity : public AudioSource {
     LinuxAudioActivity& operator=(const LinuxAudioActivity&) = delete;
 
     std::set<std::int32_t> pids() override;
+    std::set<std::string> appIds() override;
     bool available() override;
 
     // Called from the sound server's thread.
@@ -32,6 +34,7 @@ class LinuxAudioActivity : public AudioSource {
         std::int32_t pid = 0;
         bool corked = false;
         std::uint32_t source = 0;  // for recordings: the source recorded from
+        std::string appId;         // where the pid is the client's own word only
     };
     void playback(std::uint32_t index, const Stream& stream);
     void recording(std::uint32_t index, const Stream& stream);
@@ -40,6 +43,10 @@ class LinuxAudioActivity : public AudioSource {
     void connected(bool ready);
 
   private:
+    void reconnectIfDue();
+    // Streams that make sound: uncorked, and for recordings not from a monitor.
+    template <typename Visit>
+    void forEachAudible(Visit visit);
     void connect();
     void disconnect();
 

@@ -14,6 +14,7 @@
 #include "platform/linux/LinuxNetworkSource.h"
 #include "platform/linux/LinuxProcessControl.h"
 #include "platform/linux/LinuxProcessSource.h"
+#include "platform/linux/LinuxSessionRoles.h"
 #include "platform/linux/LinuxSystemInfo.h"
 #include "platform/linux/LinuxThermalSource.h"
 #include "platform/linux/LinuxThermalStateSource.h"
@@ -88,7 +89,13 @@ std::unique_ptr<ThermalStateSource> thermalStateSource() {
 }
 
 std::unique_ptr<FrontAppSource> frontAppSource() {
-    return std::make_unique<linux_os::X11FrontApp>(static_cast<std::int32_t>(::getpid()));
+    return std::make_unique<linux_os::X11FrontApp>(static_cast<std::int32_t>(::getpid()), "",
+                                                   linux_os::isWaylandSession());
+}
+
+std::unique_ptr<SessionRoles> sessionRoles() {
+    return std::make_unique<linux_os::LinuxSessionRoles>(
+        linux_os::LinuxSessionRoles::forThisSession());
 }
 
 std::unique_ptr<SoundPlayer> soundPlayer() {

@@ -10,6 +10,7 @@
 
 #include "core/ProcessNaming.h"
 #include "platform/linux/AppScope.h"
+#include "platform/linux/LinuxSessionRoles.h"
 
 namespace tv::linux_os {
 
@@ -143,28 +144,38 @@ LinuxProcessSource::LinuxProcessSource(Options options, std::shared_ptr<DesktopE
     long page = ::sysconf(_SC_PAGESIZE);
     pageSize_ = page > 0 ? static_cast<std::uint64_t>(page) : 4096;
     checkSwap();
-    // TallyVane's ancestors (its terminal, its session) are never held back.
+    // TallyVane's ancestors (its terminal, its session) are never held back; a later process
+    // that reuses one's pid is not an ancestor.
     std::int32_t pid = options_.self;
     for (int step = 0; step < deepestAncestry && pid > 1; ++step) {
         auto stat = statOf(pid);
-        if (!stat) {
+        if (!stat || stat->ppid <= 0) {
             break;
         }
-        ancestors_.insert(stat->ppid);
+        auto parent = statOf(stat->ppid);
+        if (!parent) {
+            break;
+        }
+        ancestors_.emplace(stat->ppid, parent->starttime);
         pid = stat->ppid;
     }
     statsThisPass_.clear();  // the first pass may come much later
 }
 
 LinuxProcessSource::LinuxProcessSource()
-    : LinuxProcessSource(Options{"/", ::getuid(), ::getpid(), true},
-                         std::make_shared<DesktopEntries>(DesktopEntries::forThisSession())) {}
+    : LinuxProcessSource(
+          Options{"/", ::getuid(), ::getpid(), true,
+                  std::make_shared<LinuxSessionRoles>(LinuxSessionRoles::forThisSession())},
+          std::make_shared<DesktopEntries>(DesktopEntries::forThisSession())) {}
 
 std::string LinuxProcessSource::procPath(std::int32_t pid, const char* file) const {
     return options_.root + "/proc/" + std::to_string(pid) + "/" + file;
 }
 
 std::vector<std::int32_t> LinuxProcessSource::pids() {
+    if (options_.roles) {
+        roles_ = &options_.roles->pids();  // asks the desktop again only when due
+    }
     std::vector<std::int32_t> pids;
     for (const std::string& name : listDirectory(options_.root + "/proc")) {
         if (name.empty() || name[0] < '1' || name[0] > '9') {
@@ -341,7 +352,14 @@ bool LinuxProcessSource::isSystem(std::int32_t pid, const Facts& facts,
     if (pid <= 2 || stat.isKernelThread() || stat.ppid == 2 || facts.uid != options_.user) {
         return true;
     }
-    if (pid == options_.self || stat.ppid == options_.self || ancestors_.count(pid) > 0) {
+    if (pid == options_.self || stat.ppid == options_.self) {
+        return true;
+    }
+    if (auto ancestor = ancestors_.find(pid);
+        ancestor != ancestors_.end() && ancestor->second == stat.starttime) {
+        return true;
+    }
+    if (roles_ != nullptr && roles_->count(pid) > 0) {
         return true;
     }
     if (stat.isRealTime() || stat.nice < 0) {
@@ -401,11 +419,13 @@ ProcessIdentity LinuxProcessSource::identify(std::int32_t pid) {
     auto cgroupText = readFile(procPath(pid, "cgroup"));
     std::string cgroup = cgroupText ? cgroupPath(*cgroupText) : std::string();
     identity.system = isSystem(pid, *facts, cgroup);
+    identity.foreign = facts->uid != options_.user;
     if (auto parent = factsOf(facts->stat.ppid)) {
         identity.typed =
             ProcessNaming::isTypedCommand(facts->stat.pgrp, parent->stat.pgrp, parent->stat.comm);
     }
-    if (!facts->stat.isKernelThread()) {
+    // Another user's process never joins the user's rows, whatever its unit is called.
+    if (!facts->stat.isKernelThread() && !identity.foreign) {
         if (const DesktopEntry* app = appOf(pid, *facts, cgroup)) {
             identity.key = "app:" + app->path;
             identity.name = app->name;
@@ -415,11 +435,26 @@ ProcessIdentity LinuxProcessSource::identify(std::int32_t pid) {
     }
     std::vector<std::string> args =
         facts->stat.isKernelThread() ? std::vector<std::string>{} : arguments(pid, 6);
+    // Whatever it came from (arguments, the executable's path, the short name), the shown
+    // name is cleaned once more as a whole.
     identity.name =
-        ProcessNaming::commandName(args, facts->exe, ProcessNaming::displayText(facts->stat.comm));
+        ProcessNaming::displayText(ProcessNaming::commandName(args, facts->exe, facts->stat.comm));
     if (identity.name.empty()) {
         identity.name = "pid " + std::to_string(pid);
     }
+    return identity;
+}
+
+std::optional<ProcessIdentity> LinuxProcessSource::identifyOne(std::int32_t pid) {
+    // Outside a pass nothing read earlier may be reused, and nothing read now may be kept.
+    statsThisPass_.clear();
+    factsThisPass_.clear();
+    std::optional<ProcessIdentity> identity;
+    if (factsOf(pid)) {
+        identity = identify(pid);
+    }
+    statsThisPass_.clear();
+    factsThisPass_.clear();
     return identity;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/ProcessSource.h"
+#include "platform/SessionRoles.h"
 #include "platform/linux/DesktopEntries.h"
 #include "platform/linux/ProcFile.h"
 #include "platform/linux/ProcStat.h"
@@ -26,8 +27,12 @@ namespace tv::linux_os {
 // file's Exec program claims it; anything else is a stand-alone "pid:" row.
 //
 // System: kernel threads, other users' processes, system services and the session's own
-// machinery (by cgroup and by name), real-time and raised-priority processes, and TallyVane
-// with its ancestors and its own children (the watchdog).
+// machinery (by cgroup, by the roles the desktop says they play, and by name as a fallback),
+// real-time and raised-priority processes, and TallyVane with its ancestors (pid and start
+// time) and its own children (the watchdog).
+//
+// Other users' processes are also foreign: they never join the user's app rows, whatever unit
+// they run in.
 class LinuxProcessSource : public ProcessSource {
   public:
     struct Options {
@@ -37,6 +42,8 @@ class LinuxProcessSource : public ProcessSource {
         // Measure CPU with the kernel's per-process clocks (exact) rather than /proc ticks;
         // only possible on the live system.
         bool cpuClock = true;
+        // Who plays the desktop session's roles; none when absent.
+        std::shared_ptr<SessionRoles> roles;
     };
 
     LinuxProcessSource(Options options, std::shared_ptr<DesktopEntries> desktop);
@@ -47,6 +54,7 @@ class LinuxProcessSource : public ProcessSource {
     std::uint64_t nowNs() override;
     std::optional<ProcessUse> use(std::int32_t pid) override;
     ProcessIdentity identify(std::int32_t pid) override;
+    std::optional<ProcessIdentity> identifyOne(std::int32_t pid) override;
     void passDone() override;
 
     // Up to `limit` command-line arguments, made safe to show.
@@ -79,7 +87,8 @@ class LinuxProcessSource : public ProcessSource {
 
     Options options_;
     std::shared_ptr<DesktopEntries> desktop_;
-    std::set<std::int32_t> ancestors_;
+    std::unordered_map<std::int32_t, std::uint64_t> ancestors_;  // pid → start time
+    const std::set<std::int32_t>* roles_ = nullptr;  // as asked at the start of the pass
     std::unordered_map<std::int32_t, Tracked> tracked_;
     // What was read of processes in this pass: a new process's stat is needed both to track
     // it and to identify it, and ancestors are shared by many processes.

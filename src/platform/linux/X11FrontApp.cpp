@@ -7,12 +7,17 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
+
+#include "platform/linux/X11ClientPid.h"
 
 #include "platform/CrashReports.h"
 
 namespace tv::linux_os {
 
 namespace {
+
+constexpr int deepestWindowTree = 16;
 
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
     xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
@@ -41,9 +46,21 @@ std::optional<std::uint32_t> cardinal(xcb_connection_t* c, xcb_window_t window, 
     return value;
 }
 
+std::uint64_t pack(std::int32_t pid, std::uint32_t window) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(pid)) << 32) | window;
+}
+
 }  // namespace
 
-X11FrontApp::X11FrontApp(std::int32_t self, const std::string& display) : self_(self) {
+bool isWaylandSession() {
+    const char* display = std::getenv("WAYLAND_DISPLAY");
+    const char* type = std::getenv("XDG_SESSION_TYPE");
+    return (display != nullptr && *display != '\0') ||
+           (type != nullptr && std::string_view(type) == "wayland");
+}
+
+X11FrontApp::X11FrontApp(std::int32_t self, const std::string& display, bool waylandSession)
+    : self_(self), wayland_(waylandSession) {
     const char* name = display.empty() ? std::getenv("DISPLAY") : display.c_str();
     if (name == nullptr || *name == '\0') {
         return;
@@ -90,19 +107,84 @@ X11FrontApp::~X11FrontApp() {
     xcb_disconnect(connection_);
 }
 
+std::string X11FrontApp::describe() const {
+    if (!connected()) {
+        return "none (no X11 display to ask which window is in front)";
+    }
+    return wayland_ ? "X11 active window while it holds the input focus (XWayland clients only)"
+                    : "X11 active window (process by the X Resource extension, else _NET_WM_PID)";
+}
+
+std::uint32_t X11FrontApp::frontWindow() const {
+    return static_cast<std::uint32_t>(front_.load() & 0xFFFFFFFFU);
+}
+
 std::optional<std::int32_t> X11FrontApp::frontPid() {
-    std::int32_t pid = pid_.load();
-    return pid > 0 ? std::optional<std::int32_t>(pid) : std::nullopt;
+    if (lost_.load()) {
+        return std::nullopt;
+    }
+    std::uint64_t front = front_.load();
+    auto pid = static_cast<std::int32_t>(front >> 32);
+    auto window = static_cast<std::uint32_t>(front & 0xFFFFFFFFU);
+    if (pid <= 0 || (wayland_ && !holdsFocus(window))) {
+        return std::nullopt;
+    }
+    return pid;
+}
+
+// The input focus is on the window or on one of its own subwindows. XWayland moves the focus
+// away from every X window while a native Wayland window has it.
+bool X11FrontApp::holdsFocus(std::uint32_t window) {
+    xcb_get_input_focus_reply_t* reply =
+        xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr);
+    if (reply == nullptr) {
+        return false;
+    }
+    xcb_window_t focus = reply->focus;
+    std::free(reply);
+    for (int depth = 0; depth < deepestWindowTree; ++depth) {
+        if (focus == window) {
+            return true;
+        }
+        if (focus == XCB_NONE || focus == XCB_INPUT_FOCUS_POINTER_ROOT || focus == root_) {
+            return false;
+        }
+        xcb_query_tree_reply_t* tree =
+            xcb_query_tree_reply(connection_, xcb_query_tree(connection_, focus), nullptr);
+        if (tree == nullptr) {
+            return false;
+        }
+        focus = tree->parent;
+        std::free(tree);
+    }
+    return false;
 }
 
 void X11FrontApp::refresh() {
     auto window = cardinal(connection_, root_, activeAtom_, XCB_ATOM_WINDOW);
-    if (!window || *window == 0) {
+    if (!window || *window == XCB_NONE) {
+        front_.store(0);
         return;
     }
-    auto pid = cardinal(connection_, *window, pidAtom_, XCB_ATOM_CARDINAL);
-    if (pid && *pid > 0 && *pid < (1U << 31) && static_cast<std::int32_t>(*pid) != self_) {
-        pid_.store(static_cast<std::int32_t>(*pid));
+    // Told when it goes away: a window manager may leave a destroyed window named active.
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection_, *window, XCB_CW_EVENT_MASK, &mask);
+    std::optional<std::int32_t> pid = clientPidOf(connection_, *window);
+    if (!pid) {
+        auto claimed = cardinal(connection_, *window, pidAtom_, XCB_ATOM_CARDINAL);
+        if (claimed && *claimed > 0 && *claimed < (1U << 31)) {
+            pid = static_cast<std::int32_t>(*claimed);
+        }
+    }
+    if (!pid) {
+        front_.store(0);
+    } else if (*pid != self_) {
+        lastApp_ = pack(*pid, *window);
+        front_.store(lastApp_);
+    } else {
+        // TallyVane's own window: the app before it, while that app's window is still there
+        // (a window manager may name no window active for a moment in between).
+        front_.store(lastApp_);
     }
 }
 
@@ -110,18 +192,34 @@ void X11FrontApp::watch() {
     pollfd fds[2] = {{xcb_get_file_descriptor(connection_), POLLIN, 0}, {stop_[0], POLLIN, 0}};
     for (;;) {
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+            std::uint8_t type = event->response_type & 0x7F;
             bool active =
-                (event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY &&
+                type == XCB_PROPERTY_NOTIFY &&
                 reinterpret_cast<xcb_property_notify_event_t*>(event)->atom == activeAtom_;
+            std::uint32_t gone = type == XCB_DESTROY_NOTIFY
+                                     ? reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window
+                                 : type == XCB_UNMAP_NOTIFY
+                                     ? reinterpret_cast<xcb_unmap_notify_event_t*>(event)->window
+                                     : 0;
             std::free(event);
             if (active) {
                 refresh();
+            } else if (gone != 0) {
+                // Closed or hidden: no longer where the user works.
+                if (gone == static_cast<std::uint32_t>(lastApp_ & 0xFFFFFFFFU)) {
+                    lastApp_ = 0;
+                }
+                if (gone == frontWindow()) {
+                    front_.store(0);
+                }
             }
         }
         if (xcb_connection_has_error(connection_) != 0) {
-            return;  // the display went away: the last value stays
+            lost_.store(true);  // the display went away: nothing is known any more
+            return;
         }
         if (::poll(fds, 2, -1) < 0 && errno != EINTR) {
+            lost_.store(true);
             return;
         }
         if ((fds[1].revents & POLLIN) != 0) {

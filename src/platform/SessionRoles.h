@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <string>
+
+namespace tv {
+
+// The processes that play a part of the user's desktop session, as the desktop itself says:
+// the window manager, the compositor, the tray host, the notification server, the display and
+// sound servers and the like. They belong to the system: holding one back would freeze the
+// screen or the desktop.
+class SessionRoles {
+  public:
+    virtual ~SessionRoles() = default;
+    // The role players as last asked; asks the desktop again when that answer has grown old,
+    // so it may be called once per pass.
+    virtual const std::set<std::int32_t>& pids() = 0;
+    // How the roles are found here and what answered, for the self-check.
+    virtual std::string describe() = 0;
+};
+
+}  // namespace tv
