@@ -124,6 +124,17 @@ CheckReport takeCheck() {
     for (const auto& missing : readers.unavailable()) {
         report.unavailable.emplace_back(missing.reading, missing.why);
     }
+    auto journal = platform::journalFolder();
+    bool canHold = journal->usable();
+    report.holdBack = {
+        {"pause",
+         "in beats (4 s stopped, 1 s running): " + platform::processControl()->describePause()},
+        {"cpuBand", platform::backgroundBand()->describe()},
+        {"journal",
+         journal->describe() + (canHold ? ""
+                                        : "; nothing is held back (make way does not slow or "
+                                          "pause) without a private folder for its undo journal")},
+    };
     if (!platform::frontAppSource()->available()) {
         report.unavailable.emplace_back(
             "frontApp", "no X11 display to ask which window is in front (make way waits for one)");
@@ -178,6 +189,10 @@ std::string describeCheck(const CheckReport& r) {
                  }));
     describeRows(out, "Apps using the most CPU",
                  top(r.processes, 10, [](const ProcessUsage& p) { return p.cpu; }));
+    out << "\nHolding back:\n";
+    for (const auto& [what, how] : r.holdBack) {
+        out << "  " << what << ": " << how << '\n';
+    }
     if (!r.unavailable.empty()) {
         out << "\nNot available on this machine:\n";
         for (const auto& [reading, why] : r.unavailable) {
@@ -233,6 +248,11 @@ QJsonObject checkAsJson(const CheckReport& r) {
                                        {"why", QString::fromStdString(why)}});
     }
     json["unavailable"] = unavailable;
+    QJsonObject holdBack;
+    for (const auto& [what, how] : r.holdBack) {
+        holdBack[QString::fromStdString(what)] = QString::fromStdString(how);
+    }
+    json["holdBack"] = holdBack;
     return json;
 }
 

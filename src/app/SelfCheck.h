@@ -28,6 +28,8 @@ struct CheckReport {
     NetworkRate network;
     ThermalSample thermal;
     std::vector<std::pair<std::string, std::string>> unavailable;  // reading, why
+    // How make way holds apps back here: "pause", "cpuBand", "journal", each with its words.
+    std::vector<std::pair<std::string, std::string>> holdBack;
 };
 
 // Takes two readings one second apart on this machine.

@@ -5,8 +5,12 @@
 #include "app/AppShell.h"
 #include "app/SelfCheck.h"
 #include "app/Watch.h"
+#include "makeway/Watchdog.h"
 
 int main(int argc, char** argv) {
+    if (tv::Watchdog::called(argc, argv)) {
+        return tv::Watchdog::run(argc, argv);
+    }
     bool check = false;
     bool json = false;
     bool watch = false;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "platform/linux/ProcFile.h"
+#include "platform/linux/ProcStat.h"
 
 namespace tv::linux_os {
 
@@ -69,6 +70,7 @@ void LinuxBackgroundBand::lowerThreads(std::int32_t pid, std::map<pid_t, Thread>
         }
         auto tid = static_cast<pid_t>(*id);
         Thread thread;
+        thread.started = threadStarted(tid);
         thread.ioPriority = ioprioGet(tid);
         thread.policy = ::sched_getscheduler(tid);
         if (thread.ioPriority >= 0 && (thread.ioPriority >> ioprioClassShift) != ioprioClassIdle) {
@@ -101,45 +103,84 @@ void LinuxBackgroundBand::follow(std::int32_t pid) {
     }
 }
 
+std::uint64_t LinuxBackgroundBand::threadStarted(pid_t tid) const {
+    auto text = readFile(root_ + "/proc/" + std::to_string(tid) + "/stat");
+    auto stat = text ? parseProcStat(*text) : std::nullopt;
+    return stat ? stat->starttime : 0;
+}
+
+// Only what still holds our value goes back; a later change by someone else stays.
+void LinuxBackgroundBand::give(pid_t tid, const Thread& thread) {
+    if (thread.ioChanged && ioprioGet(tid) == idleIoPriority) {
+        ioprioSet(tid, thread.ioPriority);
+    }
+    if (thread.policyChanged && ::sched_getscheduler(tid) == SCHED_IDLE) {
+        sched_param param{};
+        ::sched_setscheduler(tid, thread.policy, &param);
+    }
+}
+
 void LinuxBackgroundBand::unslow(std::int32_t pid) {
     auto held = held_.find(pid);
     if (held == held_.end()) {
         return;
     }
     for (const auto& [tid, thread] : held->second) {
-        // Only what still holds our value goes back; a later change by someone else stays.
-        if (thread.ioChanged && ioprioGet(tid) == idleIoPriority) {
-            ioprioSet(tid, thread.ioPriority);
-        }
-        if (thread.policyChanged && ::sched_getscheduler(tid) == SCHED_IDLE) {
-            sched_param param{};
-            ::sched_setscheduler(tid, thread.policy, &param);
+        // A thread id reused by a later thread is not ours to change.
+        if (thread.started == 0 || threadStarted(tid) == thread.started) {
+            give(tid, thread);
         }
     }
     held_.erase(held);
 }
 
-std::string LinuxBackgroundBand::undoCommands(std::int32_t pid) const {
+void LinuxBackgroundBand::forget(std::int32_t pid) {
+    held_.erase(pid);
+}
+
+std::vector<std::string> LinuxBackgroundBand::saved(std::int32_t pid) const {
+    std::vector<std::string> lines;
     auto held = held_.find(pid);
     if (held == held_.end()) {
-        return {};
+        return lines;
     }
-    std::string commands;
     for (const auto& [tid, thread] : held->second) {
-        std::string id = std::to_string(tid);
+        std::string who = std::to_string(tid) + " " + std::to_string(thread.started) + " ";
         if (thread.ioChanged) {
-            int cls = thread.ioPriority >> ioprioClassShift;
-            int level = thread.ioPriority & ((1 << ioprioClassShift) - 1);
-            commands += "ionice -c " + std::to_string(cls) +
-                        (cls == 1 || cls == 2 ? " -n " + std::to_string(level) : "") + " -p " + id +
-                        " 2>/dev/null; ";
+            lines.push_back("io " + who + std::to_string(thread.ioPriority));
         }
         if (thread.policyChanged) {
-            commands += std::string(thread.policy == SCHED_BATCH ? "chrt -b" : "chrt -o") +
-                        " -p 0 " + id + " 2>/dev/null; ";
+            lines.push_back("cpu " + who + std::to_string(thread.policy));
         }
     }
-    return commands;
+    return lines;
+}
+
+void LinuxBackgroundBand::restore(const std::string& line) {
+    std::string_view rest = line;
+    std::string_view kind = nextField(rest);
+    auto tid = parseUnsigned(nextField(rest));
+    auto started = parseUnsigned(nextField(rest));
+    auto value = parseUnsigned(nextField(rest));
+    if (!tid || !started || !value || !nextField(rest).empty() || *tid == 0 || *tid > 0x3FFFFFFF ||
+        *value > 0xFFFF || threadStarted(static_cast<pid_t>(*tid)) != *started) {
+        return;
+    }
+    Thread thread;
+    if (kind == "io") {
+        thread.ioChanged = true;
+        thread.ioPriority = static_cast<int>(*value);
+    } else if (kind == "cpu" && (*value == SCHED_OTHER || *value == SCHED_BATCH)) {
+        thread.policyChanged = true;
+        thread.policy = static_cast<int>(*value);
+    }
+    give(static_cast<pid_t>(*tid), thread);
+}
+
+std::string LinuxBackgroundBand::describe() const {
+    return cpuPolicy_ ? "idle I/O class and idle CPU policy (SCHED_IDLE), per thread"
+                      : "idle I/O class per thread; no CPU band (an idle CPU policy could not "
+                        "be undone: no CAP_SYS_NICE, RLIMIT_NICE below 20)";
 }
 
 }  // namespace tv::linux_os

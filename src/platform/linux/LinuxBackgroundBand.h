@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -12,6 +13,9 @@ namespace tv::linux_os {
 // The background band on Linux, per thread: the idle I/O class (the previous class saved and
 // given back), and the idle CPU policy (SCHED_IDLE) where TallyVane may undo it later —
 // as root, with CAP_SYS_NICE, or with enough RLIMIT_NICE headroom, checked once.
+//
+// Saved lines: "io <tid> <start> <previous I/O priority>", "cpu <tid> <start> <previous
+// policy>".
 class LinuxBackgroundBand : public BackgroundBand {
   public:
     explicit LinuxBackgroundBand(std::string root = "/");
@@ -20,7 +24,13 @@ class LinuxBackgroundBand : public BackgroundBand {
     bool slow(std::int32_t pid) override;
     void follow(std::int32_t pid) override;
     void unslow(std::int32_t pid) override;
-    std::string undoCommands(std::int32_t pid) const override;
+    void forget(std::int32_t pid) override;
+    std::vector<std::string> saved(std::int32_t pid) const override;
+    void restore(const std::string& line) override;
+    std::string describe() const override;
+
+    // Whether threads are given the idle CPU policy as well.
+    bool lowersCpu() const { return cpuPolicy_; }
 
     // The I/O priority of a thread as the kernel encodes it (class << 13 | level).
     static int ioPriority(pid_t tid);
@@ -29,6 +39,7 @@ class LinuxBackgroundBand : public BackgroundBand {
   private:
     // What a thread had before we moved it, and which of its settings we changed.
     struct Thread {
+        std::uint64_t started = 0;
         int ioPriority = 0;
         int policy = 0;
         bool ioChanged = false;
@@ -36,6 +47,8 @@ class LinuxBackgroundBand : public BackgroundBand {
     };
 
     void lowerThreads(std::int32_t pid, std::map<pid_t, Thread>& threads);
+    void give(pid_t tid, const Thread& thread);
+    std::uint64_t threadStarted(pid_t tid) const;
 
     std::string root_;
     bool cpuPolicy_ = false;
