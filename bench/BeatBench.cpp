@@ -149,6 +149,9 @@ int main(int argc, char** argv) {
     std::vector<double> stopped, running;
     char last = 'T';
     double since = now(), end = since + seconds;
+    while (stateOf(target) != 'T' && now() < since + 1) {  // the first stop lands
+        ::usleep(100);
+    }
     while (now() < end) {
         char state = stateOf(target);
         bool isStopped = state == 'T', wasStopped = last == 'T';

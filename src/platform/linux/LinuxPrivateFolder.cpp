@@ -75,7 +75,13 @@ std::string LinuxPrivateFolder::problem(bool create) {
     }
     struct stat info {};
     if (::lstat(path_.c_str(), &info) != 0) {
-        if (errno != ENOENT || !create || ::mkdir(path_.c_str(), 0700) != 0 ||
+        const bool missing = errno == ENOENT;
+        // A runtime directory named but not made yet is made as the session would: private.
+        std::string parent = path_.substr(0, path_.find_last_of('/'));
+        if (missing && create && !parent.empty() && ::access(parent.c_str(), F_OK) != 0) {
+            ::mkdir(parent.c_str(), 0700);
+        }
+        if (!missing || !create || ::mkdir(path_.c_str(), 0700) != 0 ||
             ::lstat(path_.c_str(), &info) != 0) {
             return path_ + " cannot be made";
         }
