@@ -78,6 +78,11 @@ void HoldBackWorker::apply(const std::vector<Change>& changes,
             stale.insert(id);
         }
     }
+    for (const auto& [id, saved] : weighed_) {
+        if (held.count(id) == 0) {
+            stale.insert(id);
+        }
+    }
     for (const std::string& id : stale) {
         release(id);
     }
@@ -141,6 +146,14 @@ void HoldBackWorker::holdEntry(const std::string& id, const Held& entry) {
             newSlowed.insert(pid);
         }
     }
+    // The CPU band of an app with a group of its own: its group's CPU weight.
+    if (weighed_.count(id) == 0) {
+        if (std::string group = ownGroup(pids); !group.empty()) {
+            if (std::string saved = parts_.band->slowGroup(group); !saved.empty()) {
+                weighed_[id] = saved;
+            }
+        }
+    }
 
     if (entry.hold == Hold::paused && holdGroup(id, pids)) {
         // The app's own group is frozen in beats instead; what it stopped by signal before
@@ -171,6 +184,25 @@ void HoldBackWorker::holdEntry(const std::string& id, const Held& entry) {
     }
     store(slowed_, id, std::move(newSlowed));
     store(paused_, id, std::move(newPaused));
+}
+
+std::string HoldBackWorker::ownGroup(const std::set<std::int32_t>& pids) {
+    ProcessControl& control = *parts_.control;
+    std::string group;
+    for (std::int32_t pid : pids) {
+        std::string own = control.groupOf(pid);
+        if (own.empty() || (!group.empty() && own != group)) {
+            return {};
+        }
+        group = own;
+    }
+    std::vector<std::int32_t> members =
+        group.empty() ? std::vector<std::int32_t>{} : control.groupMembers(group);
+    bool alone = !members.empty();
+    for (std::int32_t pid : members) {
+        alone = alone && pids.count(pid) > 0;
+    }
+    return alone ? group : std::string();
 }
 
 bool HoldBackWorker::holdGroup(const std::string& id, const std::set<std::int32_t>& pids) {
@@ -231,6 +263,10 @@ void HoldBackWorker::releaseGroup(const std::string& id) {
 
 void HoldBackWorker::release(const std::string& id) {
     releaseGroup(id);
+    if (auto weighed = weighed_.find(id); weighed != weighed_.end()) {
+        parts_.band->restore(weighed->second);
+        weighed_.erase(weighed);
+    }
     if (auto paused = paused_.find(id); paused != paused_.end()) {
         for (std::int32_t pid : paused->second) {
             parts_.control->resume(pid, startOf(pid));
@@ -257,8 +293,10 @@ void HoldBackWorker::letGo() {
             ids.insert(id);
         }
     }
-    for (const auto& [id, group] : frozen_) {
-        ids.insert(id);
+    for (const auto* groups : {&frozen_, &weighed_}) {
+        for (const auto& [id, group] : *groups) {
+            ids.insert(id);
+        }
     }
     for (const std::string& id : ids) {
         release(id);
@@ -339,7 +377,7 @@ void HoldBackWorker::writeJournal(const std::set<std::int32_t>& alsoPaused) {
         }
     }
     std::erase_if(started_, [&](const auto& entry) { return held.count(entry.first) == 0; });
-    if (held.empty() && frozen_.empty()) {
+    if (held.empty() && frozen_.empty() && weighed_.empty()) {
         return;  // keepWatch removes the journal with the watchdog
     }
     HoldJournal journal;
@@ -355,6 +393,9 @@ void HoldBackWorker::writeJournal(const std::set<std::int32_t>& alsoPaused) {
     }
     for (const auto& [id, group] : frozen_) {
         journal.frozen.push_back(group);
+    }
+    for (const auto& [id, saved] : weighed_) {
+        journal.band.push_back(saved);
     }
     for (const auto& [id, pids] : slowed_) {
         for (std::int32_t pid : pids) {
@@ -379,7 +420,7 @@ void HoldBackWorker::keepWatch(bool wanted) {
         journal_.clear();
         letGo();
     }
-    if (!wanted && slowed_.empty() && paused_.empty() && frozen_.empty()) {
+    if (!wanted && slowed_.empty() && paused_.empty() && frozen_.empty() && weighed_.empty()) {
         if (watchdog_ != 0) {
             launcher.end(watchdog_);
             watchdog_ = 0;

@@ -45,6 +45,9 @@ class HoldBackWorker : public QObject {
     // Pauses the app by freezing its own group where it has one: a group whose every process
     // is one of `pids` and ours to stop. False when the app is to be paused by signals.
     bool holdGroup(const std::string& id, const std::set<std::int32_t>& pids);
+    // The group the app has to itself: every one of `pids` runs in it and nothing else does.
+    // Empty when there is none.
+    std::string ownGroup(const std::set<std::int32_t>& pids);
     std::uint64_t startOf(std::int32_t pid) const;
 
     std::int32_t owner_;
@@ -55,6 +58,7 @@ class HoldBackWorker : public QObject {
     HoldBack::PidSets slowed_;
     HoldBack::PidSets paused_;                       // stopped by signals
     std::map<std::string, std::string> frozen_;      // app id -> its own group, frozen in beats
+    std::map<std::string, std::string> weighed_;     // app id -> its group's saved CPU weight
     std::map<std::int32_t, std::uint64_t> started_;  // of every held pid
     std::string journal_;                            // as last written
     bool stopped_ = false;

@@ -27,6 +27,10 @@ class BackgroundBand {
     // What `slow` changed and what was there before, as lines of plain data for the undo
     // journal: each names a thread by its id and start time.
     virtual std::vector<std::string> saved(std::int32_t pid) const = 0;
+    // Lowers the CPU weight of a group of processes the app has to itself, where the
+    // platform can; the saved line that gives it back, or empty when nothing was changed
+    // (no such control, or someone else lowered it already).
+    virtual std::string slowGroup(const std::string& group) = 0;
     // Gives back what one saved line records, if that thread is still the same one and
     // still has the value we set. Lines it does not understand change nothing.
     virtual void restore(const std::string& line) = 0;

@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxBackgroundBand.h"
 
+#include <fcntl.h>
 #include <linux/capability.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -45,7 +46,63 @@ bool mayUndoIdlePolicy() {
 }  // namespace
 
 LinuxBackgroundBand::LinuxBackgroundBand(std::string root)
-    : root_(std::move(root)), cpuPolicy_(mayUndoIdlePolicy()) {}
+    : root_(std::move(root)), groups_(root_), cpuPolicy_(mayUndoIdlePolicy()) {}
+
+namespace {
+
+std::optional<long> readLong(const std::string& path) {
+    auto text = readFile(path);
+    auto value = text ? parseUnsigned(text->substr(0, text->find('\n'))) : std::nullopt;
+    return value && *value <= 1'000'000 ? std::optional<long>(static_cast<long>(*value))
+                                        : std::nullopt;
+}
+
+bool writeLong(const std::string& path, long value) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    std::string text = std::to_string(value);
+    bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::close(fd);
+    return ok;
+}
+
+}  // namespace
+
+std::string LinuxBackgroundBand::slowGroup(const std::string& group) {
+    std::string folder = groups_.folderOf(group);
+    if (folder.empty() || ::access((folder + "/cpu.weight").c_str(), W_OK) != 0) {
+        return {};
+    }
+    auto weight = readLong(folder + "/cpu.weight");
+    auto idle = readLong(folder + "/cpu.idle");
+    if (!weight) {
+        return {};
+    }
+    // Already at the bottom means someone else put it there: not ours to change or restore.
+    bool lowered = idle ? *idle == 1 || !writeLong(folder + "/cpu.idle", 1)
+                        : *weight <= 1 || !writeLong(folder + "/cpu.weight", 1);
+    if (lowered) {
+        return {};
+    }
+    return "weight " + group + " " + std::to_string(*weight) + " " +
+           std::to_string(idle ? *idle : -1);
+}
+
+void LinuxBackgroundBand::restoreGroup(std::string_view group, long weight, long idle) {
+    std::string folder = groups_.folderOf(std::string(group));
+    if (folder.empty()) {
+        return;
+    }
+    if (idle >= 0) {
+        if (readLong(folder + "/cpu.idle") == 1) {
+            writeLong(folder + "/cpu.idle", idle);
+        }
+    } else if (readLong(folder + "/cpu.weight") == 1) {
+        writeLong(folder + "/cpu.weight", weight);
+    }
+}
 
 int LinuxBackgroundBand::ioPriority(pid_t tid) {
     return ioprioGet(tid);
@@ -159,6 +216,19 @@ std::vector<std::string> LinuxBackgroundBand::saved(std::int32_t pid) const {
 void LinuxBackgroundBand::restore(const std::string& line) {
     std::string_view rest = line;
     std::string_view kind = nextField(rest);
+    if (kind == "weight") {
+        std::string_view group = nextField(rest);
+        auto weight = parseUnsigned(nextField(rest));
+        std::string_view idleText = nextField(rest);
+        auto idle =
+            idleText == "-1" ? std::optional<unsigned long long>(0) : parseUnsigned(idleText);
+        if (weight && *weight >= 1 && *weight <= 10000 && idle && *idle <= 1 &&
+            nextField(rest).empty()) {
+            restoreGroup(group, static_cast<long>(*weight),
+                         idleText == "-1" ? -1 : static_cast<long>(*idle));
+        }
+        return;
+    }
     auto tid = parseUnsigned(nextField(rest));
     auto started = parseUnsigned(nextField(rest));
     auto value = parseUnsigned(nextField(rest));
@@ -178,9 +248,29 @@ void LinuxBackgroundBand::restore(const std::string& line) {
 }
 
 std::string LinuxBackgroundBand::describe() const {
-    return cpuPolicy_ ? "idle I/O class and idle CPU policy (SCHED_IDLE), per thread"
-                      : "idle I/O class per thread; no CPU band (an idle CPU policy could not "
-                        "be undone: no CAP_SYS_NICE, RLIMIT_NICE below 20)";
+    std::string out = cpuPolicy_ ? "idle I/O class and idle CPU policy (SCHED_IDLE), per thread"
+                                 : "idle I/O class per thread (an idle CPU policy could not be "
+                                   "undone: no CAP_SYS_NICE, RLIMIT_NICE below 20)";
+    std::string unified = groups_.unifiedRoot();
+    auto controllers = unified.empty() ? std::nullopt : readFile(unified + "/cgroup.controllers");
+    bool cpu = false;
+    if (controllers) {
+        std::string_view rest = *controllers;
+        for (std::string_view name = nextField(rest); !name.empty(); name = nextField(rest)) {
+            cpu = cpu || name == "cpu" || name == "cpu\n";
+        }
+    }
+    if (unified.empty()) {
+        return out + "; no cgroup v2 hierarchy, so no CPU band by group";
+    }
+    if (!cpu) {
+        return out + "; the cgroup v2 hierarchy at " + unified +
+               " has no cpu controller, so no CPU band by group";
+    }
+    return out +
+           "; an app alone in a cgroup v2 group whose cpu files we may write gets "
+           "cpu.idle 1 (else cpu.weight 1) under " +
+           unified;
 }
 
 }  // namespace tv::linux_os

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/BackgroundBand.h"
+#include "platform/linux/LinuxProcessControl.h"
 
 namespace tv::linux_os {
 
@@ -14,8 +15,12 @@ namespace tv::linux_os {
 // given back), and the idle CPU policy (SCHED_IDLE) where TallyVane may undo it later —
 // as root, with CAP_SYS_NICE, or with enough RLIMIT_NICE headroom, checked once.
 //
+// A group the app has to itself (a cgroup v2 group, its own systemd scope or service) whose
+// cpu controller we may write is set to cpu.idle 1 where the kernel has it, else to
+// cpu.weight 1 — a CPU band an ordinary user can undo.
+//
 // Saved lines: "io <tid> <start> <previous I/O priority>", "cpu <tid> <start> <previous
-// policy>".
+// policy>", "weight <group> <previous cpu.weight> <previous cpu.idle, or -1>".
 class LinuxBackgroundBand : public BackgroundBand {
   public:
     explicit LinuxBackgroundBand(std::string root = "/");
@@ -26,6 +31,7 @@ class LinuxBackgroundBand : public BackgroundBand {
     void unslow(std::int32_t pid) override;
     void forget(std::int32_t pid) override;
     std::vector<std::string> saved(std::int32_t pid) const override;
+    std::string slowGroup(const std::string& group) override;
     void restore(const std::string& line) override;
     std::string describe() const override;
 
@@ -50,7 +56,10 @@ class LinuxBackgroundBand : public BackgroundBand {
     void give(pid_t tid, const Thread& thread);
     std::uint64_t threadStarted(pid_t tid) const;
 
+    void restoreGroup(std::string_view group, long weight, long idle);
+
     std::string root_;
+    LinuxProcessControl groups_;
     bool cpuPolicy_ = false;
     std::map<std::int32_t, std::map<pid_t, Thread>> held_;
 };

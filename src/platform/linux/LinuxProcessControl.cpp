@@ -174,7 +174,8 @@ bool LinuxProcessControl::freeze(const std::string& group, bool frozen) {
     if (folder.empty()) {
         return false;
     }
-    int fd = ::open((folder + "/cgroup.freeze").c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    int fd =
+        ::open((folder + "/cgroup.freeze").c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }

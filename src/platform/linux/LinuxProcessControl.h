@@ -36,11 +36,11 @@ class LinuxProcessControl : public ProcessControl {
 
     // Where the unified hierarchy is mounted; empty when there is none.
     std::string unifiedRoot() const;
+    // The group's folder, for a well-formed group name; empty otherwise.
+    std::string folderOf(const std::string& group) const;
 
   private:
     bool signal(std::int32_t pid, std::uint64_t started, int number);
-    // The group's folder, for a well-formed group name; empty otherwise.
-    std::string folderOf(const std::string& group) const;
 
     std::string root_;
 };

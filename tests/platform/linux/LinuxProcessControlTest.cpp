@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxProcessControl.h"
 
+#include "platform/linux/LinuxBackgroundBand.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -38,9 +40,43 @@ TEST(LinuxProcessControlGroups, FindsTheProcessGroupAndFreezesIt) {
         EXPECT_FALSE(control.isFrozen(app));
         EXPECT_TRUE(control.freeze(app, true));
         EXPECT_TRUE(control.isFrozen(app));
-        EXPECT_EQ(contents(tree.root() + "/" + mount + app + "/cgroup.freeze"), "1\n");
+        EXPECT_EQ(contents(tree.root() + "/" + mount + app + "/cgroup.freeze"), "1");
         EXPECT_FALSE(control.freeze("/user.slice/../x", true));
     }
+}
+
+// The CPU band of an app alone in its group: cpu.idle where the kernel has it, else cpu.weight;
+// given back only while it still holds our value.
+TEST(LinuxBackgroundBandGroups, LowersTheGroupsCpuAndGivesBackOnlyWhatItSet) {
+    test::FixtureTree tree;
+    const std::string app = "/user.slice/app.slice/app-org.example.Build-7.scope";
+    const std::string at = tree.root() + "/sys/fs/cgroup" + app;
+    tree.write("sys/fs/cgroup/cgroup.controllers", "cpuset cpu io\n");
+    tree.write("sys/fs/cgroup" + app + "/cpu.weight", "100\n");
+    tree.write("sys/fs/cgroup" + app + "/cpu.idle", "0\n");
+    LinuxBackgroundBand band(tree.root());
+    EXPECT_NE(band.describe().find("cpu.idle 1"), std::string::npos) << band.describe();
+    std::string saved = band.slowGroup(app);
+    EXPECT_EQ(saved, "weight " + app + " 100 0");
+    EXPECT_EQ(contents(at + "/cpu.idle"), "1");
+    EXPECT_EQ(band.slowGroup(app), "") << "already idle: someone else's";
+    band.restore(saved);
+    EXPECT_EQ(contents(at + "/cpu.idle"), "0");
+
+    tree.remove("sys/fs/cgroup" + app + "/cpu.idle");
+    saved = band.slowGroup(app);
+    EXPECT_EQ(saved, "weight " + app + " 100 -1");
+    EXPECT_EQ(contents(at + "/cpu.weight"), "1");
+    tree.write("sys/fs/cgroup" + app + "/cpu.weight", "50\n");  // changed by someone since
+    band.restore(saved);
+    EXPECT_EQ(contents(at + "/cpu.weight"), "50\n");
+    for (const char* bad : {"weight /../x 100 -1", "weight /a 0 -1", "weight /a 100 7", "weight"}) {
+        band.restore(bad);  // changes nothing, reads nothing outside
+    }
+    EXPECT_EQ(band.slowGroup("/no/such/group"), "");
+
+    tree.write("sys/fs/cgroup/cgroup.controllers", "io memory\n");
+    EXPECT_NE(band.describe().find("has no cpu controller"), std::string::npos) << band.describe();
 }
 
 }  // namespace
