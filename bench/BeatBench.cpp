@@ -1,5 +1,6 @@
-// Figures for the executor: how punctual the 4 s / 1 s beat is, seen from outside, and what
-// `apply` costs for an app of 50 processes.
+// Figures for the executor: how punctual the 4 s / 1 s beat is, seen from outside, what
+// `apply` costs for an app of 50 processes, and how soon the watchdog undoes a pause after
+// its owner is killed.
 //   tallyvane_beat_bench [seconds of beats, default 60]
 #include <signal.h>
 #include <sys/wait.h>
@@ -18,7 +19,9 @@
 #include <vector>
 
 #include "makeway/HoldBack.h"
+#include "makeway/Watchdog.h"
 #include "platform/linux/LinuxBackgroundBand.h"
+#include "platform/linux/LinuxPrivateFolder.h"
 #include "platform/linux/LinuxProcessControl.h"
 
 namespace {
@@ -54,9 +57,11 @@ pid_t spawnSleeper() {
 std::unique_ptr<tv::HoldBack> executor(const QString& folder) {
     return std::make_unique<tv::HoldBack>(
         static_cast<std::int32_t>(::getpid()), 4.0, 1.0,
-        tv::HoldBack::Parts{std::make_unique<tv::linux_os::LinuxProcessControl>(),
-                            std::make_unique<tv::linux_os::LinuxBackgroundBand>(),
-                            std::make_unique<tv::linux_os::LinuxWatchdogLauncher>(), folder});
+        tv::HoldBack::Parts{
+            std::make_unique<tv::linux_os::LinuxProcessControl>(),
+            std::make_unique<tv::linux_os::LinuxBackgroundBand>(),
+            std::make_unique<tv::linux_os::LinuxWatchdogLauncher>(),
+            std::make_unique<tv::linux_os::LinuxPrivateFolder>(folder.toStdString() + "/journal")});
 }
 
 void report(const char* what, std::vector<double> deviations) {
@@ -75,10 +80,63 @@ void report(const char* what, std::vector<double> deviations) {
 
 }  // namespace
 
+// The owner the watchdog figure kills: "--own <folder> <pid>" pauses the process and runs.
+int own(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    tv::ProcessUsage row;
+    row.id = "app:/bench.desktop";
+    row.pids = {std::atoi(argv[3])};
+    auto hold = executor(QString::fromLocal8Bit(argv[2]));
+    hold->apply({tv::Change::holding(row, tv::Hold::paused)}, {{row.id, {row, tv::Hold::paused}}});
+    return QCoreApplication::exec();
+}
+
+// Seconds from killing the owner until the paused process runs again, over `rounds` owners.
+void watchdogFigure(const QString& folder, int rounds) {
+    std::vector<double> took;
+    for (int i = 0; i < rounds; ++i) {
+        pid_t target = spawnSleeper();
+        std::string pid = std::to_string(target), where = folder.toStdString();
+        pid_t owner = ::fork();
+        if (owner == 0) {
+            ::execl("/proc/self/exe", "tallyvane_beat_bench", "--own", where.c_str(), pid.c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        double deadline = now() + 10;
+        while (stateOf(target) != 'T' && now() < deadline) {
+            ::usleep(1000);
+        }
+        ::usleep(200'000);
+        double killed = now();
+        ::kill(owner, SIGKILL);
+        ::waitpid(owner, nullptr, 0);
+        while (stateOf(target) == 'T' && now() < killed + 10) {
+            ::usleep(1000);
+        }
+        took.push_back(now() - killed);
+        ::kill(target, SIGKILL);
+        ::waitpid(target, nullptr, 0);
+    }
+    double worst = *std::max_element(took.begin(), took.end()), sum = 0;
+    for (double t : took) {
+        sum += t;
+    }
+    std::printf("watchdog undo after the owner's death: %zu rounds, mean %.0f ms, worst %.0f ms\n",
+                took.size(), sum / static_cast<double>(took.size()) * 1000, worst * 1000);
+}
+
 int main(int argc, char** argv) {
+    if (tv::Watchdog::called(argc, argv)) {  // this program is its executor's watchdog too
+        return tv::Watchdog::run(argc, argv);
+    }
+    if (argc == 4 && std::string(argv[1]) == "--own") {
+        return own(argc, argv);
+    }
     QCoreApplication app(argc, argv);
     double seconds = argc > 1 ? std::atof(argv[1]) : 60;
     QTemporaryDir dir;
+    watchdogFigure(dir.path(), 5);
 
     // Beats, watched from outside every millisecond.
     pid_t target = spawnSleeper();
@@ -91,6 +149,9 @@ int main(int argc, char** argv) {
     std::vector<double> stopped, running;
     char last = 'T';
     double since = now(), end = since + seconds;
+    while (stateOf(target) != 'T' && now() < since + 1) {  // the first stop lands
+        ::usleep(100);
+    }
     while (now() < end) {
         char state = stateOf(target);
         bool isStopped = state == 'T', wasStopped = last == 'T';

@@ -12,8 +12,9 @@ bool isPartOfTheSystem(const std::string& path) {
 
 }  // namespace
 
-std::vector<std::int32_t> Apps::running(const std::optional<std::string>& path,
-                                        const std::vector<ProcessUsage>& processes) const {
+std::vector<std::size_t> Apps::topOf(const std::optional<std::string>& path,
+                                     const std::vector<ProcessUsage>& processes,
+                                     const ProcessUsage** found) const {
     if (!path || path->empty() || isPartOfTheSystem(*path) || path == self_.appPath) {
         return {};
     }
@@ -23,8 +24,10 @@ std::vector<std::int32_t> Apps::running(const std::optional<std::string>& path,
     if (row == processes.end()) {
         return {};
     }
-    std::vector<std::int32_t> top;
-    for (std::int32_t pid : row->pids) {
+    *found = &*row;
+    std::vector<std::size_t> top;
+    for (std::size_t i = 0; i < row->pids.size(); ++i) {
+        std::int32_t pid = row->pids[i];
         if (pid == self_.pid) {
             continue;
         }
@@ -34,16 +37,30 @@ std::vector<std::int32_t> Apps::running(const std::optional<std::string>& path,
         }
         bool child = std::find(row->pids.begin(), row->pids.end(), *parent) != row->pids.end();
         if (!child) {
-            top.push_back(pid);
+            top.push_back(i);
         }
     }
     return top;
 }
 
+std::vector<std::int32_t> Apps::running(const std::optional<std::string>& path,
+                                        const std::vector<ProcessUsage>& processes) const {
+    const ProcessUsage* row = nullptr;
+    std::vector<std::int32_t> pids;
+    for (std::size_t i : topOf(path, processes, &row)) {
+        pids.push_back(row->pids[i]);
+    }
+    return pids;
+}
+
 bool Apps::quit(const std::string& path, const std::vector<ProcessUsage>& processes) {
+    const ProcessUsage* row = nullptr;
     bool asked = false;
-    for (std::int32_t pid : running(path, processes)) {
-        asked = control_->askToQuit(pid) || asked;
+    for (std::size_t i : topOf(path, processes, &row)) {
+        // The list can be a minute old: a pid that now belongs to a later process is not the
+        // app's, and is not signalled.
+        std::uint64_t started = i < row->started.size() ? row->started[i] : 0;
+        asked = control_->askToQuit(row->pids[i], started) || asked;
     }
     return asked;
 }

@@ -25,10 +25,16 @@ class Apps {
     std::vector<std::int32_t> running(const std::optional<std::string>& path,
                                       const std::vector<ProcessUsage>& processes) const;
 
-    // Asks each of them to quit; true when at least one request was delivered.
+    // Asks each of them to quit — each only while its pid still holds the process the list
+    // saw (same start time); true when at least one request was delivered.
     bool quit(const std::string& path, const std::vector<ProcessUsage>& processes);
 
   private:
+    // Where in its row's pids the top-level processes are; `row` is set to the row.
+    std::vector<std::size_t> topOf(const std::optional<std::string>& path,
+                                   const std::vector<ProcessUsage>& processes,
+                                   const ProcessUsage** row) const;
+
     std::unique_ptr<ProcessControl> control_;
     SelfIdentity self_;
 };

@@ -146,6 +146,17 @@ CheckReport takeCheck() {
     report.speedToolFound = speedTool.available();
     report.sources.emplace_back("frontApp", readers.frontAppMethod());
     report.sources.emplace_back("sessionRoles", platform::sessionRoles()->describe());
+    auto journal = platform::journalFolder();
+    bool canHold = journal->usable();
+    report.holdBack = {
+        {"pause",
+         "in beats (4 s stopped, 1 s running): " + platform::processControl()->describePause()},
+        {"cpuBand", platform::backgroundBand()->describe()},
+        {"journal",
+         journal->describe() + (canHold ? ""
+                                        : "; nothing is held back (make way does not slow or "
+                                          "pause) without a private folder for its undo journal")},
+    };
     if (!frontAvailable) {
         report.unavailable.emplace_back(
             "frontApp", "no X11 display to ask which window is in front (make way waits for one)");
@@ -209,6 +220,10 @@ std::string describeCheck(const CheckReport& r) {
                  top(r.processes, 10, [](const ProcessUsage& p) { return p.cpu; }));
     out << "\nSources in use on this machine:\n";
     for (const auto& [what, how] : r.sources) {
+        out << "  " << what << ": " << how << '\n';
+    }
+    out << "\nHolding back:\n";
+    for (const auto& [what, how] : r.holdBack) {
         out << "  " << what << ": " << how << '\n';
     }
     if (!r.unavailable.empty()) {
@@ -278,6 +293,11 @@ QJsonObject checkAsJson(const CheckReport& r) {
         sources[QString::fromStdString(what)] = QString::fromStdString(how);
     }
     json["sources"] = sources;
+    QJsonObject holdBack;
+    for (const auto& [what, how] : r.holdBack) {
+        holdBack[QString::fromStdString(what)] = QString::fromStdString(how);
+    }
+    json["holdBack"] = holdBack;
     return json;
 }
 

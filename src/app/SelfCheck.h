@@ -33,6 +33,8 @@ struct CheckReport {
     std::string speedTool;  // the network-quality program a speed test would run
     bool speedToolFound = false;
     std::vector<std::pair<std::string, std::string>> sources;      // what is found, how
+    // How make way holds apps back here: "pause", "cpuBand", "journal", each with its words.
+    std::vector<std::pair<std::string, std::string>> holdBack;
 };
 
 // Takes two readings one second apart on this machine.

@@ -5,9 +5,14 @@
 #include "app/AppShell.h"
 #include "app/SelfCheck.h"
 #include "app/Watch.h"
+#include "makeway/Watchdog.h"
 #include "platform/CrashReports.h"
 
 int main(int argc, char** argv) {
+    // The watchdog mode stays as small as it can: none of the program's set-up.
+    if (tv::Watchdog::called(argc, argv)) {
+        return tv::Watchdog::run(argc, argv);
+    }
     // First, while this is the only thread.
     tv::platform::installCrashWriter(TALLYVANE_VERSION);
     bool check = false;

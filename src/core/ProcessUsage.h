@@ -19,6 +19,9 @@ struct ProcessUsage {
     double cpu = 0;            // percent of one core; may exceed 100
     int count = 0;
     std::vector<std::int32_t> pids;
+    // When each of `pids` started, in the same order (empty where the platform cannot say):
+    // a pid reused by a later process is not this app's.
+    std::vector<std::uint64_t> started{};
     bool system = false;
     bool typed = false;
 

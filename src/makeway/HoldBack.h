@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QThread>
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -12,6 +13,7 @@
 
 #include "core/Held.h"
 #include "platform/BackgroundBand.h"
+#include "platform/PrivateFolder.h"
 #include "platform/ProcessControl.h"
 
 namespace tv {
@@ -20,18 +22,23 @@ class HoldBackWorker;
 
 // Carries out the make-way decisions on real processes: moves held apps' processes to the
 // background band, pauses in beats (stopped `stopFor`, let run `runFor`) the processes of
-// paused apps, and keeps a watchdog shell that undoes everything if TallyVane dies. It never
-// takes over a process someone else stopped or lowered, never stops a typed command, and
-// restores only what it changed itself.
+// paused apps, and keeps a journal of what it holds and a watchdog that undoes it if
+// TallyVane dies or stays stopped. It never takes over a process someone else stopped or
+// lowered, never stops a typed command or a process whose stop has job-control side effects,
+// never signals a process that merely reuses a held pid, and restores only what it changed
+// itself. Without a private folder for the journal it holds nothing.
 //
-// Everything happens on its own thread, "Tallyvane.holdBack"; `apply` waits for it.
+// Everything happens on its own thread, "Tallyvane.holdBack". Callers wait for it, but never
+// longer than `longestWait`: a stuck executor cannot freeze the program.
 class HoldBack {
   public:
+    static constexpr std::chrono::milliseconds longestWait{500};
+
     struct Parts {
         std::unique_ptr<ProcessControl> control;
         std::unique_ptr<BackgroundBand> band;
         std::unique_ptr<WatchdogLauncher> watchdog;
-        QString undoFolder;
+        std::unique_ptr<PrivateFolder> journal;
     };
     using PidSets = std::map<std::string, std::set<std::int32_t>>;
 
@@ -41,23 +48,28 @@ class HoldBack {
     HoldBack(const HoldBack&) = delete;
     HoldBack& operator=(const HoldBack&) = delete;
 
-    // The platform's executor for this program, pausing 4 s and letting run 1 s.
+    // The platform's executor for this program, pausing 4 s and letting run 1 s, after
+    // undoing what earlier TallyVanes left held.
     static std::unique_ptr<HoldBack> live();
 
-    // `held` is every app held after the changes (the make-way rules' whole map).
+    // `held` is every app held after the changes (the make-way rules' whole map). Returns
+    // once the signals were sent, or after `longestWait` when the executor is stuck (the
+    // changes are carried out when it gets to them).
     void apply(const std::vector<Change>& changes, const std::map<std::string, Held>& held);
 
     // What is held now, and the beat's phase; for tests and the self-check.
     PidSets slowed() const;
     PidSets paused() const;
+    // The apps paused by freezing their own group, with the group.
+    std::map<std::string, std::string> frozen() const;
     bool stopped() const;
     std::int32_t watchdog() const;
 
   private:
     template <typename Result, typename Call>
-    Result onThread(Call call) const;
+    Result onThread(Call call, Result otherwise) const;
 
-    QThread thread_;
+    QThread* thread_;  // left running, not waited for, if it ever gets stuck
     HoldBackWorker* worker_;
 };
 

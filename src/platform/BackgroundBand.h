@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tv {
 
@@ -21,8 +22,20 @@ class BackgroundBand {
     virtual void follow(std::int32_t pid) = 0;
     // Gives back to each thread what it had, where the value is still the one we set.
     virtual void unslow(std::int32_t pid) = 0;
-    // Shell commands that undo what `slow` did to the process, for the watchdog.
-    virtual std::string undoCommands(std::int32_t pid) const = 0;
+    // Forgets the process without touching it (someone else gave its values back already).
+    virtual void forget(std::int32_t pid) = 0;
+    // What `slow` changed and what was there before, as lines of plain data for the undo
+    // journal: each names a thread by its id and start time.
+    virtual std::vector<std::string> saved(std::int32_t pid) const = 0;
+    // Lowers the CPU weight of a group of processes the app has to itself, where the
+    // platform can; the saved line that gives it back, or empty when nothing was changed
+    // (no such control, or someone else lowered it already).
+    virtual std::string slowGroup(const std::string& group) = 0;
+    // Gives back what one saved line records, if that thread is still the same one and
+    // still has the value we set. Lines it does not understand change nothing.
+    virtual void restore(const std::string& line) = 0;
+    // What the band does to a process on this machine, for the self-check.
+    virtual std::string describe() const = 0;
 };
 
 }  // namespace tv

@@ -13,6 +13,7 @@
 #include "platform/LoginItem.h"
 #include "platform/MemorySource.h"
 #include "platform/NetworkSource.h"
+#include "platform/PrivateFolder.h"
 #include "platform/ProcessControl.h"
 #include "platform/ProcessSource.h"
 #include "platform/SessionRoles.h"
@@ -45,6 +46,10 @@ std::unique_ptr<SessionRoles> sessionRoles();
 std::unique_ptr<ProcessControl> processControl();
 std::unique_ptr<BackgroundBand> backgroundBand();
 std::unique_ptr<WatchdogLauncher> watchdogLauncher();
+// The user's private folder for undo journals, where the platform has one (its path is empty
+// when it has none), and a folder at `path` checked the same way.
+std::unique_ptr<PrivateFolder> journalFolder();
+std::unique_ptr<PrivateFolder> privateFolder(const std::string& path);
 
 // The nouns the platform's texts use.
 const Vocabulary& vocabulary();

@@ -90,7 +90,7 @@ std::vector<ProcessUsage> ProcessReader::read() {
             continue;  // only the user's own processes make apps
         }
         Group& group = groups_[process.slot];
-        members_.push_back({pid, members_.size()});
+        members_.push_back({pid, use->started, members_.size()});
         if (group.pass != pass) {
             group = Group{&process.identity,  0, 0, 0, false, pass, members_.size() - 1,
                           members_.size() - 1};
@@ -144,8 +144,10 @@ std::vector<ProcessUsage> ProcessReader::rowsOfThisPass() {
         row.system = identity.system;
         row.typed = group.typed;
         row.pids.reserve(static_cast<std::size_t>(group.count));
+        row.started.reserve(static_cast<std::size_t>(group.count));
         for (std::size_t m = group.firstMember;; m = members_[m].next) {
             row.pids.push_back(members_[m].pid);
+            row.started.push_back(members_[m].started);
             if (members_[m].next == m) {
                 break;
             }

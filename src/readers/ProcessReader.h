@@ -58,6 +58,7 @@ class ProcessReader {
     };
     struct Member {
         std::int32_t pid;
+        std::uint64_t started;
         std::size_t next;
     };
 

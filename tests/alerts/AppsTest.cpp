@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 #include "platform/linux/LinuxProcessControl.h"
 #include "support/Spawned.h"
 
@@ -56,6 +59,21 @@ TEST_F(AppsTest, NothingIsOfferedForTheSystemTallyVaneOrAppsNoLongerThere) {
     }
     EXPECT_TRUE(apps.running(std::nullopt, list).empty());
     EXPECT_TRUE(apps.running(std::string("/apps/Unlisted.desktop"), list).empty());
+}
+
+TEST_F(AppsTest, APidReusedSinceTheListWasReadIsNotAskedToQuit) {
+    auto first = std::make_unique<Spawned>(std::vector<std::string>{"sleep", "60"});
+    const pid_t pid = first->pid();
+    ProcessUsage row = appRow("/apps/Build.desktop", {pid});
+    row.started = {linux_os::LinuxProcessControl().startedAt(pid).value()};
+    first.reset();
+    auto later = test::spawnWithPid(pid, {"sleep", "60"});
+    if (!later) {
+        GTEST_SKIP() << "cannot choose the next pid here (needs root)";
+    }
+    EXPECT_FALSE(apps.quit("/apps/Build.desktop", {row}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(test::processState(pid), 'S');
 }
 
 }  // namespace

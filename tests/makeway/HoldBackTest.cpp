@@ -9,12 +9,15 @@
 
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "core/ProcessNaming.h"
-#include "makeway/UndoFile.h"
+#include "makeway/HoldJournal.h"
 #include "platform/linux/LinuxBackgroundBand.h"
+#include "platform/linux/LinuxPrivateFolder.h"
 #include "platform/linux/LinuxProcessControl.h"
 #include "support/Spawned.h"
 
@@ -56,13 +59,27 @@ bool inBand(pid_t tid) {
 
 class HoldBackTest : public testing::Test {
   protected:
-    std::unique_ptr<HoldBack> executor(pid_t owner = ::getpid()) {
+    std::unique_ptr<HoldBack> executor(
+        std::unique_ptr<ProcessControl> control = std::make_unique<linux_os::LinuxProcessControl>(),
+        std::unique_ptr<WatchdogLauncher> launcher =
+            std::make_unique<linux_os::LinuxWatchdogLauncher>(TALLYVANE_TEST_HOLDER)) {
         return std::make_unique<HoldBack>(
-            owner, 0.2, 0.1,
-            HoldBack::Parts{std::make_unique<linux_os::LinuxProcessControl>(),
-                            std::make_unique<LinuxBackgroundBand>(),
-                            std::make_unique<linux_os::LinuxWatchdogLauncher>(), dir.path()});
+            ::getpid(), 0.2, 0.1,
+            HoldBack::Parts{std::move(control), std::make_unique<LinuxBackgroundBand>(),
+                            std::move(launcher),
+                            std::make_unique<linux_os::LinuxPrivateFolder>(journalFolder())});
     }
+    // The test holder standing in for TallyVane, pausing `pid` (4 s stopped, 1 s running).
+    std::unique_ptr<Spawned> owner(pid_t pid) {
+        std::string report = dir.filePath("report").toStdString();
+        std::filesystem::remove(report);
+        auto holder = std::make_unique<Spawned>(std::vector<std::string>{
+            TALLYVANE_TEST_HOLDER, report, "pause", "0", std::to_string(pid)});
+        EXPECT_TRUE(waitFor(10, [&] { return std::filesystem::exists(report); }));
+        EXPECT_TRUE(waitFor(1, [&] { return stateOf(pid) == 'T'; }));
+        return holder;
+    }
+    std::string journalFolder() const { return dir.path().toStdString() + "/journal"; }
     static ProcessUsage row(const std::string& name, std::vector<std::int32_t> pids) {
         ProcessUsage r;
         r.id = "app:/" + name + ".desktop";
@@ -70,6 +87,10 @@ class HoldBackTest : public testing::Test {
         r.name = name;
         r.pids = std::move(pids);
         r.count = static_cast<int>(r.pids.size());
+        linux_os::LinuxProcessControl control;
+        for (std::int32_t pid : r.pids) {
+            r.started.push_back(control.startedAt(pid).value_or(0));
+        }
         return r;
     }
     static std::map<std::string, Held> holding(const ProcessUsage& app, Hold how) {
@@ -154,9 +175,10 @@ TEST_F(HoldBackTest, ProcessesStoppedOrLoweredBySomeoneElseAreNeverTakenOver) {
     EXPECT_EQ(hold->slowed().at(app.id).count(lowered.pid()), 0u);
 
     // Someone stops this one while it is let run: it is dropped at the next stopped phase.
+    ASSERT_TRUE(waitFor(2, [&] { return stateOf(stoppedDuring.pid()) == 'T'; }));
     ASSERT_TRUE(waitFor(2, [&] { return stateOf(stoppedDuring.pid()) != 'T'; }));
     ::kill(stoppedDuring.pid(), SIGSTOP);
-    ASSERT_TRUE(waitFor(2, [&] {
+    ASSERT_TRUE(waitFor(4, [&] {
         auto paused = hold->paused();
         return paused.count(app.id) && paused.at(app.id).count(stoppedDuring.pid()) == 0;
     }));
@@ -217,7 +239,7 @@ TEST_P(WatchdogTest, UndoesEverythingWithinASecondAndAHalfOfTallyVanesDeath) {
     ASSERT_TRUE(inBand(paused.pid()));
     std::optional<pid_t> watchdog;
     for (pid_t pid : test::descendantsOf(owner.pid())) {
-        if (test::commOf(pid) == "sh") {
+        if (pid != owner.pid()) {
             watchdog = pid;
         }
     }
@@ -279,23 +301,6 @@ TEST_F(HoldBackTest, AnUnprivilegedUserSlowsAndRestoresExactly) {
     EXPECT_EQ(scheduling(app.pid()), before);
 }
 
-TEST_F(HoldBackTest, LeftoverUndoListsOfDeadTallyVanesAreReplayed) {
-    Spawned stopped = worker();
-    ::kill(stopped.pid(), SIGSTOP);
-    ASSERT_TRUE(waitFor(2, [&] { return stateOf(stopped.pid()) == 'T'; }));
-    Spawned alive({"sleep", "600"});
-    UndoFile dead(dir.path(), 0x7FFFFFF0), living(dir.path(), alive.pid());
-    dead.write("kill -CONT " + std::to_string(stopped.pid()) + " 2>/dev/null; ");
-    living.write("kill -CONT 1 2>/dev/null; ");
-    linux_os::LinuxProcessControl control;
-    int replayed = UndoFile::replayLeftovers(dir.path(), ::getpid(),
-                                             [&](std::int32_t pid) { return control.exists(pid); });
-    EXPECT_EQ(replayed, 1);
-    EXPECT_TRUE(waitFor(2, [&] { return stateOf(stopped.pid()) != 'T'; }));
-    EXPECT_FALSE(std::filesystem::exists(dead.path().toStdString()));
-    EXPECT_TRUE(std::filesystem::exists(living.path().toStdString()));
-}
-
 TEST_F(HoldBackTest, DestroyingTheExecutorLetsEverythingGo) {
     Spawned a = worker();
     ProcessUsage app = row("A", {a.pid()});
@@ -306,7 +311,245 @@ TEST_F(HoldBackTest, DestroyingTheExecutorLetsEverythingGo) {
     }
     EXPECT_NE(stateOf(a.pid()), 'T');
     EXPECT_FALSE(inBand(a.pid()));
-    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(QDir(QString::fromStdString(journalFolder())).entryList(QDir::Files).isEmpty());
+}
+
+// Records the order in which watchdogs are started and ended.
+class RecordingLauncher : public WatchdogLauncher {
+  public:
+    explicit RecordingLauncher(std::vector<std::string>* log) : log_(log) {}
+    std::int32_t start(const std::vector<std::string>& arguments) override {
+        std::int32_t pid = real_.start(arguments);
+        log_->push_back("start " + std::to_string(pid));
+        return pid;
+    }
+    void end(std::int32_t pid) override {
+        log_->push_back("end " + std::to_string(pid));
+        real_.end(pid);
+    }
+    Health health(std::int32_t pid) override { return real_.health(pid); }
+
+  private:
+    linux_os::LinuxWatchdogLauncher real_{TALLYVANE_TEST_HOLDER};
+    std::vector<std::string>* log_;
+};
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST_F(HoldBackTest, AStoppedWatchdogIsReplacedFirstAndThenEndedWithoutWaiting) {
+    Spawned a = worker();
+    ProcessUsage app = row("A", {a.pid()});
+    std::vector<std::string> log;
+    auto hold = executor(std::make_unique<linux_os::LinuxProcessControl>(),
+                         std::make_unique<RecordingLauncher>(&log));
+    hold->apply({Change::holding(app, Hold::paused)}, holding(app, Hold::paused));
+    const pid_t first = hold->watchdog();
+    ASSERT_NE(first, 0);
+    ::kill(first, SIGSTOP);
+    ASSERT_TRUE(waitFor(2, [&] { return stateOf(first) == 'T'; }));
+
+    auto start = std::chrono::steady_clock::now();
+    hold->apply({}, holding(app, Hold::paused));
+    EXPECT_LT(secondsSince(start), 0.5);
+    const pid_t second = hold->watchdog();
+    EXPECT_NE(second, first);
+    EXPECT_EQ(log, (std::vector<std::string>{"start " + std::to_string(first),
+                                             "start " + std::to_string(second),
+                                             "end " + std::to_string(first)}));
+    EXPECT_TRUE(waitFor(2, [&] {
+        char state = stateOf(first);
+        return state == '?' || state == 'Z';
+    }));
+    start = std::chrono::steady_clock::now();
+    hold->apply({Change::release(app.id)}, {});
+    EXPECT_LT(secondsSince(start), 0.5);
+    EXPECT_NE(stateOf(a.pid()), 'T');
+}
+
+// Stops take as long as the test says, as if the executor's thread were stuck.
+class SlowControl : public linux_os::LinuxProcessControl {
+  public:
+    bool stop(std::int32_t pid, std::uint64_t started) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        return LinuxProcessControl::stop(pid, started);
+    }
+};
+
+TEST_F(HoldBackTest, AStuckExecutorHoldsUpItsCallerNoLongerThanItsBound) {
+    Spawned a = worker();
+    ProcessUsage app = row("A", {a.pid()});
+    auto hold = executor(std::make_unique<SlowControl>());
+    auto start = std::chrono::steady_clock::now();
+    hold->apply({Change::holding(app, Hold::paused)}, holding(app, Hold::paused));
+    EXPECT_LT(secondsSince(start), HoldBack::longestWait.count() / 1000.0 + 0.2);
+    // The change is still carried out once the executor gets to it.
+    EXPECT_TRUE(waitFor(3, [&] { return stateOf(a.pid()) == 'T'; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+}
+
+TEST_F(HoldBackTest, ATallyVaneStoppedForLongHasItsHoldsLetGo) {
+    Spawned paused = worker();
+    settle(paused);
+    auto before = scheduling(paused.pid());
+    auto holder = owner(paused.pid());
+    ::kill(holder->pid(), SIGSTOP);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(waitFor(
+        6, [&] { return stateOf(paused.pid()) != 'T' && scheduling(paused.pid()) == before; }));
+    RecordProperty("let_go_after_stopped_seconds", std::to_string(secondsSince(start)));
+    // Once it runs again it does not take the process back by itself (its next apply would).
+    ::kill(holder->pid(), SIGCONT);
+    for (int i = 0; i < 15; ++i) {
+        EXPECT_NE(stateOf(paused.pid()), 'T');
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
+TEST_F(HoldBackTest, AProcessSomeoneElseStoppedWhileItRanIsNotContinuedAfterACrash) {
+    Spawned paused = worker();
+    auto holder = owner(paused.pid());
+    ASSERT_TRUE(waitFor(6, [&] { return stateOf(paused.pid()) != 'T'; }));  // let run
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ::kill(paused.pid(), SIGSTOP);  // by the user
+    ::kill(holder->pid(), SIGKILL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+    EXPECT_EQ(stateOf(paused.pid()), 'T');
+}
+
+TEST_F(HoldBackTest, StopsWithJobControlSideEffectsAreNotMade) {
+    Spawned plain = worker();
+    // A child in a process group of its own whose parent sits in the same session: the group
+    // would be hung up if orphaned while stopped.
+    Spawned parent({"python3", "-c",
+                    "import os, sys, time\n"
+                    "if os.fork() == 0:\n"
+                    "    os.setpgid(0, 0)\n"
+                    "    os.execv(sys.argv[1], [sys.argv[1], '1', 'sleep'])\n"
+                    "time.sleep(600)\n",
+                    TALLYVANE_TEST_WORKER});
+    std::vector<pid_t> children;
+    ASSERT_TRUE(waitFor(5, [&] {
+        children = test::descendantsOf(parent.pid());
+        return !children.empty() && test::commOf(children.front()) != "python3";
+    }));
+    std::vector<std::int32_t> pids{plain.pid(), children.front()};
+    std::unique_ptr<Spawned> wrapper;
+    if (::geteuid() == 0) {  // a child of a user-switching wrapper
+        wrapper = std::make_unique<Spawned>(std::vector<std::string>{
+            "runuser", "-u", "root", "--", TALLYVANE_TEST_WORKER, "1", "sleep"});
+        std::vector<pid_t> below;
+        ASSERT_TRUE(waitFor(5, [&] {
+            below = test::descendantsOf(wrapper->pid());
+            return !below.empty() && test::commOf(below.front()) != "runuser";
+        }));
+        pids.push_back(below.front());
+    }
+    ProcessUsage app = row("A", pids);
+    auto hold = executor();
+    hold->apply({Change::holding(app, Hold::paused)}, holding(app, Hold::paused));
+    EXPECT_TRUE(waitFor(1, [&] { return stateOf(plain.pid()) == 'T'; }));
+    EXPECT_EQ(hold->paused().at(app.id), std::set<std::int32_t>{plain.pid()});
+    for (std::size_t i = 1; i < pids.size(); ++i) {
+        EXPECT_NE(stateOf(pids[i]), 'T') << pids[i];
+    }
+}
+
+// A pid that the held process had and a later process reuses (made with ns_last_pid).
+TEST_F(HoldBackTest, APidReusedByAnotherProcessIsNeverContinued) {
+    auto victim = std::make_unique<Spawned>(std::vector<std::string>{TALLYVANE_TEST_WORKER, "1"});
+    const pid_t pid = victim->pid();
+    ProcessUsage app = row("A", {pid});
+    auto hold = executor();
+    hold->apply({Change::holding(app, Hold::paused)}, holding(app, Hold::paused));
+    ASSERT_TRUE(waitFor(1, [&] { return stateOf(pid) == 'T'; }));
+    victim.reset();
+    auto later = test::spawnWithPid(pid, {TALLYVANE_TEST_WORKER, "1"});
+    if (!later) {
+        GTEST_SKIP() << "cannot choose the next pid here (needs root)";
+    }
+    ::kill(pid, SIGSTOP);  // stopped by someone else
+    ASSERT_TRUE(waitFor(2, [&] { return stateOf(pid) == 'T'; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));  // beats come and go
+    hold->apply({Change::release(app.id)}, {});
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(stateOf(pid), 'T');
+}
+
+TEST_F(HoldBackTest, WithoutAPrivateFolderForTheJournalNothingIsHeld) {
+    Spawned a = worker();
+    settle(a);
+    ProcessUsage app = row("A", {a.pid()});
+    ASSERT_TRUE(std::filesystem::create_directory(journalFolder()));
+    std::filesystem::permissions(journalFolder(), std::filesystem::perms::all);  // 0777
+    auto hold = executor();
+    hold->apply({Change::holding(app, Hold::paused)}, holding(app, Hold::paused));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_NE(stateOf(a.pid()), 'T');
+    EXPECT_FALSE(inBand(a.pid()));
+    EXPECT_TRUE(hold->paused().empty());
+    EXPECT_EQ(hold->watchdog(), 0);
+}
+
+// A cgroup v2 group of the test's own on the machine's unified hierarchy, holding `pids`.
+class OwnGroup {
+  public:
+    OwnGroup(const std::string& unified, const std::vector<pid_t>& pids)
+        : unified_(unified), name_("/tv-h2-test-" + std::to_string(::getpid())) {
+        std::filesystem::create_directory(unified_ + name_);
+        for (pid_t pid : pids) {
+            std::ofstream(unified_ + name_ + "/cgroup.procs") << pid << std::flush;
+        }
+    }
+    ~OwnGroup() {
+        std::ofstream(unified_ + name_ + "/cgroup.freeze") << "0" << std::flush;
+        std::ifstream in(unified_ + name_ + "/cgroup.procs");
+        for (pid_t pid; in >> pid;) {
+            std::ofstream(unified_ + "/cgroup.procs") << pid << std::flush;
+        }
+        ::rmdir((unified_ + name_).c_str());
+    }
+    const std::string& name() const { return name_; }
+    bool frozen() const {
+        std::ifstream in(unified_ + name_ + "/cgroup.events");
+        std::string text((std::istreambuf_iterator<char>(in)), {});
+        return text.find("frozen 1") != std::string::npos;
+    }
+
+  private:
+    std::string unified_, name_;
+};
+
+TEST_F(HoldBackTest, AnAppInAGroupOfItsOwnIsFrozenInBeatsAndThawedByTheWatchdog) {
+    const std::string unified = linux_os::LinuxProcessControl().unifiedRoot();
+    if (::geteuid() != 0 || unified.empty()) {
+        GTEST_SKIP() << "needs root and a cgroup v2 hierarchy";
+    }
+    Spawned a = worker("busy");
+    OwnGroup group(unified, {a.pid()});
+    if (linux_os::LinuxProcessControl().groupOf(a.pid()) != group.name()) {
+        GTEST_SKIP() << "cannot make a cgroup v2 group with a freezer here";
+    }
+    ProcessUsage app = row("A", {a.pid()});
+    {
+        auto hold = executor();
+        hold->apply({Change::holding(app, Hold::paused)}, holding(app, Hold::paused));
+        EXPECT_EQ(hold->frozen(), (std::map<std::string, std::string>{{app.id, group.name()}}));
+        EXPECT_TRUE(hold->paused().empty());
+        EXPECT_TRUE(waitFor(1, [&] { return group.frozen(); }));
+        EXPECT_TRUE(waitFor(1, [&] { return !group.frozen(); })) << "never let run";
+        EXPECT_TRUE(waitFor(1, [&] { return group.frozen(); })) << "not frozen again";
+        EXPECT_NE(stateOf(a.pid()), 'T');
+        hold->apply({Change::release(app.id)}, {});
+        EXPECT_FALSE(group.frozen());
+    }
+    auto holder = std::make_unique<Spawned>(
+        std::vector<std::string>{TALLYVANE_TEST_HOLDER, dir.filePath("report").toStdString(),
+                                 "pause", "0", std::to_string(a.pid())});
+    ASSERT_TRUE(waitFor(10, [&] { return group.frozen(); }));
+    ::kill(holder->pid(), SIGKILL);
+    EXPECT_TRUE(waitFor(1.5, [&] { return !group.frozen(); }));
 }
 
 }  // namespace

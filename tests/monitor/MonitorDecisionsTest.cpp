@@ -11,6 +11,7 @@
 
 #include "monitor/Monitor.h"
 #include "platform/linux/LinuxBackgroundBand.h"
+#include "platform/linux/LinuxPrivateFolder.h"
 #include "platform/linux/LinuxProcessControl.h"
 #include "settings/SettingKeys.h"
 #include "support/DesktopRig.h"
@@ -69,10 +70,12 @@ class MonitorDecisionsTest : public testing::Test {
         parts.clock = [this] { return dateFromSeconds(clock); };
         parts.holdBack = std::make_unique<HoldBack>(
             ::getpid(), 0.2, 0.1,
-            HoldBack::Parts{std::make_unique<linux_os::LinuxProcessControl>(),
-                            std::make_unique<linux_os::LinuxBackgroundBand>(),
-                            std::make_unique<linux_os::LinuxWatchdogLauncher>(),
-                            dir.filePath("undo")});
+            HoldBack::Parts{
+                std::make_unique<linux_os::LinuxProcessControl>(),
+                std::make_unique<linux_os::LinuxBackgroundBand>(),
+                std::make_unique<linux_os::LinuxWatchdogLauncher>(TALLYVANE_TEST_HOLDER),
+                std::make_unique<linux_os::LinuxPrivateFolder>(
+                    dir.filePath("undo").toStdString())});
         parts.apps =
             std::make_unique<Apps>(std::make_unique<linux_os::LinuxProcessControl>(), parts.self);
         monitor = std::make_unique<Monitor>(std::move(parts));

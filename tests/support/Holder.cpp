@@ -1,6 +1,8 @@
 // A stand-in for TallyVane in the executor's tests: it holds the given processes through the
-// real executor, reports to a file, and (with --release-after) lets them go again.
+// real executor, reports to a file, and (with --release-after) lets them go again. It is also
+// the watchdog program of the executors the tests build (TallyVane's own "--watchdog" mode).
 //   holder <report-file> <pause|slow> <release-after-ms or 0> <pid>...
+//   holder --watchdog <folder> <owner> <owner start>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -9,8 +11,9 @@
 #include <cstdlib>
 
 #include "makeway/HoldBack.h"
-#include "makeway/UndoFile.h"
+#include "makeway/Watchdog.h"
 #include "platform/linux/LinuxBackgroundBand.h"
+#include "platform/linux/LinuxPrivateFolder.h"
 #include "platform/linux/LinuxProcessControl.h"
 
 namespace {
@@ -25,6 +28,9 @@ void report(const QString& path, const char* text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (tv::Watchdog::called(argc, argv)) {
+        return tv::Watchdog::run(argc, argv);
+    }
     QCoreApplication app(argc, argv);
     if (argc < 5) {
         return 2;
@@ -39,13 +45,18 @@ int main(int argc, char** argv) {
         row.pids.push_back(std::atoi(argv[i]));
     }
     row.count = static_cast<int>(row.pids.size());
+    tv::linux_os::LinuxProcessControl control;
+    for (std::int32_t pid : row.pids) {
+        row.started.push_back(control.startedAt(pid).value_or(0));
+    }
 
     auto hold = std::make_unique<tv::HoldBack>(
         static_cast<std::int32_t>(QCoreApplication::applicationPid()), 4.0, 1.0,
         tv::HoldBack::Parts{std::make_unique<tv::linux_os::LinuxProcessControl>(),
                             std::make_unique<tv::linux_os::LinuxBackgroundBand>(),
                             std::make_unique<tv::linux_os::LinuxWatchdogLauncher>(),
-                            QFileInfo(reportPath).absolutePath() + "/undo"});
+                            std::make_unique<tv::linux_os::LinuxPrivateFolder>(
+                                QFileInfo(reportPath).absolutePath().toStdString() + "/undo")});
     hold->apply({tv::Change::holding(row, how)}, {{row.id, tv::Held{row, how}}});
     report(reportPath, "held\n");
     if (releaseAfter > 0) {

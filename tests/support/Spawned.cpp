@@ -26,11 +26,12 @@ Spawned::Spawned(const std::vector<std::string>& argv, const std::string& progra
         throw std::runtime_error("fork failed");
     }
     if (pid_ == 0) {
-        ::setpgid(0, 0);  // a group of its own, so the whole tree can be killed
+        // A session (and group) of its own, so the whole tree can be killed, and so its group
+        // hangs on no parent's job control.
+        ::setsid();
         ::execvp(file.c_str(), args.data());
         ::_exit(127);
     }
-    ::setpgid(pid_, pid_);
 }
 
 Spawned::~Spawned() {
@@ -43,6 +44,22 @@ Spawned::~Spawned() {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
     }
+}
+
+std::unique_ptr<Spawned> spawnWithPid(pid_t pid, const std::vector<std::string>& argv) {
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        {
+            std::ofstream last("/proc/sys/kernel/ns_last_pid");
+            if (!(last << pid - 1 << std::flush)) {
+                return nullptr;
+            }
+        }
+        auto spawned = std::make_unique<Spawned>(argv);
+        if (spawned->pid() == pid) {
+            return spawned;
+        }
+    }
+    return nullptr;
 }
 
 std::string outputOf(const std::string& command) {

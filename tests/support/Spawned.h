@@ -3,7 +3,7 @@
 #include <sys/types.h>
 
 #include <functional>
-
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +24,11 @@ class Spawned {
   private:
     pid_t pid_ = -1;
 };
+
+// Runs `argv` as a process that gets exactly `pid` (a pid some earlier process had), through
+// the kernel's ns_last_pid; null when that is not possible here (it needs root) or the pid
+// could not be had.
+std::unique_ptr<Spawned> spawnWithPid(pid_t pid, const std::vector<std::string>& argv);
 
 // The output of a shell command, without its last newline.
 std::string outputOf(const std::string& command);

@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxBackgroundBand.h"
 
+#include <fcntl.h>
 #include <linux/capability.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -7,6 +8,7 @@
 #include <unistd.h>
 
 #include "platform/linux/ProcFile.h"
+#include "platform/linux/ProcStat.h"
 
 namespace tv::linux_os {
 
@@ -44,7 +46,63 @@ bool mayUndoIdlePolicy() {
 }  // namespace
 
 LinuxBackgroundBand::LinuxBackgroundBand(std::string root)
-    : root_(std::move(root)), cpuPolicy_(mayUndoIdlePolicy()) {}
+    : root_(std::move(root)), groups_(root_), cpuPolicy_(mayUndoIdlePolicy()) {}
+
+namespace {
+
+std::optional<long> readLong(const std::string& path) {
+    auto text = readFile(path);
+    auto value = text ? parseUnsigned(text->substr(0, text->find('\n'))) : std::nullopt;
+    return value && *value <= 1'000'000 ? std::optional<long>(static_cast<long>(*value))
+                                        : std::nullopt;
+}
+
+bool writeLong(const std::string& path, long value) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    std::string text = std::to_string(value);
+    bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::close(fd);
+    return ok;
+}
+
+}  // namespace
+
+std::string LinuxBackgroundBand::slowGroup(const std::string& group) {
+    std::string folder = groups_.folderOf(group);
+    if (folder.empty() || ::access((folder + "/cpu.weight").c_str(), W_OK) != 0) {
+        return {};
+    }
+    auto weight = readLong(folder + "/cpu.weight");
+    auto idle = readLong(folder + "/cpu.idle");
+    if (!weight) {
+        return {};
+    }
+    // Already at the bottom means someone else put it there: not ours to change or restore.
+    bool lowered = idle ? *idle == 1 || !writeLong(folder + "/cpu.idle", 1)
+                        : *weight <= 1 || !writeLong(folder + "/cpu.weight", 1);
+    if (lowered) {
+        return {};
+    }
+    return "weight " + group + " " + std::to_string(*weight) + " " +
+           std::to_string(idle ? *idle : -1);
+}
+
+void LinuxBackgroundBand::restoreGroup(std::string_view group, long weight, long idle) {
+    std::string folder = groups_.folderOf(std::string(group));
+    if (folder.empty()) {
+        return;
+    }
+    if (idle >= 0) {
+        if (readLong(folder + "/cpu.idle") == 1) {
+            writeLong(folder + "/cpu.idle", idle);
+        }
+    } else if (readLong(folder + "/cpu.weight") == 1) {
+        writeLong(folder + "/cpu.weight", weight);
+    }
+}
 
 int LinuxBackgroundBand::ioPriority(pid_t tid) {
     return ioprioGet(tid);
@@ -69,6 +127,7 @@ void LinuxBackgroundBand::lowerThreads(std::int32_t pid, std::map<pid_t, Thread>
         }
         auto tid = static_cast<pid_t>(*id);
         Thread thread;
+        thread.started = threadStarted(tid);
         thread.ioPriority = ioprioGet(tid);
         thread.policy = ::sched_getscheduler(tid);
         if (thread.ioPriority >= 0 && (thread.ioPriority >> ioprioClassShift) != ioprioClassIdle) {
@@ -101,45 +160,117 @@ void LinuxBackgroundBand::follow(std::int32_t pid) {
     }
 }
 
+std::uint64_t LinuxBackgroundBand::threadStarted(pid_t tid) const {
+    auto text = readFile(root_ + "/proc/" + std::to_string(tid) + "/stat");
+    auto stat = text ? parseProcStat(*text) : std::nullopt;
+    return stat ? stat->starttime : 0;
+}
+
+// Only what still holds our value goes back; a later change by someone else stays.
+void LinuxBackgroundBand::give(pid_t tid, const Thread& thread) {
+    if (thread.ioChanged && ioprioGet(tid) == idleIoPriority) {
+        ioprioSet(tid, thread.ioPriority);
+    }
+    if (thread.policyChanged && ::sched_getscheduler(tid) == SCHED_IDLE) {
+        sched_param param{};
+        ::sched_setscheduler(tid, thread.policy, &param);
+    }
+}
+
 void LinuxBackgroundBand::unslow(std::int32_t pid) {
     auto held = held_.find(pid);
     if (held == held_.end()) {
         return;
     }
     for (const auto& [tid, thread] : held->second) {
-        // Only what still holds our value goes back; a later change by someone else stays.
-        if (thread.ioChanged && ioprioGet(tid) == idleIoPriority) {
-            ioprioSet(tid, thread.ioPriority);
-        }
-        if (thread.policyChanged && ::sched_getscheduler(tid) == SCHED_IDLE) {
-            sched_param param{};
-            ::sched_setscheduler(tid, thread.policy, &param);
+        // A thread id reused by a later thread is not ours to change.
+        if (thread.started == 0 || threadStarted(tid) == thread.started) {
+            give(tid, thread);
         }
     }
     held_.erase(held);
 }
 
-std::string LinuxBackgroundBand::undoCommands(std::int32_t pid) const {
+void LinuxBackgroundBand::forget(std::int32_t pid) {
+    held_.erase(pid);
+}
+
+std::vector<std::string> LinuxBackgroundBand::saved(std::int32_t pid) const {
+    std::vector<std::string> lines;
     auto held = held_.find(pid);
     if (held == held_.end()) {
-        return {};
+        return lines;
     }
-    std::string commands;
     for (const auto& [tid, thread] : held->second) {
-        std::string id = std::to_string(tid);
+        std::string who = std::to_string(tid) + " " + std::to_string(thread.started) + " ";
         if (thread.ioChanged) {
-            int cls = thread.ioPriority >> ioprioClassShift;
-            int level = thread.ioPriority & ((1 << ioprioClassShift) - 1);
-            commands += "ionice -c " + std::to_string(cls) +
-                        (cls == 1 || cls == 2 ? " -n " + std::to_string(level) : "") + " -p " + id +
-                        " 2>/dev/null; ";
+            lines.push_back("io " + who + std::to_string(thread.ioPriority));
         }
         if (thread.policyChanged) {
-            commands += std::string(thread.policy == SCHED_BATCH ? "chrt -b" : "chrt -o") +
-                        " -p 0 " + id + " 2>/dev/null; ";
+            lines.push_back("cpu " + who + std::to_string(thread.policy));
         }
     }
-    return commands;
+    return lines;
+}
+
+void LinuxBackgroundBand::restore(const std::string& line) {
+    std::string_view rest = line;
+    std::string_view kind = nextField(rest);
+    if (kind == "weight") {
+        std::string_view group = nextField(rest);
+        auto weight = parseUnsigned(nextField(rest));
+        std::string_view idleText = nextField(rest);
+        auto idle =
+            idleText == "-1" ? std::optional<unsigned long long>(0) : parseUnsigned(idleText);
+        if (weight && *weight >= 1 && *weight <= 10000 && idle && *idle <= 1 &&
+            nextField(rest).empty()) {
+            restoreGroup(group, static_cast<long>(*weight),
+                         idleText == "-1" ? -1 : static_cast<long>(*idle));
+        }
+        return;
+    }
+    auto tid = parseUnsigned(nextField(rest));
+    auto started = parseUnsigned(nextField(rest));
+    auto value = parseUnsigned(nextField(rest));
+    if (!tid || !started || !value || !nextField(rest).empty() || *tid == 0 || *tid > 0x3FFFFFFF ||
+        *value > 0xFFFF || threadStarted(static_cast<pid_t>(*tid)) != *started) {
+        return;
+    }
+    Thread thread;
+    if (kind == "io") {
+        thread.ioChanged = true;
+        thread.ioPriority = static_cast<int>(*value);
+    } else if (kind == "cpu" && (*value == SCHED_OTHER || *value == SCHED_BATCH)) {
+        thread.policyChanged = true;
+        thread.policy = static_cast<int>(*value);
+    }
+    give(static_cast<pid_t>(*tid), thread);
+}
+
+std::string LinuxBackgroundBand::describe() const {
+    std::string out = cpuPolicy_ ? "idle I/O class and idle CPU policy (SCHED_IDLE), per thread"
+                                 : "idle I/O class per thread (an idle CPU policy could not be "
+                                   "undone: no CAP_SYS_NICE, RLIMIT_NICE below 20)";
+    std::string unified = groups_.unifiedRoot();
+    auto controllers = unified.empty() ? std::nullopt : readFile(unified + "/cgroup.controllers");
+    bool cpu = false;
+    if (controllers) {
+        std::string_view rest = *controllers;
+        for (std::string_view name = nextField(rest); !name.empty(); name = nextField(rest)) {
+            cpu = cpu || name == "cpu" || name == "cpu\n";
+        }
+    }
+    if (unified.empty()) {
+        return out + "; no cgroup v2 hierarchy, so no CPU band by group";
+    }
+    if (!cpu) {
+        return out + "; the cgroup v2 hierarchy at " + unified +
+               " has no cpu controller, so no CPU band by group";
+    }
+    return out +
+           "; an app alone in a cgroup v2 group whose cpu files we may write gets "
+           "cpu.idle 1 (else cpu.weight 1) under " +
+           unified;
 }
 
 }  // namespace tv::linux_os

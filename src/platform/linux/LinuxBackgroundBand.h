@@ -2,16 +2,25 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 
 #include "platform/BackgroundBand.h"
+#include "platform/linux/LinuxProcessControl.h"
 
 namespace tv::linux_os {
 
 // The background band on Linux, per thread: the idle I/O class (the previous class saved and
 // given back), and the idle CPU policy (SCHED_IDLE) where TallyVane may undo it later —
 // as root, with CAP_SYS_NICE, or with enough RLIMIT_NICE headroom, checked once.
+//
+// A group the app has to itself (a cgroup v2 group, its own systemd scope or service) whose
+// cpu controller we may write is set to cpu.idle 1 where the kernel has it, else to
+// cpu.weight 1 — a CPU band an ordinary user can undo.
+//
+// Saved lines: "io <tid> <start> <previous I/O priority>", "cpu <tid> <start> <previous
+// policy>", "weight <group> <previous cpu.weight> <previous cpu.idle, or -1>".
 class LinuxBackgroundBand : public BackgroundBand {
   public:
     explicit LinuxBackgroundBand(std::string root = "/");
@@ -20,7 +29,14 @@ class LinuxBackgroundBand : public BackgroundBand {
     bool slow(std::int32_t pid) override;
     void follow(std::int32_t pid) override;
     void unslow(std::int32_t pid) override;
-    std::string undoCommands(std::int32_t pid) const override;
+    void forget(std::int32_t pid) override;
+    std::vector<std::string> saved(std::int32_t pid) const override;
+    std::string slowGroup(const std::string& group) override;
+    void restore(const std::string& line) override;
+    std::string describe() const override;
+
+    // Whether threads are given the idle CPU policy as well.
+    bool lowersCpu() const { return cpuPolicy_; }
 
     // The I/O priority of a thread as the kernel encodes it (class << 13 | level).
     static int ioPriority(pid_t tid);
@@ -29,6 +45,7 @@ class LinuxBackgroundBand : public BackgroundBand {
   private:
     // What a thread had before we moved it, and which of its settings we changed.
     struct Thread {
+        std::uint64_t started = 0;
         int ioPriority = 0;
         int policy = 0;
         bool ioChanged = false;
@@ -36,8 +53,13 @@ class LinuxBackgroundBand : public BackgroundBand {
     };
 
     void lowerThreads(std::int32_t pid, std::map<pid_t, Thread>& threads);
+    void give(pid_t tid, const Thread& thread);
+    std::uint64_t threadStarted(pid_t tid) const;
+
+    void restoreGroup(std::string_view group, long weight, long idle);
 
     std::string root_;
+    LinuxProcessControl groups_;
     bool cpuPolicy_ = false;
     std::map<std::int32_t, std::map<pid_t, Thread>> held_;
 };

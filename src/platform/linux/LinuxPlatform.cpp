@@ -12,6 +12,7 @@
 #include "platform/linux/LinuxGpuSource.h"
 #include "platform/linux/LinuxMemorySource.h"
 #include "platform/linux/LinuxNetworkSource.h"
+#include "platform/linux/LinuxPrivateFolder.h"
 #include "platform/linux/LinuxProcessControl.h"
 #include "platform/linux/LinuxProcessSource.h"
 #include "platform/linux/LinuxSessionRoles.h"
@@ -116,6 +117,15 @@ std::unique_ptr<BackgroundBand> backgroundBand() {
 
 std::unique_ptr<WatchdogLauncher> watchdogLauncher() {
     return std::make_unique<linux_os::LinuxWatchdogLauncher>();
+}
+
+std::unique_ptr<PrivateFolder> journalFolder() {
+    return std::make_unique<linux_os::LinuxPrivateFolder>(
+        linux_os::LinuxPrivateFolder::defaultPath());
+}
+
+std::unique_ptr<PrivateFolder> privateFolder(const std::string& path) {
+    return std::make_unique<linux_os::LinuxPrivateFolder>(path);
 }
 
 const Vocabulary& vocabulary() {

@@ -37,14 +37,15 @@ std::optional<ProcStat> parseProcStat(std::string_view text) {
         }
         return negative ? -static_cast<long long>(*value) : static_cast<long long>(*value);
     };
-    auto ppid = number(1), pgrp = number(2), flags = number(6), utime = number(11),
-         stime = number(12), nice = number(16), start = number(19);
-    if (!ppid || !pgrp || !flags || !utime || !stime || !nice || !start) {
+    auto ppid = number(1), pgrp = number(2), session = number(3), flags = number(6),
+         utime = number(11), stime = number(12), nice = number(16), start = number(19);
+    if (!ppid || !pgrp || !session || !flags || !utime || !stime || !nice || !start) {
         return std::nullopt;
     }
     stat.state = field[0][0];
     stat.ppid = static_cast<int>(*ppid);
     stat.pgrp = static_cast<int>(*pgrp);
+    stat.session = static_cast<int>(*session);
     stat.flags = static_cast<unsigned>(*flags);
     stat.utime = static_cast<std::uint64_t>(*utime);
     stat.stime = static_cast<std::uint64_t>(*stime);

@@ -13,6 +13,7 @@ struct ProcStat {
     char state = '?';  // R, S, D, T (stopped), t, Z, ...
     int ppid = 0;
     int pgrp = 0;
+    int session = 0;
     unsigned flags = 0;
     long nice = 0;
     std::uint64_t utime = 0;  // clock ticks
