@@ -8,6 +8,7 @@
 
 #include <chrono>
 
+#include "app/LoginItemSetUp.h"
 #include "core/Format.h"
 #include "platform/Platform.h"
 #include "platform/QuitSignals.h"
@@ -80,12 +81,8 @@ void AppShell::launch() {
 }
 
 void AppShell::setUpLoginItem() {
-    if (settings_.flag(SettingKeys::loginItemSetUp)) {
-        return;
-    }
-    settings_.setBoolean(SettingKeys::loginItemSetUp, true);
-    // A failure is not retried; the settings page can switch it later.
-    platform::loginItem()->enable(QCoreApplication::applicationFilePath().toStdString());
+    setUpLoginItemOnce(settings_, *platform::loginItem(),
+                       QCoreApplication::applicationFilePath().toStdString());
 }
 
 void AppShell::setUpNotifications() {
