@@ -95,6 +95,10 @@ void AppShell::setUpNotifications() {
                         folder.isEmpty() ? QString() : folder + QStringLiteral("/notice-makeway")});
     notifier_->setUp();
     notifier_->removeLeftover();
+    // Our alerts leave with us, after the Monitor has let every held app go (it was
+    // connected first). Bounded: a hung server must not keep the program from ending.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, notifier_.get(),
+            [this] { notifier_->withdrawAll(withdrawAtQuitMs); });
     connect(notifier_.get(), &Notifier::responded, this,
             [this](const NotificationResponse& response) { monitor_->respond(response); });
     monitor_->setNotices(notifier_.get());

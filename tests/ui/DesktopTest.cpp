@@ -150,6 +150,7 @@ TEST_F(DesktopTest, MemoryRunningOutPausesTheBigBackgroundAppAndQuittingLetsItGo
     int status = 0;
     EXPECT_TRUE(waitFor(10, [&] { return ::waitpid(app->pid(), &status, WNOHANG) == app->pid(); }));
     EXPECT_TRUE(WIFEXITED(status)) << "ended normally, not by the signal";
+    EXPECT_EQ(rig.displayed(), 0) << "no alert of ours outlives us: " << rig.shown();
     for (int i = 0; i < 10; ++i) {
         EXPECT_NE(test::processState(big.pid()), 'T') << "running normally afterwards";
         ::usleep(100'000);
