@@ -42,6 +42,11 @@ Settings::Settings()
 Settings::Settings(const QString& iniPath) : path_(iniPath) {}
 
 void Settings::refresh() const {
+    auto now = std::chrono::steady_clock::now();
+    if (loaded_ && now - checkedAt_ < sameMoment) {
+        return;
+    }
+    checkedAt_ = now;
     std::string path = path_.toStdString();
     if (loaded_ && platform::fileStamp(path) == stamp_) {
         return;
@@ -159,6 +164,7 @@ bool Settings::remove(const char* key) {
 }
 
 bool Settings::store(const char* key, const std::optional<QString>& encoded) {
+    loaded_ = false;  // edit the file as it is now
     refresh();
     if (unreadable_) {
         return false;

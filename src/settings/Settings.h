@@ -3,6 +3,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <chrono>
 #include <cstddef>
 #include <optional>
 
@@ -13,9 +14,9 @@
 namespace tv {
 
 // The stored settings, an INI file. Every value is read at the moment it is used: the file
-// is looked at (one stat) at each read and read again when it changed, so an edit made
-// outside the program, or by another instance, counts from the next use. A missing or
-// malformed value reads as its default.
+// is looked at (one stat; reads in the same millisecond share it) and read again when it
+// changed, so an edit made outside the program, or by another instance, counts from the
+// next use. A missing or malformed value reads as its default.
 //
 // The file is the user's: only a regular text file of at most 1 MiB is read. Anything else
 // at its place (a pipe, a folder, a huge or binary file) is unreadable: every value reads
@@ -27,6 +28,8 @@ namespace tv {
 class Settings {
   public:
     static constexpr std::size_t largestFile = 1024 * 1024;
+    // Reads this close together (a tick's few) share one look at the file.
+    static constexpr std::chrono::microseconds sameMoment{1000};
 
     // The user's own settings (organisation and application "TallyVane").
     Settings();
@@ -70,6 +73,7 @@ class Settings {
     QString path_;
     mutable IniText ini_;
     mutable FileStamp stamp_;
+    mutable std::chrono::steady_clock::time_point checkedAt_;
     mutable bool loaded_ = false;
     mutable bool unreadable_ = false;
 };

@@ -22,6 +22,8 @@ class SettingsTest : public testing::Test {
     void writeIni(const std::string& text) {
         std::ofstream(path.toStdString(), std::ios::trunc) << text;
     }
+    // Past the moment in which reads share one look at the file.
+    static void nextMoment() { ::usleep(2 * Settings::sameMoment.count()); }
     std::string readIni() const {
         std::ifstream in(path.toStdString());
         std::stringstream all;
@@ -118,13 +120,16 @@ TEST_F(SettingsTest, EditsMadeOutsideCountFromTheNextRead) {
     Settings settings(path);
     EXPECT_TRUE(settings.isOn(SettingKeys::alertHeat));
     writeIni("[General]\nalertHeat=false\n");  // in place
+    nextMoment();
     EXPECT_FALSE(settings.isOn(SettingKeys::alertHeat));
     std::ofstream(dir.filePath("other.ini").toStdString()) << "demoPressure=4\n";
     ASSERT_EQ(::rename(dir.filePath("other.ini").toStdString().c_str(), path.toStdString().c_str()),
               0);  // replaced, as editors save
+    nextMoment();
     EXPECT_TRUE(settings.isOn(SettingKeys::alertHeat));
     EXPECT_EQ(settings.integer(SettingKeys::demoPressure), 4);
     ::unlink(path.toStdString().c_str());
+    nextMoment();
     EXPECT_EQ(settings.integer(SettingKeys::demoPressure), 0);
 }
 
