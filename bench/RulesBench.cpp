@@ -35,7 +35,7 @@ void MakeWayUpdate500(benchmark::State& state) {
     for (auto _ : state) {
         int pressure = static_cast<long long>(t) % 200 < 150 ? 4 : 1;  // trouble, then calm
         benchmark::DoNotOptimize(
-            rules.update(pressure, 0, rows, front, audible, tv::dateFromSeconds(t)));
+            rules.update(pressure, 0, rows, front, audible, tv::momentFromSeconds(t)));
         t += 1;
     }
 }
@@ -46,7 +46,7 @@ void AlertRulesUpdate500(benchmark::State& state) {
     tv::AlertRules rules(tv::SelfIdentity{std::nullopt, 1}, tv::Vocabulary::forLinux());
     double t = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(rules.update(4, 2, rows, true, {}, tv::dateFromSeconds(t)));
+        benchmark::DoNotOptimize(rules.update(4, 2, rows, true, {}, tv::momentFromSeconds(t)));
         t += 1;
     }
 }

@@ -3,10 +3,12 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QThread>
 
 namespace tv {
 
@@ -52,7 +54,7 @@ QStringList Notifier::actionsFor(const AlertMessage& message) const {
 }
 
 void Notifier::post(const AlertMessage& message) {
-    if (!parts_.bus.isConnected()) {
+    if (!parts_.bus.isConnected() || ended_) {
         return;
     }
     Entry& entry = entries_[message.id];
@@ -79,8 +81,8 @@ void Notifier::send(const AlertMessage& message, Entry& entry) {
         parts_.playSound();
     }
 
-    auto* watcher =
-        new QDBusPendingCallWatcher(parts_.bus.asyncCall(notify, parts_.timeoutMs), this);
+    entry.pending = parts_.bus.asyncCall(notify, parts_.timeoutMs);
+    auto* watcher = new QDBusPendingCallWatcher(entry.pending, this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, id = message.id, appPath](QDBusPendingCallWatcher* w) {
                 QDBusPendingReply<uint> reply = *w;
@@ -190,10 +192,41 @@ void Notifier::removeLeftover() {
 void Notifier::closeOnServer(std::uint32_t serverId) {
     QDBusMessage message = call(QStringLiteral("CloseNotification"));
     message << static_cast<uint>(serverId);
-    // Nothing to learn from the answer; the watcher only frees the call.
-    auto* watcher =
-        new QDBusPendingCallWatcher(parts_.bus.asyncCall(message, parts_.timeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, watcher, &QObject::deleteLater);
+    // Nothing to learn from the answer; it is only waited for when the program ends.
+    std::erase_if(closing_, [](const QDBusPendingCall& call) { return call.isFinished(); });
+    closing_.push_back(parts_.bus.asyncCall(message, parts_.timeoutMs));
+}
+
+void Notifier::withdrawAll(int boundMs) {
+    ended_ = true;
+    if (!parts_.bus.isConnected()) {
+        return;
+    }
+    QDeadlineTimer deadline(boundMs);
+    // The D-Bus thread completes the calls; this one only looks.
+    auto wait = [&](const QDBusPendingCall& call) {
+        while (!call.isFinished() && !deadline.hasExpired()) {
+            QThread::msleep(2);
+        }
+    };
+    std::vector<std::string> ids;
+    for (auto& [id, entry] : entries_) {
+        if (entry.waiting) {
+            // Posted, but the server has not said yet which id it gave.
+            wait(entry.pending);
+            QDBusPendingReply<uint> reply = entry.pending;
+            if (entry.pending.isFinished() && !reply.isError() && reply.value() != 0) {
+                entry.serverId = reply.value();
+            }
+        }
+        ids.push_back(id);
+    }
+    for (const std::string& id : ids) {
+        close(id);
+    }
+    for (const QDBusPendingCall& call : closing_) {
+        wait(call);
+    }
 }
 
 bool Notifier::wantsSound(const AlertMessage& message) const {

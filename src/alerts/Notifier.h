@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QObject>
 #include <QStringList>
 #include <QVariantMap>
@@ -12,6 +14,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "alerts/Notices.h"
 #include "alerts/NotificationResponse.h"
@@ -53,6 +56,12 @@ class Notifier : public QObject, public Notices {
     // Takes back a make-way notice an earlier run left showing.
     void removeLeftover();
 
+    // At the end of the run: takes back every notification of ours (no one would answer its
+    // buttons) and waits up to `boundMs` for the server to have heard, so they are really
+    // gone when the process ends. Nothing is posted afterwards. Blocks without running the
+    // event loop, so nothing else happens meanwhile.
+    void withdrawAll(int boundMs);
+
     // Calls `done(true)` when no notification server can be reached.
     void blocked(std::function<void(bool)> done);
     // Posts `message` if a server is there; then `done(whether it was)`.
@@ -80,6 +89,7 @@ class Notifier : public QObject, public Notices {
         std::optional<AlertMessage> next;
         bool closeWhenKnown = false;
         std::optional<std::string> appPath;
+        QDBusPendingCall pending = QDBusPendingCall::fromCompletedCall(QDBusMessage());
     };
 
     void send(const AlertMessage& message, Entry& entry);
@@ -96,7 +106,10 @@ class Notifier : public QObject, public Notices {
     void remember(const std::string& id, std::uint32_t serverId);
 
     Parts parts_;
+    bool ended_ = false;
     std::map<std::string, Entry> entries_;
+    // Close requests the server may not have answered yet.
+    std::vector<QDBusPendingCall> closing_;
     std::unordered_map<std::uint32_t, std::string> byServerId_;
     std::set<QString> capabilities_;
 };

@@ -10,6 +10,7 @@
 
 #include <chrono>
 
+#include "app/LoginItemSetUp.h"
 #include "core/Format.h"
 #include "platform/Desktop.h"
 #include "platform/Platform.h"
@@ -93,9 +94,9 @@ void AppShell::setUpLoginItem() {
         loginItem_->follow(program);
         return;
     }
-    settings_.setBoolean(SettingKeys::loginItemSetUp, true);
-    // A failure is not retried; the settings page can switch it later.
-    loginItem_->enable(program);
+    // Only once the flag is really stored; a failure is not retried (the settings page can
+    // switch it later).
+    setUpLoginItemOnce(settings_, *loginItem_, program);
 }
 
 ReviewPage::Parts AppShell::reviewPageParts() {
@@ -140,6 +141,10 @@ void AppShell::setUpNotifications() {
                         folder.isEmpty() ? QString() : folder + QStringLiteral("/notice-makeway")});
     notifier_->setUp();
     notifier_->removeLeftover();
+    // Our alerts leave with us, after the Monitor has let every held app go (it was
+    // connected first). Bounded: a hung server must not keep the program from ending.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, notifier_.get(),
+            [this] { notifier_->withdrawAll(withdrawAtQuitMs); });
     connect(notifier_.get(), &Notifier::responded, this,
             [this](const NotificationResponse& response) { monitor_->respond(response); });
     monitor_->setNotices(notifier_.get());

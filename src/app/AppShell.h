@@ -25,6 +25,8 @@ class AppShell : public QObject {
     Q_OBJECT
   public:
     static constexpr int openDelayMs = 2500;
+    // How long the end of the run waits for the notification server to take our alerts back.
+    static constexpr int withdrawAtQuitMs = 1000;
 
     // Whatever is still held when the shell goes is let go by the Monitor's executor.
     explicit AppShell(const QStringList& arguments, QObject* parent = nullptr);

@@ -12,7 +12,7 @@ const std::string stuckPrefix = "stuck:";
 
 std::vector<AlertChange> AlertRules::update(int pressure, ThermalState thermal,
                                             const std::vector<ProcessUsage>& processes, bool fresh,
-                                            Switches switches, Date now) {
+                                            Switches switches, Moment now) {
     std::vector<AlertChange> out;
     updateMemory(pressure, processes, switches.memory, now, out);
     updateHeat(thermal, processes, switches.heat, now, out);
@@ -20,7 +20,7 @@ std::vector<AlertChange> AlertRules::update(int pressure, ThermalState thermal,
     return out;
 }
 
-bool AlertRules::shouldPost(const std::string& id, int level, Date now) const {
+bool AlertRules::shouldPost(const std::string& id, int level, Moment now) const {
     auto sent = sent_.find(id);
     if (sent == sent_.end() || sent->second.level < level) {
         return true;
@@ -32,13 +32,13 @@ bool AlertRules::shouldPost(const std::string& id, int level, Date now) const {
     return ended == endedAt_.end() || secondsBetween(ended->second, now) >= quietAfterEnding;
 }
 
-void AlertRules::post(AlertMessage message, int level, Date now, std::vector<AlertChange>& out) {
+void AlertRules::post(AlertMessage message, int level, Moment now, std::vector<AlertChange>& out) {
     sent_[message.id] = Sent{now, level};
     showing_.insert(message.id);
     out.push_back(AlertChange::post(std::move(message)));
 }
 
-void AlertRules::withdraw(const std::string& id, Date now, std::vector<AlertChange>& out) {
+void AlertRules::withdraw(const std::string& id, Moment now, std::vector<AlertChange>& out) {
     if (showing_.erase(id) == 0) {
         return;
     }
@@ -47,7 +47,7 @@ void AlertRules::withdraw(const std::string& id, Date now, std::vector<AlertChan
 }
 
 void AlertRules::updateMemory(int pressure, const std::vector<ProcessUsage>& processes, bool on,
-                              Date now, std::vector<AlertChange>& out) {
+                              Moment now, std::vector<AlertChange>& out) {
     if (pressure < 2) {
         tightSince_.reset();
     } else if (!tightSince_) {
@@ -68,7 +68,7 @@ void AlertRules::updateMemory(int pressure, const std::vector<ProcessUsage>& pro
 }
 
 void AlertRules::updateHeat(ThermalState thermal, const std::vector<ProcessUsage>& processes,
-                            bool on, Date now, std::vector<AlertChange>& out) {
+                            bool on, Moment now, std::vector<AlertChange>& out) {
     int level = !on ? 0 : thermal == 3 ? 2 : thermal == 2 ? 1 : 0;
     const std::string id = "heat";
     if (level == 0) {
@@ -79,7 +79,7 @@ void AlertRules::updateHeat(ThermalState thermal, const std::vector<ProcessUsage
 }
 
 void AlertRules::updateStuck(const std::vector<ProcessUsage>& processes, bool fresh, bool on,
-                             Date now, std::vector<AlertChange>& out) {
+                             Moment now, std::vector<AlertChange>& out) {
     // Only a list read this sample moves the counts; a reused one neither restarts nor
     // extends them.
     if (fresh) {

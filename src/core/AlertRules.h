@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/AlertMessage.h"
-#include "core/Date.h"
+#include "core/Moment.h"
 #include "core/ProcessUsage.h"
 #include "core/SelfIdentity.h"
 #include "core/ThermalSample.h"
@@ -43,7 +43,7 @@ class AlertRules {
     // `fresh`: the app list was read in this very sample.
     std::vector<AlertChange> update(int pressure, ThermalState thermal,
                                     const std::vector<ProcessUsage>& processes, bool fresh,
-                                    Switches switches, Date now);
+                                    Switches switches, Moment now);
 
     static AlertMessage memoryMessage(bool critical, const std::optional<ProcessUsage>& app,
                                       const Vocabulary& words);
@@ -55,29 +55,29 @@ class AlertRules {
 
   private:
     struct Sent {
-        Date at;
+        Moment at;
         int level = 0;
     };
 
-    bool shouldPost(const std::string& id, int level, Date now) const;
-    void post(AlertMessage message, int level, Date now, std::vector<AlertChange>& out);
-    void withdraw(const std::string& id, Date now, std::vector<AlertChange>& out);
-    void updateMemory(int pressure, const std::vector<ProcessUsage>& processes, bool on, Date now,
+    bool shouldPost(const std::string& id, int level, Moment now) const;
+    void post(AlertMessage message, int level, Moment now, std::vector<AlertChange>& out);
+    void withdraw(const std::string& id, Moment now, std::vector<AlertChange>& out);
+    void updateMemory(int pressure, const std::vector<ProcessUsage>& processes, bool on, Moment now,
                       std::vector<AlertChange>& out);
     void updateHeat(ThermalState thermal, const std::vector<ProcessUsage>& processes, bool on,
-                    Date now, std::vector<AlertChange>& out);
-    void updateStuck(const std::vector<ProcessUsage>& processes, bool fresh, bool on, Date now,
+                    Moment now, std::vector<AlertChange>& out);
+    void updateStuck(const std::vector<ProcessUsage>& processes, bool fresh, bool on, Moment now,
                      std::vector<AlertChange>& out);
 
     SelfIdentity self_;
     const Vocabulary* words_;
     std::map<std::string, Sent> sent_;
     std::set<std::string> showing_;
-    std::map<std::string, Date> endedAt_;
-    std::optional<Date> tightSince_;
+    std::map<std::string, Moment> endedAt_;
+    std::optional<Moment> tightSince_;
     // Apps being counted as stuck: when the count began, and the list that last counted them.
     struct BusyRun {
-        Date since;
+        Moment since;
         std::uint64_t seen = 0;
     };
     std::unordered_map<std::string, BusyRun> busySince_;

@@ -36,7 +36,7 @@ bool MakeWay::isCandidate(const ProcessUsage& row, const std::optional<std::stri
 std::vector<Change> MakeWay::update(int pressure, ThermalState thermal,
                                     const std::vector<ProcessUsage>& processes,
                                     const std::optional<std::string>& front,
-                                    const std::set<std::int32_t>& audible, Date now) {
+                                    const std::set<std::int32_t>& audible, Moment now) {
     std::vector<Change> out;
 
     // Ids are unique in a list; should two rows share one, the first stands for both.
@@ -102,7 +102,7 @@ std::vector<Change> MakeWay::update(int pressure, ThermalState thermal,
     return out;
 }
 
-void MakeWay::slowBusyApps(const std::vector<const ProcessUsage*>& candidates, Date now,
+void MakeWay::slowBusyApps(const std::vector<const ProcessUsage*>& candidates, Moment now,
                            std::vector<Change>& out) {
     std::vector<const ProcessUsage*> due;
     for (const ProcessUsage* row : candidates) {
@@ -121,7 +121,7 @@ void MakeWay::slowBusyApps(const std::vector<const ProcessUsage*>& candidates, D
     }
 }
 
-void MakeWay::pauseBiggestApp(const std::vector<const ProcessUsage*>& candidates, Date now,
+void MakeWay::pauseBiggestApp(const std::vector<const ProcessUsage*>& candidates, Moment now,
                               std::vector<Change>& out) {
     if (lastPause_ && secondsBetween(*lastPause_, now) < pauseSpacing) {
         return;
@@ -153,7 +153,7 @@ void MakeWay::pauseBiggestApp(const std::vector<const ProcessUsage*>& candidates
 }
 
 // One app at a time after the calm minute: paused ones first, then by id.
-void MakeWay::releaseAfterCalm(Date now, std::vector<Change>& out) {
+void MakeWay::releaseAfterCalm(Moment now, std::vector<Change>& out) {
     if (held_.empty() || (lastRelease_ && secondsBetween(*lastRelease_, now) < releaseSpacing)) {
         return;
     }

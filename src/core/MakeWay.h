@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "core/AlertMessage.h"
-#include "core/Date.h"
 #include "core/Held.h"
+#include "core/Moment.h"
 #include "core/ProcessUsage.h"
 #include "core/SelfIdentity.h"
 #include "core/ThermalSample.h"
@@ -38,7 +38,7 @@ class MakeWay {
     std::vector<Change> update(int pressure, ThermalState thermal,
                                const std::vector<ProcessUsage>& processes,
                                const std::optional<std::string>& front,
-                               const std::set<std::int32_t>& audible, Date now);
+                               const std::set<std::int32_t>& audible, Moment now);
 
     // Lets the app go at the user's request; it is not held again while the trouble lasts.
     std::vector<Change> resume(const std::string& id);
@@ -63,11 +63,11 @@ class MakeWay {
   private:
     bool isCandidate(const ProcessUsage& row, const std::optional<std::string>& front,
                      const std::set<std::int32_t>& audible) const;
-    void slowBusyApps(const std::vector<const ProcessUsage*>& candidates, Date now,
+    void slowBusyApps(const std::vector<const ProcessUsage*>& candidates, Moment now,
                       std::vector<Change>& out);
-    void pauseBiggestApp(const std::vector<const ProcessUsage*>& candidates, Date now,
+    void pauseBiggestApp(const std::vector<const ProcessUsage*>& candidates, Moment now,
                          std::vector<Change>& out);
-    void releaseAfterCalm(Date now, std::vector<Change>& out);
+    void releaseAfterCalm(Moment now, std::vector<Change>& out);
 
     SelfIdentity self_;
     std::map<std::string, Held> held_;
@@ -75,15 +75,15 @@ class MakeWay {
     // For each busy candidate, when its unbroken busy run began, and the sample that last saw
     // it busy (entries not seen in the current sample are dropped).
     struct BusyRun {
-        Date since;
+        Moment since;
         std::uint64_t seen = 0;
     };
     std::unordered_map<std::string, BusyRun> busySince_;
     std::uint64_t samples_ = 0;
     bool said_ = false;
-    std::optional<Date> calmSince_;
-    std::optional<Date> lastPause_;    // absent: the distant past
-    std::optional<Date> lastRelease_;  // absent: the distant past
+    std::optional<Moment> calmSince_;
+    std::optional<Moment> lastPause_;    // absent: the distant past
+    std::optional<Moment> lastRelease_;  // absent: the distant past
 };
 
 }  // namespace tv

@@ -8,6 +8,7 @@
 
 #include "core/CPUSample.h"
 #include "core/MemorySample.h"
+#include "core/Moment.h"
 #include "core/NetworkRate.h"
 #include "core/ProcessUsage.h"
 #include "core/ThermalSample.h"
@@ -16,6 +17,8 @@ namespace tv {
 
 // Everything read in one tick.
 struct Snapshot {
+    // When it was taken, on the clock the rules run on (never set back or stepped ahead).
+    Moment at;
     std::optional<CPUSample> cpu;
     std::vector<double> load{0, 0, 0};
     MemorySample memory;

@@ -2,12 +2,22 @@
 
 namespace tv {
 
+namespace {
+
+bool hasLimits(const ThermalSignals::Sensor& sensor) {
+    return sensor.max || sensor.crit;
+}
+
+}  // namespace
+
 int ThermalStateGauge::levelFor(const ThermalSignals& s, double margin,
                                 bool throttledRecently) const {
     using Kind = ThermalSignals::TripKind;
     // Critical: within 5 °C of a critical limit, or an alarm says so.
     for (const auto& sensor : s.sensors) {
-        if (sensor.critAlarm || sensor.celsius >= sensor.crit.value_or(defaultCrit) - 5 - margin) {
+        if (sensor.critAlarm ||
+            (hasLimits(sensor) &&
+             sensor.celsius >= sensor.crit.value_or(defaultCrit) - 5 - margin)) {
             return 3;
         }
     }
@@ -22,7 +32,8 @@ int ThermalStateGauge::levelFor(const ThermalSignals& s, double margin,
         return 2;
     }
     for (const auto& sensor : s.sensors) {
-        if (sensor.maxAlarm || sensor.celsius >= sensor.max.value_or(defaultMax) - margin) {
+        if (sensor.maxAlarm ||
+            (hasLimits(sensor) && sensor.celsius >= sensor.max.value_or(defaultMax) - margin)) {
             return 2;
         }
     }

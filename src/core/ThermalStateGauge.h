@@ -33,8 +33,14 @@ struct ThermalSignals {
 // Turns sensors, limits and throttling into the states 0 nominal, 1 fair, 2 serious,
 // 3 critical. A state rises at once and falls one step after 10 s spent at least 3 °C below
 // its thresholds with no new throttling.
+//
+// A sensor without any limit of its own (AMD's Tctl/Tccd, which run at 90-95 °C under load
+// by design) says how warm the processor is, not how close it is to its limit: on its own it
+// raises the state at most to fair. Throttling, trips, cooling devices and alarms still raise
+// it further.
 class ThermalStateGauge {
   public:
+    // A sensor with only one of its limits takes these for the other.
     static constexpr double defaultMax = 85;
     static constexpr double defaultCrit = 100;
     static constexpr double calmSeconds = 10;

@@ -26,6 +26,7 @@ MonitorParts MonitorParts::live() {
         return std::chrono::time_point_cast<Seconds>(std::chrono::system_clock::now());
     };
     parts.speedTool = SpeedTool::find(QCoreApplication::applicationDirPath());
+    parts.steady = &Sampler::steadyNow;
     return parts;
 }
 
@@ -33,6 +34,7 @@ Monitor::Monitor(MonitorParts parts, QObject* parent)
     : QObject(parent),
       clock_(std::move(parts.clock)),
       speedTest_(std::move(parts.speedTool), clock_),
+      steady_(parts.steady ? parts.steady : std::function<Moment()>(&Sampler::steadyNow)),
       self_(std::move(parts.self)),
       words_(parts.words),
       frontAppSource_(std::move(parts.frontApp)),
@@ -43,15 +45,16 @@ Monitor::Monitor(MonitorParts parts, QObject* parent)
       apps_(std::move(parts.apps)) {
     Date now = clock_();
     sampledAt_ = now;
-    closedAt_ = now;
+    tickAt_ = steady_();
+    closedAt_ = tickAt_;
     chip_ = parts.system->chip();
     efficiencyCores_ = parts.system->efficiencyCores();
     bootedAt_ = parts.system->bootTime().value_or(now);
     // The sampling thread has not started yet, so the readers may still be used here.
     thermalState_ = parts.readers->thermalState();
 
-    auto sampler =
-        std::make_unique<Sampler>(std::move(parts.readers), std::move(parts.samplerSettings));
+    auto sampler = std::make_unique<Sampler>(
+        std::move(parts.readers), std::move(parts.samplerSettings), std::move(parts.steady));
     // Results travel back as copies; a call posted to a Monitor that is gone is dropped.
     worker_ = new SamplerWorker(
         std::move(sampler),
@@ -117,6 +120,7 @@ void Monitor::apply(const Snapshot& snapshot) {
         setProcesses(*snapshot.processes);
     }
     assign(sampledAt_, clock_(), &Monitor::sampledAtChanged);
+    tickAt_ = snapshot.at;
     measureClosedCost(snapshot);
     forgetFinishedQuits();
 
@@ -152,8 +156,7 @@ void Monitor::setProcesses(std::vector<ProcessUsage> processes) {
 }
 
 void Monitor::measureClosedCost(const Snapshot& snapshot) {
-    if (!snapshot.processes || isOpen_ ||
-        !(secondsBetween(closedAt_, sampledAt_) > closedCostAfter)) {
+    if (!snapshot.processes || isOpen_ || !(secondsBetween(closedAt_, tickAt_) > closedCostAfter)) {
         return;
     }
     for (const ProcessUsage& row : *snapshot.processes) {
@@ -170,7 +173,7 @@ void Monitor::forgetFinishedQuits() {
     }
     bool changed = false;
     for (auto it = quitting_.begin(); it != quitting_.end();) {
-        bool recent = secondsBetween(it->second, sampledAt_) < quitGivesUpAfter;
+        bool recent = secondsBetween(it->second, tickAt_) < quitGivesUpAfter;
         bool listed = std::any_of(processes_.begin(), processes_.end(),
                                   [&](const ProcessUsage& row) { return row.id == it->first; });
         if (recent && listed) {
@@ -194,7 +197,7 @@ void Monitor::setOpen(bool open) {
     if (open) {
         tick();
     } else {
-        closedAt_ = clock_();
+        closedAt_ = steady_();
     }
 }
 
@@ -208,7 +211,7 @@ void Monitor::setHolding(bool holding) {
         worker_, [w = worker_, holding] { w->setHolding(holding); }, Qt::QueuedConnection);
 }
 
-void Monitor::markQuitting(const std::string& id, Date at) {
+void Monitor::markQuitting(const std::string& id, Moment at) {
     quitting_[id] = at;
     emit quittingChanged();
 }

@@ -20,6 +20,7 @@
 #include "core/History.h"
 #include "core/MakeWay.h"
 #include "core/MemorySample.h"
+#include "core/Moment.h"
 #include "core/ProcessUsage.h"
 #include "core/SelfIdentity.h"
 #include "core/Snapshot.h"
@@ -39,7 +40,9 @@ class SamplerWorker;
 
 // What a Monitor is built from: the readers (moved onto the sampling thread), the settings of
 // the sampling thread and of the main thread, the machine's facts, the front-app source, who
-// TallyVane is, the platform's words and a clock. Without an executor (`holdBack`) nothing
+// TallyVane is, the platform's words and two clocks: the wall clock for what is shown, and a
+// steady one (never set back, still while asleep) for everything that measures elapsed time;
+// snapshots carry the steady time they were taken at. Without an executor (`holdBack`) nothing
 // is ever held back; without `apps` no app is ever asked to quit.
 struct MonitorParts {
     std::unique_ptr<Readers> readers;
@@ -55,6 +58,8 @@ struct MonitorParts {
     std::function<Date()> clock;
     // The network-quality tool the speed test runs.
     SpeedTool speedTool;
+    // The steady clock; the system's own when not given.
+    std::function<Moment()> steady;
 
     // The parts of the machine TallyVane runs on, watching only: no executor.
     static MonitorParts live();
@@ -94,11 +99,11 @@ class Monitor : public QObject {
     // Tells the Sampler whether apps are being held back (it then reads the list every tick).
     void setHolding(bool holding);
 
-    // Quit bookkeeping: a request recorded at `at` lasts until the app leaves the list or
-    // ten seconds pass.
-    void markQuitting(const std::string& id, Date at);
+    // Quit bookkeeping: a request recorded at `at` (steady time) lasts until the app leaves
+    // the list or ten seconds pass.
+    void markQuitting(const std::string& id, Moment at);
     bool isQuitting(const ProcessUsage& process) const;
-    const std::map<std::string, Date>& quitting() const { return quitting_; }
+    const std::map<std::string, Moment>& quitting() const { return quitting_; }
 
     // Called at the end of every tick.
     void setOnSample(std::function<void()> onSample) { onSample_ = std::move(onSample); }
@@ -149,9 +154,11 @@ class Monitor : public QObject {
     const History& memoryHistory() const { return memoryHistory_; }
     const History& gpuHistory() const { return gpuHistory_; }
     const History& temperatureHistory() const { return temperatureHistory_; }
+    // Wall-clock time of the latest tick, for display.
     Date sampledAt() const { return sampledAt_; }
     std::optional<double> closedCost() const { return closedCost_; }
-    Date closedAt() const { return closedAt_; }
+    // Steady time the panel was last closed.
+    Moment closedAt() const { return closedAt_; }
     const std::optional<std::string>& frontApp() const { return frontApp_; }
 
     // Fixed facts.
@@ -208,6 +215,7 @@ class Monitor : public QObject {
 
     std::function<Date()> clock_;
     SpeedTestRun speedTest_;
+    std::function<Moment()> steady_;
     SelfIdentity self_;
     const Vocabulary* words_;
     std::unique_ptr<FrontAppSource> frontAppSource_;
@@ -226,14 +234,15 @@ class Monitor : public QObject {
     History gpuHistory_{historyCapacity};
     History temperatureHistory_{historyCapacity};
     Date sampledAt_;
+    Moment tickAt_;  // the latest snapshot's steady time
     bool isOpen_ = false;
     std::optional<double> closedCost_;
-    Date closedAt_;
+    Moment closedAt_;
     std::string chip_;
     int efficiencyCores_ = 0;
     Date bootedAt_;
     std::optional<std::string> frontApp_;
-    std::map<std::string, Date> quitting_;
+    std::map<std::string, Moment> quitting_;
     std::function<void()> onSample_;
     std::function<void()> openPanel_;
 

@@ -14,13 +14,13 @@ void Monitor::decide(const Snapshot& snapshot) {
             hold(makeWay_.resumeAll());
         } else if (frontApp_) {
             hold(makeWay_.update(memory_.pressure, thermalState_, processes_, frontApp_,
-                                 snapshot.audible, sampledAt_));
+                                 snapshot.audible, snapshot.at));
         }
     }
 
-    std::vector<AlertChange> alerts =
-        alertRules_.update(memory_.pressure, thermalState_, processes_,
-                           snapshot.processes.has_value(), currentSwitches(*settings_), sampledAt_);
+    std::vector<AlertChange> alerts = alertRules_.update(memory_.pressure, thermalState_,
+                                                         processes_, snapshot.processes.has_value(),
+                                                         currentSwitches(*settings_), snapshot.at);
     if (notices_) {
         notices_->apply(alerts);
     }
@@ -64,7 +64,7 @@ void Monitor::hold(const std::vector<Change>& changes) {
 void Monitor::quit(const ProcessUsage& process) {
     hold(makeWay_.resume(process.id));
     if (apps_ && process.appPath && apps_->quit(*process.appPath, processes_)) {
-        markQuitting(process.id, clock_());
+        markQuitting(process.id, steady_());
     }
 }
 

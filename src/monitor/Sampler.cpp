@@ -1,6 +1,7 @@
 #include "monitor/Sampler.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "settings/SettingKeys.h"
 
@@ -16,10 +17,15 @@ constexpr int readingsPerMinute = 60;
 
 }  // namespace
 
-Sampler::Sampler(std::unique_ptr<Readers> readers, std::unique_ptr<Settings> settings)
+Sampler::Sampler(std::unique_ptr<Readers> readers, std::unique_ptr<Settings> settings, Clock clock)
     : readers_(std::move(readers)),
       settings_(std::move(settings)),
+      clock_(clock ? std::move(clock) : Clock(&Sampler::steadyNow)),
       loopLength_(settings_->integer(SettingKeys::demoLoop)) {}
+
+Moment Sampler::steadyNow() {
+    return std::chrono::time_point_cast<Seconds>(std::chrono::steady_clock::now());
+}
 
 bool Sampler::anyAlertOn() const {
     return settings_->isOn(SettingKeys::alertMemory) || settings_->isOn(SettingKeys::alertHeat) ||
@@ -71,13 +77,14 @@ Snapshot Sampler::read() {
 
 Snapshot Sampler::sample() {
     Snapshot s = read();
-    if (loopLength_ < 1 || calls_ <= liveBeforeLoop) {
-        return s;
+    if (loopLength_ >= 1 && calls_ > liveBeforeLoop) {
+        if (static_cast<int>(loop_.size()) < loopLength_) {
+            loop_.push_back(s);
+        }
+        s = loop_[static_cast<std::size_t>((calls_ - liveBeforeLoop - 1) % loopLength_)];
     }
-    if (static_cast<int>(loop_.size()) < loopLength_) {
-        loop_.push_back(s);
-    }
-    return loop_[static_cast<std::size_t>((calls_ - liveBeforeLoop - 1) % loopLength_)];
+    s.at = clock_();
+    return s;
 }
 
 }  // namespace tv

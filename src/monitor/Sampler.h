@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -17,9 +18,16 @@ namespace tv {
 // Lives on the sampling thread; everything here is touched only there.
 class Sampler {
   public:
-    Sampler(std::unique_ptr<Readers> readers, std::unique_ptr<Settings> settings);
+    using Clock = std::function<Moment()>;
 
-    // One tick's snapshot, live or from the demonstration loop.
+    // Without a clock, snapshots are stamped with the system's steady clock.
+    Sampler(std::unique_ptr<Readers> readers, std::unique_ptr<Settings> settings, Clock clock = {});
+
+    // The system's steady clock as a Moment.
+    static Moment steadyNow();
+
+    // One tick's snapshot, live or from the demonstration loop, stamped with the time it
+    // was taken (a replayed one too).
     Snapshot sample();
 
     // An immediate app-list refresh, outside the regular readings.
@@ -37,6 +45,7 @@ class Sampler {
 
     std::unique_ptr<Readers> readers_;
     std::unique_ptr<Settings> settings_;
+    Clock clock_;
     ThermalSample lastThermal_;
     int calls_ = 0;
     int lastPressure_ = 1;

@@ -1,22 +1,36 @@
 #pragma once
 
-#include <QSettings>
 #include <QString>
+#include <QVariant>
 
-#include <memory>
+#include <chrono>
+#include <cstddef>
 #include <optional>
 
 #include "core/Date.h"
+#include "platform/UserFiles.h"
+#include "settings/IniText.h"
 
 namespace tv {
 
-// The stored settings. Every value is read at the moment it is used; nothing is cached, so
-// a change takes effect at the next use. A missing or malformed value reads as its default.
+// The stored settings, an INI file. Every value is read at the moment it is used: the file
+// is looked at (one stat; reads in the same millisecond share it) and read again when it
+// changed, so an edit made outside the program, or by another instance, counts from the
+// next use. A missing or malformed value reads as its default.
 //
-// One instance per thread: instances on the same file share what they store within the
-// process.
+// The file is the user's: only a regular text file of at most 1 MiB is read. Anything else
+// at its place (a pipe, a folder, a huge or binary file) is unreadable: every value reads
+// as its default and the file is never written. A write changes only the line of its key
+// (comments, order and unknown keys stay as they are) and replaces the file at once, so a
+// crash never leaves half a file. Writes say whether the value was really stored.
+//
+// One instance per thread.
 class Settings {
   public:
+    static constexpr std::size_t largestFile = 1024 * 1024;
+    // Reads this close together (a tick's few) share one look at the file.
+    static constexpr std::chrono::microseconds sameMoment{1000};
+
     // The user's own settings (organisation and application "TallyVane").
     Settings();
     // Settings kept in the given INI file; for tests and tools.
@@ -39,17 +53,29 @@ class Settings {
     // The panel's expanded reading: "cpu", "memory", "gpu" or "heat"; "cpu" otherwise.
     QString panel() const;
 
-    void setBoolean(const char* key, bool value);
-    void setInteger(const char* key, int value);
-    void setReal(const char* key, double value);
-    void setText(const char* key, const QString& value);
-    void setDate(const char* key, Date value);
-    void remove(const char* key);
+    bool setBoolean(const char* key, bool value);
+    bool setInteger(const char* key, int value);
+    bool setReal(const char* key, double value);
+    bool setText(const char* key, const QString& value);
+    bool setDate(const char* key, Date value);
+    bool remove(const char* key);
 
     QString fileName() const;
+    // Whether the file is there but cannot be used (see above).
+    bool unreadable() const;
 
   private:
-    std::unique_ptr<QSettings> store_;
+    QVariant value(const char* key) const;
+    // Reads the file again if it is not the one last read.
+    void refresh() const;
+    bool store(const char* key, const std::optional<QString>& encoded);
+
+    QString path_;
+    mutable IniText ini_;
+    mutable FileStamp stamp_;
+    mutable std::chrono::steady_clock::time_point checkedAt_;
+    mutable bool loaded_ = false;
+    mutable bool unreadable_ = false;
 };
 
 }  // namespace tv

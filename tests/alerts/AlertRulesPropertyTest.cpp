@@ -53,7 +53,7 @@ TEST_P(AlertRulesProperties, WithdrawOnlyWhatShowsAndNeverRepeatWithinTheHour) {
         bool fresh = uniform(0, 1) < 0.7;
 
         for (const AlertChange& c :
-             rules.update(pressure, thermal, rows, fresh, switches, dateFromSeconds(t))) {
+             rules.update(pressure, thermal, rows, fresh, switches, momentFromSeconds(t))) {
             if (c.kind == AlertChange::Kind::withdraw) {
                 EXPECT_EQ(showing.erase(c.id), 1u)
                     << "withdrew " << c.id << " that was not showing";

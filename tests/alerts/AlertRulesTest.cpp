@@ -36,8 +36,8 @@ struct Step {
 
 void play(AlertRules& rules, const std::vector<Step>& steps) {
     for (const Step& s : steps) {
-        auto changes =
-            rules.update(s.pressure, s.thermal, s.rows, s.fresh, s.switches, dateFromSeconds(s.t));
+        auto changes = rules.update(s.pressure, s.thermal, s.rows, s.fresh, s.switches,
+                                    momentFromSeconds(s.t));
         EXPECT_EQ(outcome(changes), s.expected) << "at t " << s.t;
     }
 }
@@ -151,8 +151,8 @@ TEST(AlertRules, TheStuckSwitchOffWithdrawsAndPostsNothing) {
 
 TEST(AlertRules, NothingWrongAndNothingShowingGivesNothing) {
     AlertRules rules(self, Vocabulary::forMac());
-    EXPECT_TRUE(rules.update(1, 0, {}, true, {}, dateFromSeconds(0)).empty());
-    EXPECT_TRUE(rules.update(0, 1, {}, false, {}, dateFromSeconds(1)).empty());
+    EXPECT_TRUE(rules.update(1, 0, {}, true, {}, momentFromSeconds(0)).empty());
+    EXPECT_TRUE(rules.update(0, 1, {}, false, {}, momentFromSeconds(1)).empty());
 }
 
 TEST(AlertMessages, MemoryWording) {
@@ -194,7 +194,7 @@ TEST(AlertMessages, HeatNamesOnlyAnAppWorkingAtLeastHalfACoreAndNeverTallyVane) 
     AlertRules rules(self, Vocabulary::forMac());
     ProcessUsage lazy = app("Lazy", 1, 10, {1});
     ProcessUsage me = app("TallyVane", 1, 400, {77});
-    auto changes = rules.update(1, 2, {lazy, me}, true, {}, dateFromSeconds(0));
+    auto changes = rules.update(1, 2, {lazy, me}, true, {}, momentFromSeconds(0));
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_EQ(changes[0].message.body, "macOS is starting to slow your Mac down to cool it.");
     EXPECT_FALSE(changes[0].message.appPath.has_value());

@@ -35,11 +35,16 @@ TEST(ThermalStateGauge, LevelsFromLimitsTripsFansAndAlarms) {
     alarm.sensors[0].critAlarm = true;
     const Case cases[] = {
         {cpuAt(50), 0},
-        {cpuAt(80), 1},                              // within 10 °C of max
-        {cpuAt(90), 2},                              // at max
-        {cpuAt(100), 3},                             // within 5 °C of crit
-        {cpuAt(80, std::nullopt, std::nullopt), 1},  // default max 85
-        {cpuAt(95, std::nullopt, std::nullopt), 3},  // default crit 100
+        {cpuAt(80), 1},                     // within 10 °C of max
+        {cpuAt(90), 2},                     // at max
+        {cpuAt(100), 3},                    // within 5 °C of crit
+        {cpuAt(80, std::nullopt, 110), 1},  // default max 85
+        {cpuAt(86, std::nullopt, 110), 2},
+        {cpuAt(95, 90, std::nullopt), 3},  // default crit 100
+        // No limits at all: warm at most, however hot it reads.
+        {cpuAt(74, std::nullopt, std::nullopt), 0},
+        {cpuAt(88, std::nullopt, std::nullopt), 1},
+        {cpuAt(99, std::nullopt, std::nullopt), 1},
         {passive, 2},
         {nearPassive, 1},
         {activeTrip, 1},

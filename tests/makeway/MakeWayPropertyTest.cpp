@@ -105,7 +105,7 @@ TEST_P(MakeWayProperties, HoldOnlyWhatMayBeHeldAndLetEverythingGoAfterCalm) {
         if (resumed) {
             changes = rules.resume(before.begin()->first);
         } else {
-            changes = rules.update(pressure, thermal, rows, front, audible, dateFromSeconds(t));
+            changes = rules.update(pressure, thermal, rows, front, audible, momentFromSeconds(t));
         }
 
         std::set<std::string> released;
@@ -140,7 +140,7 @@ TEST_P(MakeWayProperties, HoldOnlyWhatMayBeHeldAndLetEverythingGoAfterCalm) {
     // A long calm lets everything go, one app every 15 s after the calm minute.
     auto rows = world.rows();
     for (int second = 0; second < 60 + 15 * 14; ++second) {
-        rules.update(1, 0, rows, std::nullopt, {}, dateFromSeconds(t + 1 + second));
+        rules.update(1, 0, rows, std::nullopt, {}, momentFromSeconds(t + 1 + second));
     }
     EXPECT_TRUE(rules.held().empty());
 }

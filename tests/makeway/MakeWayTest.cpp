@@ -38,7 +38,7 @@ struct Step {
 void play(MakeWay& rules, const std::vector<Step>& steps) {
     for (const Step& step : steps) {
         auto changes = rules.update(step.pressure, step.thermal, step.rows, step.front,
-                                    step.audible, dateFromSeconds(step.t));
+                                    step.audible, momentFromSeconds(step.t));
         EXPECT_EQ(changes, step.expected) << "at t " << step.t;
     }
 }
@@ -185,10 +185,10 @@ TEST(MakeWay, ShouldSayCoversAWholeStretchOfTrouble) {
     EXPECT_FALSE(rules.shouldSay({release(Build)}));
     EXPECT_FALSE(rules.shouldSay({}));
     for (int t = 0; t < 60; ++t) {
-        rules.update(1, 0, everyone, std::string("/Front.app"), {}, dateFromSeconds(t));
+        rules.update(1, 0, everyone, std::string("/Front.app"), {}, momentFromSeconds(t));
     }
     EXPECT_FALSE(rules.shouldSay(slowing));
-    rules.update(1, 0, everyone, std::string("/Front.app"), {}, dateFromSeconds(60));
+    rules.update(1, 0, everyone, std::string("/Front.app"), {}, momentFromSeconds(60));
     EXPECT_TRUE(rules.shouldSay(slowing));
 }
 
@@ -238,8 +238,8 @@ TEST(MakeWayMessages, HeldListShowsPausedFirstThenByName) {
     std::vector<ProcessUsage> rows{Front, app("Zed", 5, 400, {10}), app("Alpha", 1, 400, {11}),
                                    app("Mid", 0.1, 400, {12})};
     MakeWay rules;
-    rules.update(2, 0, rows, std::string("/Front.app"), {}, dateFromSeconds(0));
-    rules.update(4, 0, rows, std::string("/Front.app"), {}, dateFromSeconds(10));
+    rules.update(2, 0, rows, std::string("/Front.app"), {}, momentFromSeconds(0));
+    rules.update(4, 0, rows, std::string("/Front.app"), {}, momentFromSeconds(10));
     std::vector<std::string> names;
     for (const Held& h : rules.heldList()) {
         names.push_back(h.app.name);

@@ -67,7 +67,8 @@ class MonitorDecisionsTest : public testing::Test {
         parts.system = std::make_unique<test::FakeSystem>();
         parts.frontApp = std::make_unique<test::FakeFront>(&front);
         parts.self = SelfIdentity{std::nullopt, ::getpid()};
-        parts.clock = [this] { return dateFromSeconds(clock); };
+        parts.clock = [this] { return dateFromSeconds(clock + wallStep); };
+        parts.steady = [this] { return momentFromSeconds(clock); };
         parts.holdBack = std::make_unique<HoldBack>(
             ::getpid(), 0.2, 0.1,
             HoldBack::Parts{
@@ -89,6 +90,7 @@ class MonitorDecisionsTest : public testing::Test {
         Snapshot s;
         s.memory = MemorySample{8ULL << 30, 6ULL << 30, 1ULL << 30, 0, 0, 0, 0, pressure};
         s.processes = std::move(rows);
+        s.at = momentFromSeconds(clock);
         monitor->apply(s);
     }
 
@@ -112,7 +114,8 @@ class MonitorDecisionsTest : public testing::Test {
     QTemporaryDir dir;
     std::shared_ptr<FakeMachine> machine = std::make_shared<FakeMachine>();
     std::vector<FrontAppCandidate> front;
-    double clock = 50'000;
+    double clock = 50'000;  // steady time
+    double wallStep = 0;    // how far the wall clock was set off it
     RecordedNotices notices;
     std::unique_ptr<Monitor> monitor;
 };
@@ -140,6 +143,36 @@ TEST_F(MonitorDecisionsTest, CriticalMemoryPausesTheBigBackgroundAppAndACalmMinu
               notices.withdrawn.end());
 }
 
+TEST_F(MonitorDecisionsTest, WallClockStepsNeitherKeepAppsHeldNorActEarly) {
+    Spawned big({TALLYVANE_TEST_WORKER, "1"}), busy({TALLYVANE_TEST_WORKER, "1"});
+    std::vector<ProcessUsage> rows{appRow("Build", big.pid(), 600 * MiB)};
+    tick(4, rows);
+    ASSERT_EQ(monitor->held().size(), 1u);
+    tick(1, rows);     // calm begins
+    wallStep = -3600;  // and the clock is set back an hour
+    for (int i = 0; i < 59; ++i) {
+        tick(1, rows);
+    }
+    EXPECT_EQ(monitor->held().size(), 1u) << "not before the calm minute";
+    tick(1, rows);
+    EXPECT_TRUE(monitor->held().empty()) << "after the calm minute, not an hour later";
+    EXPECT_TRUE(running(big.pid()));
+
+    tick(4, rows, MakeWay::pauseSpacing);
+    ASSERT_EQ(monitor->held().size(), 1u);
+    tick(1, rows);
+    wallStep += 3600;  // a step ahead (a time server, a wake-up) is no calm minute
+    tick(1, rows);
+    EXPECT_EQ(monitor->held().size(), 1u);
+
+    std::vector<ProcessUsage> hot{appRow("Render", busy.pid(), 50 * MiB, 95)};
+    tick(2, hot);
+    wallStep += 3600;  // nor ten busy seconds
+    tick(2, hot);
+    EXPECT_FALSE(std::any_of(monitor->held().begin(), monitor->held().end(),
+                             [](const Held& h) { return h.app.name == "Render"; }));
+}
+
 TEST_F(MonitorDecisionsTest, NothingIsDecidedWithoutTheFrontAppOrTheAppList) {
     Spawned big({TALLYVANE_TEST_WORKER, "1"});
     std::vector<ProcessUsage> rows{appRow("Build", big.pid(), 600 * MiB)};
@@ -151,6 +184,7 @@ TEST_F(MonitorDecisionsTest, NothingIsDecidedWithoutTheFrontAppOrTheAppList) {
     clock += 1;
     Snapshot noList;
     noList.memory = MemorySample{8ULL << 30, 6ULL << 30, 0, 0, 0, 0, 0, 4};
+    noList.at = momentFromSeconds(clock);
     monitor->apply(noList);
     EXPECT_TRUE(monitor->held().empty());
     // The alert rules still ran (on the list kept from before).
@@ -167,6 +201,7 @@ TEST_F(MonitorDecisionsTest, SwitchingMakeWayOffReleasesEverythingAtTheNextListA
     clock += 1;
     Snapshot noList;
     noList.memory = MemorySample{8ULL << 30, 6ULL << 30, 0, 0, 0, 0, 0, 4};
+    noList.at = momentFromSeconds(clock);
     monitor->apply(noList);
     EXPECT_EQ(monitor->held().size(), 1u) << "only a tick with the app list decides";
     tick(4, rows);

@@ -38,6 +38,7 @@ class MonitorTest : public testing::Test {
         parts.frontApp = std::make_unique<FakeFront>(&front);
         parts.self = SelfIdentity{std::nullopt, 77};
         parts.clock = [this] { return dateFromSeconds(clock); };
+        parts.steady = [this] { return momentFromSeconds(clock); };
         monitor = std::make_unique<Monitor>(std::move(parts));
     }
 
@@ -46,6 +47,12 @@ class MonitorTest : public testing::Test {
         s.cpu = CPUSample{{0.2, 0.4}, 0.2, 0.1};
         s.memory = MemorySample{8ULL << 30, 2ULL << 30, 1ULL << 30, 1ULL << 30, 0, 0, 0, 1};
         return s;
+    }
+
+    // One tick taken now.
+    void apply(Snapshot s) {
+        s.at = momentFromSeconds(clock);
+        monitor->apply(s);
     }
 
     QTemporaryDir dir;
@@ -67,7 +74,7 @@ TEST_F(MonitorTest, FixedFactsAndInitialState) {
 
 TEST_F(MonitorTest, HistoriesGrowPerTickAndClampTheirValues) {
     Snapshot s = calm();
-    monitor->apply(s);
+    apply(s);
     EXPECT_EQ(monitor->cpuHistory().values(), (std::vector<double>{0.30000000000000004}));
     EXPECT_EQ(monitor->memoryHistory().values(), (std::vector<double>{0.5}));
     EXPECT_EQ(monitor->gpuHistory().values(), (std::vector<double>{0}));
@@ -77,7 +84,7 @@ TEST_F(MonitorTest, HistoriesGrowPerTickAndClampTheirValues) {
     Snapshot noCpu = calm();
     noCpu.cpu.reset();
     noCpu.thermal.cpu = 70;
-    monitor->apply(noCpu);
+    apply(noCpu);
     EXPECT_EQ(monitor->cpuHistory().values().size(), 1u);
     EXPECT_EQ(monitor->cpu(), *calm().cpu);
     EXPECT_EQ(monitor->memoryHistory().values().size(), 2u);
@@ -86,17 +93,17 @@ TEST_F(MonitorTest, HistoriesGrowPerTickAndClampTheirValues) {
     for (double celsius : {20.0, 120.0}) {
         Snapshot t = calm();
         t.thermal.cpu = celsius;
-        monitor->apply(t);
+        apply(t);
     }
     EXPECT_EQ(monitor->temperatureHistory().values(), (std::vector<double>{0.5, 0, 1}));
 
     Snapshot noTotal = calm();
     noTotal.memory = MemorySample{};
-    monitor->apply(noTotal);
+    apply(noTotal);
     EXPECT_EQ(monitor->memoryHistory().values().back(), 0.0);
 
     for (int i = 0; i < 100; ++i) {
-        monitor->apply(calm());
+        apply(calm());
     }
     EXPECT_EQ(monitor->cpuHistory().values().size(), 62u);
 }
@@ -108,17 +115,17 @@ TEST_F(MonitorTest, PropertiesNotifyOnlyOnRealChangesAndHistoriesOnEveryPush) {
     QSignalSpy loadChanged(monitor.get(), &Monitor::loadChanged);
     Snapshot s = calm();
     s.processes = std::vector<ProcessUsage>{row("pid:1")};
-    monitor->apply(s);
-    monitor->apply(s);
+    apply(s);
+    apply(s);
     s.processes.reset();  // not read: the previous list stays
-    monitor->apply(s);
+    apply(s);
     EXPECT_EQ(memoryChanged.count(), 1);
     EXPECT_EQ(memoryPushed.count(), 3);
     EXPECT_EQ(processesChanged.count(), 1);
     EXPECT_EQ(loadChanged.count(), 0);  // the initial zeros never changed
     EXPECT_EQ(monitor->processes().size(), 1u);
     s.processes = std::vector<ProcessUsage>{};  // read, and nothing qualified
-    monitor->apply(s);
+    apply(s);
     EXPECT_TRUE(monitor->processes().empty());
 }
 
@@ -126,66 +133,66 @@ TEST_F(MonitorTest, OwnCostIsMeasuredOnlyWellIntoAClosedPeriod) {
     Snapshot s = calm();
     s.processes = std::vector<ProcessUsage>{row("pid:12", 90), row("pid:77", 0.4)};
     clock += 65;  // exactly 65 s: not yet
-    monitor->apply(s);
+    apply(s);
     EXPECT_FALSE(monitor->closedCost().has_value());
     clock += 1;
     Snapshot notRead = calm();
-    monitor->apply(notRead);  // no list this tick
+    apply(notRead);  // no list this tick
     EXPECT_FALSE(monitor->closedCost().has_value());
-    monitor->apply(s);
+    apply(s);
     EXPECT_EQ(monitor->closedCost(), 0.4);
 
     monitor->setOpen(true);
     s.processes = std::vector<ProcessUsage>{row("pid:77", 9)};
     clock += 100;
-    monitor->apply(s);
+    apply(s);
     EXPECT_EQ(monitor->closedCost(), 0.4);  // open: kept, never cleared
     monitor->setOpen(false);
     clock += 30;
-    monitor->apply(s);
+    apply(s);
     EXPECT_EQ(monitor->closedCost(), 0.4);
     clock += 40;
-    monitor->apply(s);
+    apply(s);
     EXPECT_EQ(monitor->closedCost(), 9.0);
     s.processes = std::vector<ProcessUsage>{row("pid:5", 9)};  // own row missing
-    monitor->apply(s);
+    apply(s);
     EXPECT_EQ(monitor->closedCost(), 9.0);
 }
 
 TEST_F(MonitorTest, QuitRequestsEndWhenTheAppLeavesOrAfterTenSeconds) {
     Snapshot s = calm();
     s.processes = std::vector<ProcessUsage>{row("pid:1"), row("pid:2"), row("pid:3")};
-    monitor->apply(s);
-    monitor->markQuitting("pid:1", dateFromSeconds(clock));
-    monitor->markQuitting("pid:2", dateFromSeconds(clock));
-    monitor->markQuitting("pid:9", dateFromSeconds(clock));  // not in the list
+    apply(s);
+    monitor->markQuitting("pid:1", momentFromSeconds(clock));
+    monitor->markQuitting("pid:2", momentFromSeconds(clock));
+    monitor->markQuitting("pid:9", momentFromSeconds(clock));  // not in the list
     EXPECT_TRUE(monitor->isQuitting(row("pid:1")));
 
     clock += 5;
     s.processes = std::vector<ProcessUsage>{row("pid:1"), row("pid:3")};  // 2 quit
-    monitor->apply(s);
+    apply(s);
     EXPECT_TRUE(monitor->isQuitting(row("pid:1")));
     EXPECT_FALSE(monitor->isQuitting(row("pid:2")));
     EXPECT_FALSE(monitor->isQuitting(row("pid:9")));
 
     clock += 4.9;
-    monitor->apply(s);
+    apply(s);
     EXPECT_TRUE(monitor->isQuitting(row("pid:1")));
     clock += 0.1;  // ten seconds: given up
-    monitor->apply(s);
+    apply(s);
     EXPECT_FALSE(monitor->isQuitting(row("pid:1")));
 }
 
 TEST_F(MonitorTest, FrontAppKeepsItsLastKnownValue) {
-    monitor->apply(calm());
+    apply(calm());
     EXPECT_FALSE(monitor->frontApp().has_value());
     front = {{false, std::string("/usr/share/applications/editor.desktop")}};
-    monitor->apply(calm());
+    apply(calm());
     EXPECT_EQ(monitor->frontApp(), "/usr/share/applications/editor.desktop");
     front = {{true, std::string("/usr/share/applications/tallyvane.desktop")}};
-    monitor->apply(calm());
+    apply(calm());
     front = {};
-    monitor->apply(calm());
+    apply(calm());
     EXPECT_EQ(monitor->frontApp(), "/usr/share/applications/editor.desktop");
 }
 
@@ -231,7 +238,7 @@ TEST_F(MonitorTest, HealthFollowsTheLatestReadings) {
     big.name = "Editor";
     big.memory = 3'435'973'837;
     s.processes = std::vector<ProcessUsage>{row("pid:1"), big};
-    monitor->apply(s);
+    apply(s);
     EXPECT_EQ(monitor->health(), Health::critical);
     EXPECT_EQ(monitor->healthTitle(), "Memory is critical");
     EXPECT_EQ(monitor->culprit()->name, "Editor");
@@ -253,10 +260,10 @@ TEST_F(MonitorTest, OpeningRefreshesAtOnceEveryTimeAndClosingMovesClosedAt) {
 
     clock += 50;
     monitor->setOpen(false);
-    EXPECT_EQ(monitor->closedAt(), dateFromSeconds(clock));
+    EXPECT_EQ(monitor->closedAt(), momentFromSeconds(clock));
     clock += 5;
     monitor->setOpen(false);
-    EXPECT_EQ(monitor->closedAt(), dateFromSeconds(clock));
+    EXPECT_EQ(monitor->closedAt(), momentFromSeconds(clock));
 }
 
 TEST_F(MonitorTest, StartedItTicksOnItsOwnThread) {

@@ -108,6 +108,27 @@ TEST_F(ThermalStateMachine, AnEngagedCoolingDevice) {
     EXPECT_EQ(second(source), 2);
 }
 
+TEST(ThermalStateSource, ARyzenUnderLoadIsWarmUntilSomethingBesidesItsSensorSaysMore) {
+    FixtureTree tree;
+    tree.write("sys/class/hwmon/hwmon0/name", "k10temp\n");
+    tree.write("sys/class/hwmon/hwmon0/temp1_label", "Tctl\n");
+    tree.write("sys/class/hwmon/hwmon0/temp3_label", "Tccd1\n");
+    tree.write("sys/class/hwmon/hwmon1/name", "zenpower\n");
+    tree.write("sys/class/hwmon/hwmon1/temp1_label", "Tdie\n");
+    auto at = [&](int tctl, int tccd, int tdie) {
+        tree.write("sys/class/hwmon/hwmon0/temp1_input", std::to_string(tctl * 1000) + "\n");
+        tree.write("sys/class/hwmon/hwmon0/temp3_input", std::to_string(tccd * 1000) + "\n");
+        tree.write("sys/class/hwmon/hwmon1/temp1_input", std::to_string(tdie * 1000) + "\n");
+    };
+    at(88, 95, 96);
+    LinuxThermalStateSource source(tree.root(), [] { return 0.0; });
+    EXPECT_EQ(source.read(), 1);
+    tree.write("sys/class/thermal/cooling_device0/type", "Processor\n");
+    tree.write("sys/class/thermal/cooling_device0/cur_state", "2\n");
+    LinuxThermalStateSource cooled(tree.root(), [] { return 0.0; });
+    EXPECT_EQ(cooled.read(), 2) << "the system cooling the processor says more";
+}
+
 TEST(ThermalStateSource, NothingToGoByReadsNominal) {
     FixtureTree empty;
     LinuxThermalStateSource source(empty.root(), [] { return 0.0; });

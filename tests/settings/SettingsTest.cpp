@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QDateTime>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <fstream>
+#include <sstream>
 
 #include "settings/AlertSwitches.h"
 #include "settings/SettingKeys.h"
@@ -16,6 +21,14 @@ class SettingsTest : public testing::Test {
   protected:
     void writeIni(const std::string& text) {
         std::ofstream(path.toStdString(), std::ios::trunc) << text;
+    }
+    // Past the moment in which reads share one look at the file.
+    static void nextMoment() { ::usleep(2 * Settings::sameMoment.count()); }
+    std::string readIni() const {
+        std::ifstream in(path.toStdString());
+        std::stringstream all;
+        all << in.rdbuf();
+        return all.str();
     }
     QTemporaryDir dir;
     QString path = dir.filePath("TallyVane.ini");
@@ -100,6 +113,95 @@ TEST_F(SettingsTest, ValuesRoundTripAndAreSeenByOtherInstancesAtOnce) {
     EXPECT_EQ(reader.date(SettingKeys::firstLaunch), launch);
     writer.remove(SettingKeys::demoPressure);
     EXPECT_EQ(reader.integer(SettingKeys::demoPressure), 0);
+}
+
+TEST_F(SettingsTest, EditsMadeOutsideCountFromTheNextRead) {
+    writeIni("[General]\nalertHeat=true\n");
+    Settings settings(path);
+    EXPECT_TRUE(settings.isOn(SettingKeys::alertHeat));
+    writeIni("[General]\nalertHeat=false\n");  // in place
+    nextMoment();
+    EXPECT_FALSE(settings.isOn(SettingKeys::alertHeat));
+    std::ofstream(dir.filePath("other.ini").toStdString()) << "demoPressure=4\n";
+    ASSERT_EQ(::rename(dir.filePath("other.ini").toStdString().c_str(), path.toStdString().c_str()),
+              0);  // replaced, as editors save
+    nextMoment();
+    EXPECT_TRUE(settings.isOn(SettingKeys::alertHeat));
+    EXPECT_EQ(settings.integer(SettingKeys::demoPressure), 4);
+    ::unlink(path.toStdString().c_str());
+    nextMoment();
+    EXPECT_EQ(settings.integer(SettingKeys::demoPressure), 0);
+}
+
+TEST_F(SettingsTest, APipeAFolderOrAnOversizedFileReadsAsDefaultsAndIsNeverWritten) {
+    auto check = [&](const char* what) {
+        Settings settings(path);
+        EXPECT_TRUE(settings.unreadable()) << what;
+        EXPECT_TRUE(settings.isOn(SettingKeys::alertHeat)) << what;
+        EXPECT_FALSE(settings.setBoolean(SettingKeys::loginItemSetUp, true)) << what;
+        EXPECT_FALSE(settings.flag(SettingKeys::loginItemSetUp)) << what;
+    };
+    ASSERT_EQ(::mkfifo(path.toStdString().c_str(), 0600), 0);
+    check("pipe");  // would block for ever if opened
+    struct stat info {};
+    ASSERT_EQ(::stat(path.toStdString().c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    ::unlink(path.toStdString().c_str());
+
+    ASSERT_TRUE(QDir().mkdir(path));
+    check("folder");
+    ASSERT_TRUE(QDir().rmdir(path));
+
+    std::string big = "[General]\nalertHeat=false\n;" + std::string(Settings::largestFile, 'x');
+    writeIni(big);
+    check("over 1 MiB");
+    EXPECT_EQ(readIni(), big);
+    writeIni(std::string("[General]\nalertHeat=false\n\0\n", 29));
+    check("binary");
+}
+
+TEST_F(SettingsTest, AWriteChangesOnlyItsOwnLineOfAHandEditedFile) {
+    const std::string edited =
+        "; my settings\n"
+        "[General]\n"
+        "sounds = false   ; quiet please\n"
+        "zeta=1\n"
+        "alertHeat=true\n"
+        "soundFolder=/home/me/Klänge\n"
+        "\n"
+        "[Other]\n"
+        "alertHeat=keep me\n";
+    writeIni(edited);
+    Settings settings(path);
+    EXPECT_FALSE(settings.isOn(SettingKeys::sounds));
+    EXPECT_EQ(settings.text(SettingKeys::soundFolder), QString::fromUtf8("/home/me/Klänge"));
+    ASSERT_TRUE(settings.setBoolean(SettingKeys::alertHeat, false));
+    ASSERT_TRUE(settings.setInteger(SettingKeys::reviewStars, 5));
+    std::string expected = edited;
+    expected.replace(expected.find("alertHeat=true"), 14, "alertHeat=false");
+    expected.insert(expected.find("\n\n[Other]") + 1, "reviewStars=5\n");
+    EXPECT_EQ(readIni(), expected);
+    ASSERT_TRUE(settings.remove(SettingKeys::reviewStars));
+    ASSERT_TRUE(settings.remove(SettingKeys::demoLoop));  // absent: nothing to do
+    expected.erase(expected.find("reviewStars=5\n"), 14);
+    EXPECT_EQ(readIni(), expected);
+}
+
+TEST_F(SettingsTest, TextsAndDatesReadBackExactlyAndOlderStoredDatesStillRead) {
+    Settings settings(path);
+    for (const QString& text : {QString(" a, b; \"c\" \\d\t#e "), QString("@home"),
+                                QString("x\x01"
+                                        "7"),
+                                QString()}) {
+        ASSERT_TRUE(settings.setText(SettingKeys::demoHide, text));
+        EXPECT_EQ(settings.text(SettingKeys::demoHide), text);
+    }
+    QDateTime launch = QDateTime::fromMSecsSinceEpoch(1'700'000'000'250, Qt::UTC);
+    {
+        QSettings older(path, QSettings::IniFormat);  // as earlier runs stored it
+        older.setValue(SettingKeys::firstLaunch, launch);
+    }
+    EXPECT_EQ(settings.date(SettingKeys::firstLaunch), dateFromSeconds(1'700'000'000.25));
 }
 
 }  // namespace

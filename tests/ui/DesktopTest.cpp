@@ -169,6 +169,7 @@ TEST_F(DesktopTest, MemoryRunningOutPausesTheBigBackgroundAppAndQuittingLetsItGo
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - ending).count(),
               1.0);
     EXPECT_TRUE(WIFEXITED(status)) << "ended normally, not by the signal";
+    EXPECT_EQ(rig.displayed(), 0) << "no alert of ours outlives us: " << rig.shown();
     for (int i = 0; i < 10; ++i) {
         EXPECT_NE(test::processState(big.pid()), 'T') << "running normally afterwards";
         ::usleep(100'000);

@@ -1,6 +1,7 @@
 #include "ui/Sounds.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QTemporaryDir>
 
@@ -71,6 +72,15 @@ TEST_F(SoundsTest, AChosenFolderWithOnlyOneFilePlaysOnlyThatOne) {
     s.play("Select");
     ASSERT_EQ(played.size(), 1u);
     EXPECT_EQ(played[0], chosen.filePath("Select.wav").toStdString());
+}
+
+TEST_F(SoundsTest, APipeNamedLikeASoundIsNeverOpened) {
+    QTemporaryDir chosen;
+    ASSERT_EQ(::mkfifo(chosen.filePath("Select.wav").toStdString().c_str(), 0600), 0);
+    settings.setText(SettingKeys::soundFolder, chosen.path());
+    Sounds s = sounds();
+    s.play("Select");  // would wait for a writer for ever if opened
+    EXPECT_TRUE(played.empty());
 }
 
 TEST(WaveSynthTest, MakesShort16BitPcmClicks) {

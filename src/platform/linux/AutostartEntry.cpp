@@ -1,10 +1,12 @@
 #include "platform/linux/AutostartEntry.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string_view>
+
+#include "platform/UserFiles.h"
 
 namespace tv::linux_os {
 
@@ -21,32 +23,45 @@ std::string configHomeOf(std::string given) {
     return std::string(home ? home : "") + "/.config";
 }
 
-// Exec= quoting of the desktop entry format.
-std::string quoted(const std::string& program) {
-    std::string out = "\"";
+// The program as the one argument of an Exec= value. Quoted as the desktop entry format
+// asks (inside double quotes `"`, `` ` ``, `$` and `\` take a backslash), then escaped as a
+// string value is (each backslash doubled), with `%` doubled so no field code is read into it.
+std::string execArgument(const std::string& program) {
+    std::string quoted = "\"";
     for (char c : program) {
         if (c == '"' || c == '`' || c == '$' || c == '\\') {
-            out += '\\';
+            quoted += '\\';
         }
-        out += c;
+        quoted += c;
     }
-    return out + "\"";
+    quoted += '"';
+    std::string out;
+    for (char c : quoted) {
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '%') {
+            out += "%%";
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
+
+// A control character (a newline above all) would end the value and start another key.
+bool hasControl(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        auto u = static_cast<unsigned char>(c);
+        return u < 0x20 || u == 0x7f;
+    });
+}
+
+constexpr std::size_t largestEntry = 64 * 1024;
 
 bool writeEntry(const std::string& path, const std::string& text) {
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-    std::string temporary = path + ".new";
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        out << text;
-        if (!out) {
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    return !error;
+    return platform::replaceFile(path, text, 0644);
 }
 
 // The first argument of an Exec= value: the string-level escapes of the desktop entry format
@@ -84,12 +99,15 @@ AutostartEntry::AutostartEntry(std::string configHome)
     : folder_(configHomeOf(std::move(configHome)) + "/autostart") {}
 
 bool AutostartEntry::enable(const std::string& program) {
+    if (program.empty() || hasControl(program)) {
+        return false;
+    }
     std::ostringstream text;
     text << "[Desktop Entry]\n"
          << "Type=Application\n"
          << "Name=TallyVane\n"
          << "Comment=System monitor in the tray\n"
-         << "Exec=" << quoted(program) << "\n"
+         << "Exec=" << execArgument(program) << "\n"
          << "Icon=tallyvane\n"
          << "Terminal=false\n"
          << "X-GNOME-Autostart-enabled=true\n";
@@ -97,10 +115,14 @@ bool AutostartEntry::enable(const std::string& program) {
 }
 
 bool AutostartEntry::disable() {
-    std::ifstream in(path());
-    if (!in) {
+    FileRead entry = platform::readRegularFile(path(), largestEntry);
+    if (entry.outcome == FileRead::Outcome::missing) {
         return true;
     }
+    if (entry.outcome != FileRead::Outcome::read) {
+        return false;
+    }
+    std::istringstream in(entry.bytes);
     std::ostringstream kept;
     std::string line;
     while (std::getline(in, line)) {
@@ -133,10 +155,11 @@ bool AutostartEntry::follow(const std::string& program) {
 }
 
 bool AutostartEntry::isEnabled() {
-    std::ifstream in(path());
-    if (!in) {
+    FileRead entry = platform::readRegularFile(path(), largestEntry);
+    if (entry.outcome != FileRead::Outcome::read) {
         return false;
     }
+    std::istringstream in(entry.bytes);
     std::string line;
     while (std::getline(in, line)) {
         if (line == "Hidden=true") {

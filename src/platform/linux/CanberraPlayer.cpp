@@ -1,11 +1,13 @@
 #include "platform/linux/CanberraPlayer.h"
 
 #include <canberra.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
-#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -26,10 +28,39 @@ CanberraPlayer::~CanberraPlayer() {
     }
 }
 
+namespace {
+
+// Only a regular file is a sound: a pipe or device under a sound's name would block whoever
+// opens it (the interface, at the first click). Opened without blocking, then checked.
+int openRegular(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    struct stat info {};
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool isRegular(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+}  // namespace
+
 bool CanberraPlayer::accepts(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     char header[36] = {};
-    if (!in.read(header, sizeof header)) {
+    if (!isRegular(path)) {
+        return false;  // not even opened
+    }
+    int fd = openRegular(path);
+    if (fd < 0) {
+        return false;
+    }
+    ssize_t got = ::read(fd, header, sizeof header);
+    ::close(fd);
+    if (got != static_cast<ssize_t>(sizeof header)) {
         return false;
     }
     bool wave = std::memcmp(header, "RIFF", 4) == 0 && std::memcmp(header + 8, "WAVE", 4) == 0;
@@ -40,7 +71,8 @@ bool CanberraPlayer::accepts(const std::string& path) {
 }
 
 void CanberraPlayer::play(const std::string& path) {
-    if (context_) {
+    // Accepted once; something else may have taken its place since.
+    if (context_ && isRegular(path)) {
         ca_context_play(context_, 0, CA_PROP_MEDIA_FILENAME, path.c_str(), CA_PROP_MEDIA_ROLE,
                         "event", nullptr);
     }
