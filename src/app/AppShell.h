@@ -10,8 +10,11 @@
 #include "app/StatusItem.h"
 #include "app/UpdateChecker.h"
 #include "monitor/Monitor.h"
+#include "platform/Appearance.h"
+#include "platform/DesktopApps.h"
 #include "settings/Settings.h"
 #include "ui/Sounds.h"
+#include "ui/panel/AppIcons.h"
 
 namespace tv {
 
@@ -41,6 +44,9 @@ class AppShell : public QObject {
     void setUpLoginItem();
     void setUpNotifications();
     void watchQuitSignals();
+    void setUpPanel();
+    // The desktop's preference, else the lightness of the application's palette.
+    bool prefersDark();
 
     QStringList arguments_;
     Settings settings_;
@@ -50,6 +56,9 @@ class AppShell : public QObject {
     std::unique_ptr<Notifier> notifier_;
     std::unique_ptr<Sounds> sounds_;
     std::unique_ptr<SoundPlayer> alertSound_;
+    std::unique_ptr<DesktopApps> desktopApps_;
+    std::unique_ptr<Appearance> appearance_;
+    std::unique_ptr<AppIcons> icons_;
     std::string alertSoundFile_;
     UpdateChecker* updates_ = nullptr;
     bool fahrenheit_ = false;
