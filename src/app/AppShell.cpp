@@ -90,7 +90,8 @@ void AppShell::setUpPanel() {
     auto portal = std::make_unique<linux_os::PortalAppearance>();
     portal->onChange([this] { popup_->setDark(prefersDark()); });
     appearance_ = std::move(portal);
-    popup_->setDark(prefersDark());
+    // The desktop's preference is first asked when the panel first opens, so that asking
+    // does not delay the label at start.
 
     popup_->setContentFactory([this](QWidget* parent) -> QWidget* {
         DashboardParts parts;
@@ -171,6 +172,7 @@ void AppShell::toggle() {
         return;  // the click that closed it was on the item
     }
     monitor_->setOpen(true);
+    popup_->setDark(prefersDark());
     popup_->openAt(item_->anchor());
 }
 

@@ -11,7 +11,14 @@
 
 namespace tv {
 
-Popup::Popup(QWidget* parent) : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint) {
+namespace {
+
+constexpr Qt::WindowFlags panelFlags =
+    Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+
+}  // namespace
+
+Popup::Popup(QWidget* parent) : QWidget(parent, panelFlags) {
     setWindowTitle(QStringLiteral("TallyVane panel"));
     setAccessibleName(QStringLiteral("TallyVane panel"));
     auto* column = new QVBoxLayout(this);
@@ -22,10 +29,15 @@ Popup::Popup(QWidget* parent) : QWidget(parent, Qt::Popup | Qt::FramelessWindowH
 }
 
 void Popup::setTransient(bool transient) {
-    Qt::WindowFlags flags = transient
-                                ? (Qt::Popup | Qt::FramelessWindowHint)
-                                : (Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    setWindowFlags(flags);
+    transient_ = transient;
+}
+
+void Popup::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && transient_ && isVisible() &&
+        !isActiveWindow()) {
+        close();
+    }
 }
 
 void Popup::setDark(bool dark) {

@@ -10,7 +10,9 @@ namespace tv {
 
 // The panel's container: a frameless window 360 points wide under the status item, or at
 // the pointer when the tray does not say where the item is. Transient — it closes when the
-// user clicks elsewhere — unless made to stay. Escape closes it. Its content is built fresh
+// user clicks elsewhere, that is when it stops being the active window — unless made to
+// stay. Escape closes it. It is a tool window rather than a popup menu so that assistive
+// technologies see its contents. Its content is built fresh
 // at every opening and deleted at every closing; the window takes the content's size.
 class Popup : public QWidget {
     Q_OBJECT
@@ -41,12 +43,14 @@ class Popup : public QWidget {
     void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void build();
 
     ContentFactory factory_;
     QWidget* content_ = nullptr;
+    bool transient_ = true;
     QElapsedTimer closedAt_;
 };
 

@@ -29,7 +29,7 @@ std::optional<unsigned> number(QVariant value) {
 
 PortalAppearance::PortalAppearance(QDBusConnection bus) : bus_(std::move(bus)) {
     bus_.connect(service, path, interface, QStringLiteral("SettingChanged"), this,
-                 SLOT(settingChanged(QString, QString, QDBusVariant)));
+                 SLOT(settingChanged(QDBusMessage)));
 }
 
 std::optional<bool> PortalAppearance::fromScheme(unsigned value) {
@@ -64,12 +64,18 @@ std::optional<bool> PortalAppearance::prefersDark() {
     return *known_;
 }
 
-void PortalAppearance::settingChanged(const QString& changedGroup, const QString& changedKey,
-                                      const QDBusVariant& value) {
+void PortalAppearance::settingChanged(const QDBusMessage& message) {
+    const QList<QVariant> arguments = message.arguments();
+    if (arguments.size() < 3) {
+        return;
+    }
+    QString changedGroup = arguments[0].toString();
+    QString changedKey = arguments[1].toString();
+    QVariant value = arguments[2];
     if (changedGroup != group || changedKey != key) {
         return;
     }
-    auto n = number(value.variant());
+    auto n = number(value);
     known_ = n ? fromScheme(*n) : std::nullopt;
     if (changed_) {
         changed_();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusVariant>
 #include <QObject>
 
@@ -23,7 +24,8 @@ class PortalAppearance : public QObject, public Appearance {
     static std::optional<bool> fromScheme(unsigned value);
 
   private slots:
-    void settingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+    // SettingChanged(group, key, value).
+    void settingChanged(const QDBusMessage& message);
 
   private:
     std::optional<bool> read();

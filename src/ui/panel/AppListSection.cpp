@@ -38,7 +38,7 @@ AppListSection::AppListSection(Monitor& monitor, AppIcons& icons, bool byCPU,
     auto* header = new QHBoxLayout();
     header->addWidget(title_);
     header->addStretch(1);
-    order_->setFixedWidth(112);
+    order_->setFixedWidth(124);
     order_->setSelected(byCPU ? 1 : 0);
     order_->setAccessibleName(QStringLiteral("Order by"));
     header->addWidget(order_);
@@ -59,9 +59,11 @@ AppListSection::AppListSection(Monitor& monitor, AppIcons& icons, bool byCPU,
     list->addStretch(1);
     frame_->installEventFilter(this);
     column->addWidget(frame_);
-    column->addWidget(PanelLook::label(
+    QLabel* note = PanelLook::label(
         QStringLiteral("Your apps only. An app's helper processes are added to it."),
-        PanelStyle::font(10), true, this));
+        PanelStyle::font(10), true, this);
+    note->setWordWrap(true);
+    column->addWidget(note);
 
     connect(order_, &Segmented::selectedChanged, this, [this](int index) { setByCPU(index == 1); });
     refresh();

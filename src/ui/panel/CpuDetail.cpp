@@ -37,7 +37,7 @@ CpuDetail::CpuDetail(QWidget* parent)
       performance_(new CoreBars(QStringLiteral("Performance"), PanelLook::hue(Panel::cpu), this)),
       load_(new QLabel(this)) {
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(12, 12, 12, 12);
+    column->setContentsMargins(12, 8, 12, 6);
     column->setSpacing(6);
     chart_->setFixedHeight(54);
     column->addWidget(chart_);

@@ -145,7 +145,6 @@ ReadingRow::ReadingRow(Panel panel, QWidget* detail, QWidget* parent)
     column->addWidget(header_);
     detail_->setParent(this);
     detail_->setFixedHeight(detailHeight);
-    detail_->setContentsMargins(12, 12, 12, 12);
     detail_->hide();
     column->addWidget(detail_);
     connect(header_, &QAbstractButton::clicked, this, [this] { emit chosen(panel_); });
