@@ -43,11 +43,24 @@ void ChartView::setLive(bool live) {
     update();
 }
 
+int ChartView::interval() const {
+    double fastest = 1000.0 / std::max(chart_.fps, 1.0);
+    double sinceShown = secondsBetween(chart_.shownAt, now());
+    if (sinceShown < LiveChart::revealSeconds || chart_.span < 2 || width() <= 0) {
+        return static_cast<int>(std::lround(fastest));
+    }
+    // After the reveal the line only scrolls, one step a second: a frame that would move it
+    // by less than a point changes nothing worth drawing.
+    double step = double(width()) / (chart_.span - 1);
+    return static_cast<int>(std::lround(std::max(fastest, 1000.0 / step)));
+}
+
 void ChartView::schedule() {
     if (chart_.live && isVisible()) {
-        if (!timer_.isActive()) {
-            int interval = static_cast<int>(std::lround(1000.0 / std::max(chart_.fps, 1.0)));
-            timer_.start(interval, Qt::PreciseTimer, this);
+        int wanted = interval();
+        if (!timer_.isActive() || wanted != interval_) {
+            interval_ = wanted;
+            timer_.start(wanted, Qt::PreciseTimer, this);
         }
     } else {
         timer_.stop();
@@ -67,6 +80,7 @@ void ChartView::hideEvent(QHideEvent* event) {
 void ChartView::timerEvent(QTimerEvent* event) {
     if (event->timerId() == timer_.timerId()) {
         update();
+        schedule();
     } else {
         QWidget::timerEvent(event);
     }

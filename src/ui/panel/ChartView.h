@@ -8,7 +8,8 @@
 namespace tv {
 
 // A LiveChart on screen. While live and visible it redraws itself, and only itself, at the
-// chart's frame rate; hidden or not live it draws once per change and takes no frames.
+// chart's frame rate (after its reveal, no more often than the line moves a point);
+// hidden or not live it draws once per change and takes no frames.
 class ChartView : public QWidget {
     Q_OBJECT
   public:
@@ -27,9 +28,13 @@ class ChartView : public QWidget {
 
   private:
     void schedule();
+    // Milliseconds between frames: the chart's rate while it is being revealed, then no
+    // faster than the line moves by a point.
+    int interval() const;
 
     LiveChart chart_;
     QBasicTimer timer_;
+    int interval_ = 0;
 };
 
 }  // namespace tv
