@@ -15,8 +15,12 @@
 #include "platform/Desktop.h"
 #include "platform/Platform.h"
 #include "platform/QuitSignals.h"
+#include "platform/linux/LinuxDesktopApps.h"
+#include "platform/linux/PortalAppearance.h"
 #include "settings/SettingKeys.h"
 #include "ui/MenuBarLabel.h"
+#include "ui/panel/Dashboard.h"
+#include "ui/panel/PanelLook.h"
 
 namespace tv {
 
@@ -40,7 +44,7 @@ AppShell::AppShell(const QStringList& arguments, QObject* parent)
     parts.apps = std::make_unique<Apps>(platform::processControl(), parts.self);
     monitor_ = std::make_unique<Monitor>(std::move(parts));
     item_ = std::make_unique<StatusItem>(platform::trayEmbedder());
-    popup_ = std::make_unique<Popup>(*monitor_);
+    popup_ = std::make_unique<Popup>();
     std::string ownSounds = Sounds::ownFolder();
     sounds_ = std::make_unique<Sounds>(settings_, platform::soundPlayer(), ownSounds);
     alertSound_ = platform::soundPlayer();
@@ -62,6 +66,7 @@ void AppShell::launch() {
     item_->install();
     connect(item_.get(), &StatusItem::clicked, this, &AppShell::toggle);
     connect(popup_.get(), &Popup::closed, this, [this] { monitor_->setOpen(false); });
+    setUpPanel();
 
     setUpNotifications();
     monitor_->setOnSample([this] {
@@ -85,6 +90,49 @@ void AppShell::launch() {
             }
         });
     }
+}
+
+void AppShell::setUpPanel() {
+    desktopApps_ = linux_os::LinuxDesktopApps::forThisSession();
+    icons_ = std::make_unique<AppIcons>(desktopApps_.get());
+    auto portal = std::make_unique<linux_os::PortalAppearance>();
+    portal->onChange([this] { popup_->setDark(prefersDark()); });
+    appearance_ = std::move(portal);
+    // The desktop's preference is first asked when the panel first opens, so that asking
+    // does not delay the label at start.
+
+    popup_->setContentFactory([this](QWidget* parent) -> QWidget* {
+        DashboardParts parts;
+        parts.monitor = monitor_.get();
+        parts.settings = &settings_;
+        parts.icons = icons_.get();
+        parts.play = [this](const char* name) { sounds_->play(name); };
+        parts.clock = [] {
+            return std::chrono::duration<double>(
+                       std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        };
+        parts.fahrenheit = fahrenheit_;
+        parts.animateIn = true;
+        std::optional<std::string> systemMonitor = desktopApps_->systemMonitor();
+        parts.hasSystemMonitor = systemMonitor.has_value();
+        auto* dashboard = new Dashboard(std::move(parts), parent);
+        connect(dashboard, &Dashboard::quitRequested, this, [] { QCoreApplication::quit(); });
+        connect(dashboard, &Dashboard::systemMonitorRequested, this, [this, systemMonitor] {
+            if (systemMonitor && desktopApps_->launch(*systemMonitor)) {
+                popup_->close();
+            }
+        });
+        dashboard->setOpen(true);
+        return dashboard;
+    });
+}
+
+bool AppShell::prefersDark() {
+    if (auto dark = appearance_ ? appearance_->prefersDark() : std::nullopt) {
+        return *dark;
+    }
+    return PanelLook::isDark(QApplication::palette());
 }
 
 void AppShell::setUpLoginItem() {
@@ -171,6 +219,7 @@ void AppShell::toggle() {
         return;  // the click that closed it was on the item
     }
     monitor_->setOpen(true);
+    popup_->setDark(prefersDark());
     popup_->openAt(item_->anchor());
 }
 

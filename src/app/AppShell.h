@@ -15,6 +15,9 @@
 #include "settings/Settings.h"
 #include "ui/Sounds.h"
 #include "ui/settings/SettingsPage.h"
+#include "platform/Appearance.h"
+#include "platform/DesktopApps.h"
+#include "ui/panel/AppIcons.h"
 
 namespace tv {
 
@@ -50,6 +53,9 @@ class AppShell : public QObject {
     void setUpLoginItem();
     void setUpNotifications();
     void watchQuitSignals();
+    void setUpPanel();
+    // The desktop's preference, else the lightness of the application's palette.
+    bool prefersDark();
 
     QStringList arguments_;
     Settings settings_;
@@ -61,6 +67,9 @@ class AppShell : public QObject {
     std::unique_ptr<LoginItem> loginItem_;
     QString osVersion_;
     std::unique_ptr<SoundPlayer> alertSound_;
+    std::unique_ptr<DesktopApps> desktopApps_;
+    std::unique_ptr<Appearance> appearance_;
+    std::unique_ptr<AppIcons> icons_;
     std::string alertSoundFile_;
     Site* site_ = nullptr;
     UpdateChecker* updates_ = nullptr;

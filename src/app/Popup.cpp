@@ -2,53 +2,65 @@
 
 #include <QCursor>
 #include <QGuiApplication>
-#include <QLabel>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "monitor/Monitor.h"
+#include "ui/panel/PanelLook.h"
 
 namespace tv {
 
-Popup::Popup(Monitor& monitor, QWidget* parent)
-    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), monitor_(monitor) {
+namespace {
+
+constexpr Qt::WindowFlags panelFlags =
+    Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+
+}  // namespace
+
+Popup::Popup(QWidget* parent) : QWidget(parent, panelFlags) {
     setWindowTitle(QStringLiteral("TallyVane panel"));
-    setFixedWidth(width);
-    new QVBoxLayout(this);
-    layout()->setContentsMargins(16, 16, 16, 16);
+    setAccessibleName(QStringLiteral("TallyVane panel"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    // The window follows the content's size as sections come and go.
+    column->setSizeConstraint(QLayout::SetFixedSize);
+    setPalette(PanelLook::palette(PanelLook::isDark(palette())));
 }
 
 void Popup::setTransient(bool transient) {
-    Qt::WindowFlags flags = transient
-                                ? (Qt::Popup | Qt::FramelessWindowHint)
-                                : (Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    setWindowFlags(flags);
+    transient_ = transient;
+}
+
+void Popup::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && transient_ && isVisible() &&
+        !isActiveWindow()) {
+        close();
+    }
+}
+
+void Popup::setDark(bool dark) {
+    setPalette(PanelLook::palette(dark));
+    update();
 }
 
 void Popup::build() {
     delete content_;
-    // Until the dashboard is in, the panel shows the verdict and what it is about.
-    content_ = new QWidget(this);
-    auto* column = new QVBoxLayout(content_);
-    column->setContentsMargins(0, 0, 0, 0);
-    auto* title = new QLabel(QString::fromStdString(monitor_.healthTitle()), content_);
-    QFont big = title->font();
-    big.setPointSizeF(15);
-    big.setWeight(QFont::DemiBold);
-    title->setFont(big);
-    column->addWidget(title);
-    if (auto detail = monitor_.healthDetail()) {
-        auto* text = new QLabel(QString::fromStdString(*detail), content_);
-        text->setWordWrap(true);
-        column->addWidget(text);
+    content_ = nullptr;
+    if (factory_) {
+        content_ = factory_(this);
     }
-    content_->setMinimumHeight(160);
+    if (!content_) {
+        content_ = new QWidget(this);
+        content_->setFixedSize(width, 160);
+    }
     layout()->addWidget(content_);
 }
 
 void Popup::openAt(const QRect& anchor) {
     build();
+    layout()->activate();
     adjustSize();
     QPoint under = anchor.isNull() ? QCursor::pos() : QPoint(anchor.center().x(), anchor.bottom());
     QRect screen = QGuiApplication::screenAt(under)
@@ -62,10 +74,19 @@ void Popup::openAt(const QRect& anchor) {
     show();
     raise();
     activateWindow();
+    emit opened();
 }
 
 bool Popup::justClosed() const {
     return closedAt_.isValid() && closedAt_.elapsed() < 250;
+}
+
+void Popup::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Popup::hideEvent(QHideEvent* event) {

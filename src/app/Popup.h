@@ -4,39 +4,53 @@
 #include <QRect>
 #include <QWidget>
 
-namespace tv {
+#include <functional>
 
-class Monitor;
+namespace tv {
 
 // The panel's container: a frameless window 360 points wide under the status item, or at
 // the pointer when the tray does not say where the item is. Transient — it closes when the
-// user clicks elsewhere — unless made to stay. Its content is built fresh at every opening.
+// user clicks elsewhere, that is when it stops being the active window — unless made to
+// stay. Escape closes it. It is a tool window rather than a popup menu so that assistive
+// technologies see its contents. Its content is built fresh
+// at every opening and deleted at every closing; the window takes the content's size.
 class Popup : public QWidget {
     Q_OBJECT
   public:
     static constexpr int width = 360;
+    using ContentFactory = std::function<QWidget*(QWidget* parent)>;
 
-    explicit Popup(Monitor& monitor, QWidget* parent = nullptr);
+    explicit Popup(QWidget* parent = nullptr);
+
+    void setContentFactory(ContentFactory factory) { factory_ = std::move(factory); }
+    // The content shown now; none while closed.
+    QWidget* content() const { return content_; }
 
     // Whether clicking elsewhere closes it (the default).
     void setTransient(bool transient);
+    // The dark or light look; applies at once, also while open.
+    void setDark(bool dark);
     void openAt(const QRect& anchor);
     bool isShowing() const { return isVisible(); }
     // Closed by a click outside a moment ago; that click must not open it again.
     bool justClosed() const;
 
   signals:
+    void opened();
     void closed();
 
   protected:
     void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void build();
 
-    Monitor& monitor_;
+    ContentFactory factory_;
     QWidget* content_ = nullptr;
+    bool transient_ = true;
     QElapsedTimer closedAt_;
 };
 

@@ -88,9 +88,9 @@ SectionTitle::SectionTitle(const QString& text, QWidget* parent) : QLabel(text.t
     QFont f = PanelStyle::font(10, QFont::DemiBold);
     f.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
     setFont(f);
-    QPalette pal = palette();
-    pal.setColor(QPalette::WindowText, PanelStyle::secondary(*this));
-    setPalette(pal);
+    // The placeholder colour is the text colour at a lower opacity; taken from the palette
+    // in use, it follows a change between the light and dark looks.
+    setForegroundRole(QPalette::PlaceholderText);
 }
 
 }  // namespace tv

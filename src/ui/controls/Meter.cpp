@@ -27,12 +27,22 @@ void Meter::setValue(double value) {
     animation_.retarget(shown_, std::clamp(value, 0.0, 1.0));
 }
 
+void Meter::setEmpty(bool empty) {
+    if (empty != empty_) {
+        empty_ = empty;
+        update();
+    }
+}
+
 void Meter::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(PanelStyle::primary(*this, 0.08));
     p.drawRoundedRect(QRectF(rect()), 3, 3);
+    if (empty_) {
+        return;
+    }
     p.setBrush(color_);
     p.drawRoundedRect(QRectF(0, 0, fillWidth(shown_, width()), height()), 3, 3);
 }

@@ -13,6 +13,9 @@ class Meter : public QWidget {
   public:
     explicit Meter(QColor color, QWidget* parent = nullptr);
     void setValue(double value);
+    // An empty meter (a missing reading) shows the track alone, without the stub.
+    void setEmpty(bool empty);
+    bool empty() const { return empty_; }
     double shown() const { return shown_; }
     // The filled width for a value in a track `width` wide.
     static double fillWidth(double value, double width);
@@ -24,6 +27,7 @@ class Meter : public QWidget {
   private:
     QColor color_;
     double shown_ = 0;
+    bool empty_ = false;
     SpringAnimation animation_;
 };
 

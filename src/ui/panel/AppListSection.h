@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/ProcessUsage.h"
+
+namespace tv {
+
+class AppIcons;
+class Monitor;
+class ProcessRow;
+class Segmented;
+
+// "Using the most CPU/memory" with its Memory/CPU switch, the five apps using the most in a
+// 138-point frame, and the note about what is listed. While the pointer is over the rows,
+// they keep the order they had when it entered (`heldOrder`), so nothing jumps under it.
+class AppListSection : public QWidget {
+    Q_OBJECT
+  public:
+    static constexpr int frameHeight = 138;
+
+    AppListSection(Monitor& monitor, AppIcons& icons, bool byCPU,
+                   std::function<void(const char*)> play, QWidget* parent = nullptr);
+
+    void refresh();
+    bool byCPU() const { return byCPU_; }
+    void setByCPU(bool byCPU);
+    const std::optional<std::vector<std::string>>& heldOrder() const { return heldOrder_; }
+    std::vector<ProcessRow*> rows() const;
+    QWidget& frame() { return *frame_; }
+    Segmented& order() { return *order_; }
+
+  signals:
+    void byCPUChanged(bool byCPU);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    Monitor& monitor_;
+    AppIcons& icons_;
+    bool byCPU_;
+    std::optional<std::vector<std::string>> heldOrder_;
+    std::vector<std::string> shownIds_;
+    QWidget* title_;
+    Segmented* order_;
+    QWidget* frame_;
+    std::vector<ProcessRow*> rows_;
+};
+
+}  // namespace tv

@@ -1,0 +1,88 @@
+#include "ui/panel/CpuDetail.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "core/ReadingTexts.h"
+#include "monitor/Monitor.h"
+#include "ui/controls/Meter.h"
+#include "ui/controls/PanelStyle.h"
+#include "ui/panel/ChartView.h"
+#include "ui/panel/PanelLook.h"
+
+namespace tv {
+
+namespace {
+
+LiveChart detailChart(Panel panel) {
+    LiveChart chart;
+    chart.color = PanelLook::hue(panel);
+    chart.span = 60;
+    chart.lineWidth = 1.5;
+    chart.grid = true;
+    chart.fps = 30;
+    return chart;
+}
+
+QLabel* caption(const QString& text, QWidget* parent) {
+    return PanelLook::label(text, PanelStyle::font(10), true, parent);
+}
+
+}  // namespace
+
+CpuDetail::CpuDetail(QWidget* parent)
+    : QWidget(parent),
+      chart_(new ChartView(detailChart(Panel::cpu), this)),
+      efficiency_(new CoreBars(QStringLiteral("Efficiency"), PanelLook::hue(Panel::cpu), this)),
+      performance_(new CoreBars(QStringLiteral("Performance"), PanelLook::hue(Panel::cpu), this)),
+      load_(new QLabel(this)) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(12, 8, 12, 6);
+    column->setSpacing(6);
+    chart_->setFixedHeight(54);
+    column->addWidget(chart_);
+    auto* row = new QHBoxLayout();
+    row->setSpacing(12);
+    row->addWidget(efficiency_, 0, Qt::AlignBottom);
+    row->addWidget(performance_, 0, Qt::AlignBottom);
+    row->addStretch(1);
+    auto* block = new QVBoxLayout();
+    block->setSpacing(3);
+    load_->setFont(PanelLook::numbers(13, QFont::Medium));
+    load_->setTextFormat(Qt::RichText);
+    load_->setAlignment(Qt::AlignRight);
+    block->addWidget(load_, 0, Qt::AlignRight);
+    block->addWidget(caption(QStringLiteral("Load, 1 \u00B7 5 \u00B7 15 min"), this), 0,
+                     Qt::AlignRight);
+    row->addLayout(block);
+    row->setAlignment(block, Qt::AlignBottom);
+    column->addLayout(row);
+}
+
+void CpuDetail::refresh(const Monitor& monitor) {
+    chart_->setValues(monitor.cpuHistory().values(), monitor.sampledAt());
+    const std::vector<double>& cores = monitor.cpu().cores;
+    auto split =
+        cores.begin() + std::clamp<std::ptrdiff_t>(monitor.efficiencyCores(), 0,
+                                                   static_cast<std::ptrdiff_t>(cores.size()));
+    std::vector<double> efficient(cores.begin(), split), performant(split, cores.end());
+    efficiency_->setValues(efficient);
+    performance_->setValues(performant);
+    efficiency_->setVisible(!efficient.empty());
+    performance_->setVisible(!performant.empty());
+
+    std::vector<std::string> load = ReadingTexts::loadTexts(monitor.load());
+    QColor tertiary = PanelStyle::primary(*this, 0.3);
+    QString separator = QStringLiteral("<span style=\"color:%1\">&nbsp;\u00B7&nbsp;</span>")
+                            .arg(tertiary.name(QColor::HexArgb));
+    QStringList parts;
+    QStringList spoken;
+    for (const std::string& value : load) {
+        parts << QString::fromStdString(value);
+        spoken << QString::fromStdString(value);
+    }
+    load_->setText(parts.join(separator));
+    load_->setAccessibleName(QStringLiteral("Load ") + spoken.join(QStringLiteral(", ")));
+}
+
+}  // namespace tv

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QLabel>
+#include <QWidget>
+
+namespace tv {
+
+class ChartView;
+class CoreBars;
+class Monitor;
+
+// The CPU row's detail: the last minute's chart, the efficiency and performance cores and the
+// load averages over 1, 5 and 15 minutes.
+class CpuDetail : public QWidget {
+    Q_OBJECT
+  public:
+    explicit CpuDetail(QWidget* parent = nullptr);
+    void refresh(const Monitor& monitor);
+    ChartView& chart() { return *chart_; }
+
+  private:
+    ChartView* chart_;
+    CoreBars* efficiency_;
+    CoreBars* performance_;
+    QLabel* load_;
+};
+
+}  // namespace tv

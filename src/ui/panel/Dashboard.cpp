@@ -1,0 +1,338 @@
+#include "ui/panel/Dashboard.h"
+
+#include <QEvent>
+#include <QGraphicsOpacityEffect>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <chrono>
+
+#include "core/AppList.h"
+#include "core/CardTexts.h"
+#include "core/Culprits.h"
+#include "core/ReadingTexts.h"
+#include "monitor/Monitor.h"
+#include "settings/SettingKeys.h"
+#include "settings/Settings.h"
+#include "ui/controls/Reveal.h"
+#include "ui/panel/AppListSection.h"
+#include "ui/panel/ChartView.h"
+#include "ui/panel/CpuDetail.h"
+#include "ui/panel/Footer.h"
+#include "ui/panel/GpuDetail.h"
+#include "ui/panel/HeatDetail.h"
+#include "ui/panel/HeldList.h"
+#include "ui/panel/MemoryDetail.h"
+#include "ui/panel/ReadingRow.h"
+#include "ui/panel/ReadingRows.h"
+#include "ui/panel/StatusCard.h"
+
+namespace tv {
+
+namespace {
+
+constexpr int padding = 12;
+constexpr double pageShift = 24;
+
+Date wallClock() {
+    return std::chrono::time_point_cast<Seconds>(std::chrono::system_clock::now());
+}
+
+// A 1-point line of the text colour at 60 % of a faint tint.
+class Divider : public QWidget {
+  public:
+    explicit Divider(QWidget* parent) : QWidget(parent) { setFixedHeight(1); }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        QColor c = palette().color(QPalette::WindowText);
+        c.setAlphaF(0.12f * 0.6f);
+        p.fillRect(rect(), c);
+    }
+};
+
+void setOpacity(QWidget* widget, double opacity) {
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(widget->graphicsEffect());
+    if (opacity >= 1) {
+        if (effect) {
+            widget->setGraphicsEffect(nullptr);
+        }
+        return;
+    }
+    if (!effect) {
+        effect = new QGraphicsOpacityEffect(widget);
+        widget->setGraphicsEffect(effect);
+    }
+    effect->setOpacity(std::clamp(opacity, 0.0, 1.0));
+}
+
+}  // namespace
+
+Dashboard::Dashboard(DashboardParts parts, QWidget* parent)
+    : QWidget(parent),
+      parts_(std::move(parts)),
+      monitor_(*parts_.monitor),
+      content_(new QWidget(this)),
+      pageSlide_(Spring{0.35, 0.85}) {
+    setFixedWidth(panelWidth);
+    setAccessibleName(QStringLiteral("TallyVane"));
+    content_->setFixedWidth(panelWidth);
+    auto* column = new QVBoxLayout(content_);
+    column->setContentsMargins(padding, padding, padding, padding);
+    column->setSpacing(14);
+
+    card_ = new StatusCard(*parts_.icons, parts_.clock, content_);
+    held_ = new HeldList(*parts_.icons, content_);
+    cpuDetail_ = new CpuDetail();
+    memoryDetail_ = new MemoryDetail();
+    gpuDetail_ = new GpuDetail();
+    heatDetail_ = new HeatDetail(parts_.fahrenheit);
+    Panel chosen = PanelCase::parse(parts_.settings->panel().toStdString()).value_or(Panel::cpu);
+    readings_ = new ReadingRows({cpuDetail_, memoryDetail_, gpuDetail_, heatDetail_}, chosen,
+                                parts_.play, content_);
+    apps_ =
+        new AppListSection(monitor_, *parts_.icons, parts_.settings->flag(SettingKeys::sortByCPU),
+                           parts_.play, content_);
+    footer_ = new Footer(QString::fromStdString(monitor_.words().activityViewer),
+                         parts_.hasSystemMonitor, content_);
+    column->addWidget(card_);
+    column->addWidget(held_);
+    column->addWidget(readings_);
+    column->addWidget(apps_);
+    column->addWidget(new Divider(content_));
+    column->addWidget(footer_);
+    held_->setVisible(false);
+    content_->installEventFilter(this);
+
+    connect(card_, &StatusCard::quitRequested, this,
+            [this](const ProcessUsage& culprit) { monitor_.quit(culprit); });
+    connect(held_, &HeldList::resume, this,
+            [this](const std::string& id) { monitor_.hold(monitor_.makeWay().resume(id)); });
+    connect(held_, &HeldList::resumeAll, this,
+            [this] { monitor_.hold(monitor_.makeWay().resumeAll()); });
+    connect(readings_, &ReadingRows::chosenChanged, this, [this](Panel panel) {
+        parts_.settings->setText(SettingKeys::panel,
+                                 QString::fromStdString(PanelCase::text(panel)));
+        refreshRows();
+    });
+    connect(apps_, &AppListSection::byCPUChanged, this,
+            [this](bool byCPU) { parts_.settings->setBoolean(SettingKeys::sortByCPU, byCPU); });
+    connect(footer_, &Footer::settingsRequested, this, &Dashboard::settingsRequested);
+    connect(footer_, &Footer::systemMonitorRequested, this, &Dashboard::systemMonitorRequested);
+    connect(footer_, &Footer::quitRequested, this, &Dashboard::quitRequested);
+
+    for (auto changed :
+         {&Monitor::sampledAtChanged, &Monitor::thermalStateChanged, &Monitor::memoryChanged}) {
+        connect(&monitor_, changed, this, [this] {
+            refreshCard();
+            refreshRows();
+        });
+    }
+    for (auto changed :
+         {&Monitor::processesChanged, &Monitor::quittingChanged, &Monitor::closedCostChanged}) {
+        connect(&monitor_, changed, this, [this] {
+            refreshCard();
+            apps_->refresh();
+        });
+    }
+    connect(&monitor_, &Monitor::heldChanged, this, &Dashboard::refreshHeld);
+    connect(&monitor_, &Monitor::downChanged, this,
+            [this] { footer_->setRates(monitor_.down(), monitor_.up()); });
+    connect(&monitor_, &Monitor::upChanged, this,
+            [this] { footer_->setRates(monitor_.down(), monitor_.up()); });
+    connect(&pageSlide_, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant& v) { setPageProgress(v.toDouble()); });
+    connect(&pageSlide_, &QVariantAnimation::finished, this, [this] {
+        if (leaving_) {
+            leaving_->deleteLater();
+        }
+        setPageProgress(page_ ? 1 : 0);
+    });
+
+    if (parts_.animateIn) {
+        int step = 0;
+        for (QWidget* section : {static_cast<QWidget*>(card_), static_cast<QWidget*>(readings_),
+                                 static_cast<QWidget*>(apps_), static_cast<QWidget*>(footer_)}) {
+            // Card 0, rows 1 to 4 (one container, revealed at its first step), apps 5, footer 6.
+            new Reveal(section, step, parts_.reduceMotion);
+            step = step == 0 ? 1 : step == 1 ? 5 : 6;
+        }
+    }
+    refresh();
+}
+
+Dashboard::~Dashboard() = default;
+
+void Dashboard::refresh() {
+    refreshCard();
+    refreshHeld();
+    refreshRows();
+    apps_->refresh();
+    footer_->setRates(monitor_.down(), monitor_.up());
+}
+
+void Dashboard::refreshCard() {
+    CardState state;
+    state.health = monitor_.health();
+    state.title = monitor_.healthTitle();
+    auto detail = monitor_.healthDetail();
+    state.detail = detail ? *detail
+                          : CardTexts::machineLine(monitor_.chip(), monitor_.memory().total,
+                                                   monitor_.bootedAt(), wallClock());
+    std::optional<Trouble> trouble = monitor_.trouble();
+    std::optional<ProcessUsage> culprit;
+    if (trouble == Trouble::heat) {
+        culprit = workingHardest(monitor_.processes(), monitor_.self());
+    } else if (trouble) {
+        culprit = usingMostMemory(monitor_.processes());
+    }
+    if (culprit && (!culprit->appPath || !monitor_.isRunning(*culprit->appPath))) {
+        culprit.reset();
+    }
+    if (culprit) {
+        state.confirmDetail = CardTexts::confirmDetail(trouble, *culprit);
+        state.quitting = monitor_.isQuitting(*culprit);
+    }
+    state.culprit = culprit;
+    card_->setState(state);
+}
+
+void Dashboard::refreshHeld() {
+    const std::vector<Held>& held = monitor_.held();
+    held_->setHeld(held);
+    held_->setVisible(!held.empty());
+}
+
+void Dashboard::refreshRows() {
+    Date at = monitor_.sampledAt();
+    const ThermalSample& thermal = monitor_.thermal();
+    std::array<ReadingLine, PanelCase::count> lines{
+        ReadingTexts::cpu(monitor_.cpu()), ReadingTexts::memory(monitor_.memory()),
+        ReadingTexts::gpu(monitor_.gpu(), thermal.gpu, parts_.fahrenheit),
+        ReadingTexts::heat(thermal, monitor_.thermalState(), parts_.fahrenheit)};
+    std::array<const History*, PanelCase::count> histories{
+        &monitor_.cpuHistory(), &monitor_.memoryHistory(), &monitor_.gpuHistory(),
+        &monitor_.temperatureHistory()};
+    for (int i = 0; i < PanelCase::count; ++i) {
+        ReadingHeader& header = readings_->row(static_cast<Panel>(i)).header();
+        header.setLine(lines[i]);
+        header.chart().setValues(histories[i]->values(), at);
+    }
+    switch (readings_->chosen()) {
+        case Panel::cpu:
+            cpuDetail_->refresh(monitor_);
+            break;
+        case Panel::memory:
+            memoryDetail_->refresh(monitor_);
+            break;
+        case Panel::gpu:
+            gpuDetail_->refresh(monitor_);
+            break;
+        case Panel::heat:
+            heatDetail_->refresh(monitor_);
+            break;
+    }
+}
+
+void Dashboard::setOpen(bool open) {
+    open_ = open;
+    updateLive();
+}
+
+void Dashboard::updateLive() {
+    bool live = open_ && !page_;
+    live_ = live;
+    for (int i = 0; i < PanelCase::count; ++i) {
+        readings_->row(static_cast<Panel>(i)).header().chart().setLive(live);
+    }
+    cpuDetail_->chart().setLive(live);
+    gpuDetail_->chart().setLive(live);
+}
+
+void Dashboard::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!opened_) {
+        opened_ = true;
+        for (Reveal* reveal : content_->findChildren<Reveal*>()) {
+            reveal->setShown(true);
+        }
+    }
+}
+
+void Dashboard::showPage(QWidget* page) {
+    if (page_) {
+        delete page_;
+    }
+    page_ = page;
+    page->setParent(this);
+    page->setFixedWidth(panelWidth);
+    page->installEventFilter(this);
+    page->show();
+    content_->setEnabled(false);
+    content_->setAccessibleDescription(QString());
+    updateLive();
+    updateGeometry();
+    pageSlide_.retarget(pageProgress_, 1.0);
+    setPageProgress(pageProgress_);
+}
+
+void Dashboard::closePage() {
+    if (!page_) {
+        return;
+    }
+    leaving_ = page_.data();
+    page_ = nullptr;
+    content_->setEnabled(true);
+    content_->show();
+    updateLive();
+    updateGeometry();
+    pageSlide_.retarget(pageProgress_, 0.0);
+}
+
+void Dashboard::setPageProgress(double progress) {
+    pageProgress_ = progress;
+    QWidget* page = page_ ? page_.data() : leaving_.data();
+    setOpacity(content_, 1 - std::clamp(progress, 0.0, 1.0));
+    // Hidden from accessibility and from Tab once the page has taken over.
+    content_->setVisible(progress < 0.999 || !page_);
+    if (page) {
+        setOpacity(page, std::clamp(progress, 0.0, 1.0));
+    }
+    place();
+}
+
+QSize Dashboard::sizeHint() const {
+    QWidget* shown = page_ ? page_.data() : content_;
+    int height = shown->heightForWidth(panelWidth);
+    if (height < 0) {
+        height = shown->sizeHint().height();
+    }
+    return {panelWidth, height};
+}
+
+void Dashboard::place() {
+    int shift = static_cast<int>(std::lround(pageShift * pageProgress_));
+    content_->setGeometry(-shift, 0, panelWidth, content_->sizeHint().height());
+    QWidget* page = page_ ? page_.data() : leaving_.data();
+    if (page) {
+        int h = page->heightForWidth(panelWidth);
+        page->setGeometry(static_cast<int>(pageShift) - shift, 0, panelWidth,
+                          h > 0 ? h : page->sizeHint().height());
+    }
+}
+
+void Dashboard::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    place();
+}
+
+bool Dashboard::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::LayoutRequest && (watched == content_ || watched == page_)) {
+        updateGeometry();
+        place();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace tv

@@ -1,0 +1,81 @@
+#include "ui/panel/HeatDetail.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "core/ReadingTexts.h"
+#include "monitor/Monitor.h"
+#include "ui/controls/Meter.h"
+#include "ui/controls/PanelStyle.h"
+#include "ui/panel/Badge.h"
+#include "ui/panel/PanelLook.h"
+
+namespace tv {
+
+HeatDetail::HeatDetail(bool fahrenheit, QWidget* parent)
+    : QWidget(parent),
+      fahrenheit_(fahrenheit),
+      meters_(new QVBoxLayout()),
+      stateLabel_(PanelLook::label({}, PanelStyle::font(11), true, this)),
+      state_(PanelLook::label({}, PanelStyle::font(11, QFont::Medium), false, this)),
+      stateDot_(new Dot(PanelLook::tint(Tint::gray), this)) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(12, 8, 12, 8);
+    column->setSpacing(7);
+    meters_->setSpacing(5);
+    column->addLayout(meters_);
+    auto* state = new QHBoxLayout();
+    state->setSpacing(5);
+    state->addWidget(stateLabel_);
+    state->addStretch(1);
+    state->addWidget(stateDot_, 0, Qt::AlignVCenter);
+    state->addWidget(state_);
+    column->addLayout(state);
+    column->addStretch(1);
+}
+
+void HeatDetail::addLine() {
+    auto* row = new QHBoxLayout();
+    row->setSpacing(10);
+    Line line{PanelLook::label({}, PanelStyle::font(11), true, this),
+              new Meter(PanelLook::hue(Panel::heat), this),
+              PanelLook::label({}, PanelLook::numbers(11), false, this)};
+    line.label->setFixedWidth(84);
+    line.value->setFixedWidth(64);
+    line.value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    row->addWidget(line.label);
+    row->addWidget(line.meter, 1, Qt::AlignVCenter);
+    row->addWidget(line.value);
+    meters_->addLayout(row);
+    lines_.push_back(line);
+}
+
+void HeatDetail::refresh(const Monitor& monitor) {
+    std::vector<MeterLine> wanted = ReadingTexts::heatMeters(monitor.thermal(), fahrenheit_);
+    while (lines_.size() < wanted.size()) {
+        addLine();
+    }
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        bool used = i < wanted.size();
+        for (QWidget* w :
+             {static_cast<QWidget*>(lines_[i].label), static_cast<QWidget*>(lines_[i].meter),
+              static_cast<QWidget*>(lines_[i].value)}) {
+            w->setVisible(used);
+        }
+        if (!used) {
+            continue;
+        }
+        lines_[i].label->setText(QString::fromStdString(wanted[i].label));
+        lines_[i].value->setText(QString::fromStdString(wanted[i].value));
+        lines_[i].meter->setEmpty(!wanted[i].fill);
+        lines_[i].meter->setValue(wanted[i].fill.value_or(0));
+        lines_[i].meter->setAccessibleName(lines_[i].label->text() + QLatin1Char(' ') +
+                                           lines_[i].value->text());
+    }
+    ThermalState s = monitor.thermalState();
+    stateLabel_->setText(QString::fromStdString(ReadingTexts::thermalStateLabel(monitor.words())));
+    state_->setText(QString::fromStdString(ReadingTexts::thermalStateName(s)));
+    stateDot_->setColor(PanelLook::tint(ReadingTexts::thermalStateTint(s)));
+}
+
+}  // namespace tv

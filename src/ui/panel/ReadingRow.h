@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QWidget>
+
+#include "core/Panel.h"
+#include "core/ReadingTexts.h"
+
+namespace tv {
+
+class Badge;
+class ChartView;
+
+// A reading row's 46-point header: the icon tile, the title with its alert badge, the
+// subtitle, the miniature chart (only while the row is not expanded) and the value. One
+// accessible button named "CPU 23%" or "Memory 81%, Tight"; pressing it selects the row.
+class ReadingHeader : public QAbstractButton {
+    Q_OBJECT
+  public:
+    ReadingHeader(Panel panel, QWidget* parent = nullptr);
+
+    void setLine(const ReadingLine& line);
+    const ReadingLine& line() const { return line_; }
+    ChartView& chart() { return *chart_; }
+    void setExpanded(bool expanded);
+    bool hovered() const { return hovered_; }
+    QSize sizeHint() const override { return {336, 46}; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+  private:
+    void place();
+
+    Panel panel_;
+    ReadingLine line_;
+    Badge* badge_;
+    ChartView* chart_;
+    bool expanded_ = false;
+    bool hovered_ = false;
+};
+
+// One reading: its header and, while expanded, its 124-point detail section under it.
+class ReadingRow : public QWidget {
+    Q_OBJECT
+  public:
+    static constexpr int detailHeight = 124;
+
+    ReadingRow(Panel panel, QWidget* detail, QWidget* parent = nullptr);
+
+    Panel panel() const { return panel_; }
+    ReadingHeader& header() { return *header_; }
+    QWidget& detail() { return *detail_; }
+    void setExpanded(bool expanded);
+    bool expanded() const { return expanded_; }
+
+  signals:
+    void chosen(Panel panel);
+
+  private:
+    Panel panel_;
+    ReadingHeader* header_;
+    QWidget* detail_;
+    bool expanded_ = false;
+};
+
+}  // namespace tv

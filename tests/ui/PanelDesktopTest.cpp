@@ -1,0 +1,276 @@
+// The panel on a private desktop: opened with a real click on the tray item, photographed in
+// the light and dark looks, read through the accessibility bus as a screen reader does, and
+// used with real clicks on real processes.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <sstream>
+
+#include "support/DesktopRig.h"
+#include "support/EventLoop.h"
+#include "support/FakePortal.h"
+#include "support/Spawned.h"
+#include "support/XInspect.h"
+
+namespace tv {
+namespace {
+
+using test::DesktopRig;
+using test::Spawned;
+using test::spin;
+
+// One element of the accessible tree.
+struct Element {
+    std::string role;
+    std::string name;
+    QRect box;
+};
+
+int lightness(QRgb pixel) {
+    return QColor(pixel).lightness();
+}
+
+// Pixels of the status card's colours (strong green-blue, orange or red tints).
+int cardPixels(const QImage& image) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            QColor c(image.pixel(x, y));
+            count += c.saturation() > 120 && c.value() > 120;
+        }
+    }
+    return count;
+}
+
+class PanelDesktopTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(rig.started()) << "the desktop rig did not start";
+        ASSERT_TRUE(x.connected());
+        ::mkdir(home.filePath("run").toStdString().c_str(), 0700);
+        QDir().mkpath(QStringLiteral(TALLYVANE_SHOTS));
+    }
+
+    std::unique_ptr<Spawned> start(const std::string& settings = "",
+                                   const std::string& argument = "") {
+        std::string config = home.filePath("config").toStdString();
+        QDir().mkpath(QString::fromStdString(config + "/TallyVane"));
+        std::ofstream(config + "/TallyVane/TallyVane.ini") << "[General]\n" << settings;
+        std::vector<std::string> argv{
+            "env",
+            "DISPLAY=" + rig.env("DISPLAY"),
+            "DBUS_SESSION_BUS_ADDRESS=" + rig.env("DBUS_SESSION_BUS_ADDRESS"),
+            "HOME=" + home.path().toStdString(),
+            "XDG_CONFIG_HOME=" + home.filePath("config").toStdString(),
+            "XDG_DATA_HOME=" + home.filePath("data").toStdString(),
+            "XDG_RUNTIME_DIR=" + home.filePath("run").toStdString(),
+            "QT_QPA_PLATFORM=xcb",
+            "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1",
+            TALLYVANE_PROGRAM};
+        if (!argument.empty()) {
+            argv.push_back(argument);
+        }
+        return std::make_unique<Spawned>(argv);
+    }
+
+    std::optional<QRect> panel() { return x.window("TallyVane panel"); }
+    void click(const QPoint& at) {
+        test::outputOf(rig.inRig("xdotool mousemove " + std::to_string(at.x()) + " " +
+                                 std::to_string(at.y()) + " click 1"));
+    }
+    void pointAt(const QPoint& at) {
+        test::outputOf(rig.inRig("xdotool mousemove " + std::to_string(at.x()) + " " +
+                                 std::to_string(at.y())));
+    }
+
+    // Clicks the tray item once it shows the label and waits for the panel's reveal.
+    bool openPanel() {
+        // The tray moves the item into view once it has taken its width.
+        if (!spin(40, [&] {
+                auto item = x.window("TallyVane", "panel");
+                return item && item->width() > item->height() && item->right() < 1280 &&
+                       item->left() >= 0;
+            })) {
+            auto item = x.window("TallyVane", "panel");
+            ADD_FAILURE() << "the tray item never came into view: "
+                          << (item ? std::to_string(item->x()) + "," + std::to_string(item->y()) +
+                                         " " + std::to_string(item->width()) + "x" +
+                                         std::to_string(item->height())
+                                   : std::string("none"));
+            return false;
+        }
+        bool shown = false;
+        // A click while the program is still setting up can go unanswered; a person clicks
+        // again.
+        for (int attempt = 0; attempt < 3 && !shown; ++attempt) {
+            click(x.window("TallyVane", "panel")->center());
+            shown = spin(4, [&] { return panel().has_value(); });
+        }
+        spin(1.2, [] { return false; });
+        return shown;
+    }
+
+    // The accessible tree of TallyVane, read from outside.
+    std::vector<Element> tree() {
+        std::string out = test::outputOf(rig.inRig(std::string("timeout 30 /usr/bin/python3 ") +
+                                                   TALLYVANE_ATSPI_TREE + " tallyvane"));
+        std::vector<Element> elements;
+        std::istringstream lines(out);
+        std::string line;
+        while (std::getline(lines, line)) {
+            std::vector<std::string> f;
+            std::istringstream fields(line);
+            std::string field;
+            while (std::getline(fields, field, '\t')) {
+                f.push_back(field);
+            }
+            f.resize(7);
+            QRect box;
+            if (!f[3].empty() && !f[6].empty()) {
+                box = QRect(std::stoi(f[3]), std::stoi(f[4]), std::stoi(f[5]), std::stoi(f[6]));
+            }
+            elements.push_back({f[1], f[2], box});
+        }
+        return elements;
+    }
+    std::optional<Element> find(const std::function<bool(const Element&)>& matches) {
+        for (const Element& e : tree()) {
+            if (matches(e)) {
+                return e;
+            }
+        }
+        return std::nullopt;
+    }
+    static bool startsWith(const std::string& s, const std::string& prefix) {
+        return s.rfind(prefix, 0) == 0;
+    }
+
+    DesktopRig rig{{"wm", "tray", "notifications", "atspi"}};
+    test::XInspect x{rig.env("DISPLAY")};
+    QTemporaryDir home;
+};
+
+TEST_F(PanelDesktopTest, AClickShowsEverySectionInTheDesktopsLookReadableFromOutside) {
+    test::FakePortal portal(rig.env("DBUS_SESSION_BUS_ADDRESS"), 2);
+    ASSERT_TRUE(portal.registered());
+    Spawned busy({TALLYVANE_TEST_WORKER, "1", "busy", "600"});
+    auto app = start();
+    ASSERT_TRUE(openPanel());
+    QRect open = *panel();
+    EXPECT_EQ(open.width(), 360);
+    EXPECT_GT(open.height(), 600) << "card, rows, details, app list and footer";
+    QImage light = x.grab(open);
+    light.save(QStringLiteral(TALLYVANE_SHOTS "/panel-light.png"));
+    EXPECT_GT(lightness(light.pixel(4, open.height() - 4)), 200) << "the light look";
+    EXPECT_GT(cardPixels(light.copy(0, 0, 360, 80)), 5000) << "the coloured health card";
+
+    std::vector<Element> elements = tree();
+    std::vector<std::string> rows, buttons;
+    bool workerRow = false;
+    for (const Element& e : elements) {
+        for (const char* title : {"CPU ", "Memory ", "GPU ", "Heat "}) {
+            if (startsWith(e.name, title) && e.role == "push button") {
+                rows.push_back(title);
+            }
+        }
+        if (e.role == "push button") {
+            buttons.push_back(e.name);
+        }
+        workerRow = workerRow || startsWith(e.name, "tallyvane_test_worker ");
+    }
+    EXPECT_EQ(rows, (std::vector<std::string>{"CPU ", "Memory ", "GPU ", "Heat "}))
+        << test::outputOf("true");
+    EXPECT_TRUE(workerRow) << "the app rows are named with their values";
+    for (const char* footer : {"Settings", "Quit TallyVane"}) {
+        EXPECT_NE(std::find(buttons.begin(), buttons.end(), footer), buttons.end()) << footer;
+    }
+
+    portal.setScheme(1);
+    EXPECT_TRUE(spin(5, [&] {
+        return lightness(x.grab(*panel()).pixel(4, panel()->height() - 4)) < 80;
+    })) << "the panel follows the desktop into the dark look";
+    spin(0.5, [] { return false; });
+    x.grab(*panel()).save(QStringLiteral(TALLYVANE_SHOTS "/panel-dark.png"));
+
+    test::outputOf(rig.inRig("xdotool key Escape"));
+    EXPECT_TRUE(spin(5, [&] { return !panel().has_value(); })) << "Escape closes the panel";
+}
+
+TEST_F(PanelDesktopTest, ResumingAPausedAppLetsItRunWhileTheTroubleLasts) {
+    Spawned front({"env", "DISPLAY=" + rig.env("DISPLAY"), TALLYVANE_TEST_FRONT});
+    ASSERT_TRUE(spin(5, [&] { return x.window("Front").has_value(); }));
+    Spawned big({TALLYVANE_TEST_WORKER, "1", "busy", "600"});
+    // Opened to stay, as when started with the panel open.
+    auto app = start("demoPressure=4\n", "--open");
+    ASSERT_TRUE(spin(40, [&] { return test::processState(big.pid()) == 'T'; }));
+    ASSERT_TRUE(spin(8, [&] { return panel().has_value(); }));
+    spin(1.2, [] { return false; });
+    // The alerts sit over the screen's top right corner; put them away as a user would.
+    test::outputOf(rig.inRig("dunstctl close-all"));
+    x.grab(panel()->intersected(QRect(0, 0, 1280, 800)))
+        .save(QStringLiteral(TALLYVANE_SHOTS "/panel-held.png"));
+
+    auto paused = find([](const Element& e) { return e.name == "tallyvane_test_worker, Paused"; });
+    ASSERT_TRUE(paused) << "the held list shows it paused";
+    auto resume = find([](const Element& e) {
+        return e.role == "push button" && e.name == "Resume tallyvane_test_worker";
+    });
+    ASSERT_TRUE(resume && !resume->box.isEmpty());
+    test::outputOf(rig.inRig("dunstctl close-all"));
+    click(resume->box.center());
+    EXPECT_TRUE(spin(3, [&] { return test::processState(big.pid()) != 'T'; }));
+    EXPECT_TRUE(spin(5,
+                     [&] {
+                         return !find([](const Element& e) {
+                             return e.name == "tallyvane_test_worker, Paused";
+                         });
+                     }))
+        << "resumed " << resume->box.x() << "," << resume->box.y();
+    for (int i = 0; i < 60; ++i) {
+        ASSERT_NE(test::processState(big.pid()), 'T') << "not paused again while trouble lasts";
+        spin(0.1, [] { return false; });
+    }
+}
+
+TEST_F(PanelDesktopTest, QuittingFromAnAppRowEndsTheRealProcess) {
+    // An installed app the worker is recognised as.
+    QDir().mkpath(home.filePath("data/applications"));
+    std::ofstream(home.filePath("data/applications/worker.desktop").toStdString())
+        << "[Desktop Entry]\nType=Application\nName=Worker\nExec=" << TALLYVANE_TEST_WORKER
+        << " %U\n";
+    Spawned worker({TALLYVANE_TEST_WORKER, "1", "idle", "400"});
+    auto app = start();
+    ASSERT_TRUE(openPanel());
+    ASSERT_TRUE(spin(10, [&] {
+        return find([](const Element& e) { return startsWith(e.name, "Worker "); }).has_value();
+    }));
+    auto row = find([](const Element& e) { return startsWith(e.name, "Worker "); });
+    ASSERT_TRUE(row && !row->box.isEmpty()) << "the worker's row";
+    pointAt(row->box.center());
+    auto close = find([](const Element& e) { return e.name == "Quit Worker"; });
+    ASSERT_TRUE(spin(5, [&] {
+        close = find([](const Element& e) { return e.name == "Quit Worker" && !e.box.isEmpty(); });
+        return close.has_value();
+    })) << "hovering a quittable row turns its icon into a close button";
+    click(close->box.center());
+    std::optional<Element> confirm;
+    ASSERT_TRUE(spin(5, [&] {
+        confirm = find([&](const Element& e) {
+            return e.role == "push button" && e.name == "Quit" && row->box.contains(e.box.center());
+        });
+        return confirm.has_value();
+    }));
+    click(confirm->box.center());
+    int status = 0;
+    EXPECT_TRUE(spin(5, [&] { return ::waitpid(worker.pid(), &status, WNOHANG) == worker.pid(); }))
+        << "the worker got the desktop's polite quit";
+}
+
+}  // namespace
+}  // namespace tv

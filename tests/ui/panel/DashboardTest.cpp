@@ -1,0 +1,277 @@
+// The panel's views off screen, over a Monitor fed by fake readers.
+#include "ui/panel/Dashboard.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+
+#include "monitor/Monitor.h"
+#include "settings/SettingKeys.h"
+#include "support/EventLoop.h"
+#include "support/FakeReaders.h"
+#include "ui/controls/Buttons.h"
+#include "ui/controls/Meter.h"
+#include "ui/panel/AppIcon.h"
+#include "ui/panel/AppIcons.h"
+#include "ui/panel/AppListSection.h"
+#include "ui/panel/ChartView.h"
+#include "ui/panel/HeatDetail.h"
+#include "ui/panel/HeldList.h"
+#include "ui/panel/ProcessRow.h"
+#include "ui/panel/ReadingRow.h"
+#include "ui/panel/ReadingRows.h"
+#include "ui/panel/StatusCard.h"
+
+namespace tv {
+namespace {
+
+ProcessUsage app(const std::string& id, double cpu, std::uint64_t memory, int count = 1) {
+    ProcessUsage p;
+    p.id = id;
+    p.name = id;
+    p.cpu = cpu;
+    p.memory = memory;
+    p.count = count;
+    return p;
+}
+
+class DashboardTest : public testing::Test {
+  protected:
+    DashboardTest() {
+        MonitorParts parts;
+        parts.readers = std::make_unique<test::FakeReaders>(machine);
+        parts.samplerSettings = std::make_unique<Settings>(dir.filePath("TallyVane.ini"));
+        parts.settings = std::make_unique<Settings>(dir.filePath("TallyVane.ini"));
+        parts.system = std::make_unique<test::FakeSystem>();
+        parts.frontApp = std::make_unique<test::FakeFront>(&front);
+        parts.self = SelfIdentity{std::nullopt, 77};
+        parts.clock = [this] { return dateFromSeconds(clock); };
+        monitor = std::make_unique<Monitor>(std::move(parts));
+    }
+
+    std::unique_ptr<Dashboard> open() {
+        DashboardParts parts;
+        parts.monitor = monitor.get();
+        parts.settings = &settings;
+        parts.icons = &icons;
+        parts.play = [this](const char* name) { played.push_back(name); };
+        parts.clock = [this] { return clock; };
+        parts.animateIn = false;
+        auto dashboard = std::make_unique<Dashboard>(parts);
+        dashboard->setOpen(true);
+        dashboard->show();
+        return dashboard;
+    }
+
+    void tick(std::vector<ProcessUsage> processes, ThermalSample thermal = {}) {
+        clock += 1;
+        Snapshot s;
+        s.cpu = CPUSample{{0.2, 0.4}, 0.2, 0.1};
+        s.memory = machine->memory;
+        s.thermal = std::move(thermal);
+        s.processes = std::move(processes);
+        monitor->apply(s);
+    }
+
+    static void key(QWidget& to, int key) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&to, &press);
+    }
+
+    QTemporaryDir dir;
+    Settings settings{dir.filePath("TallyVane.ini")};
+    std::shared_ptr<test::FakeMachine> machine = std::make_shared<test::FakeMachine>();
+    std::vector<FrontAppCandidate> front;
+    double clock = 10'000;
+    std::unique_ptr<Monitor> monitor;
+    AppIcons icons;
+    std::vector<std::string> played;
+};
+
+TEST_F(DashboardTest, TheStoredPanelIsExpandedAndArrowsStopAtTheEnds) {
+    settings.setText(SettingKeys::panel, QStringLiteral("gpu"));
+    auto dashboard = open();
+    ReadingRows& rows = dashboard->readings();
+    EXPECT_EQ(rows.chosen(), Panel::gpu);
+    EXPECT_TRUE(rows.row(Panel::gpu).expanded());
+    EXPECT_FALSE(rows.row(Panel::cpu).expanded());
+    key(rows, Qt::Key_Down);
+    key(rows, Qt::Key_Down);
+    EXPECT_EQ(rows.chosen(), Panel::heat);
+    EXPECT_EQ(settings.panel(), "heat");
+    EXPECT_EQ(played, (std::vector<std::string>{"Select"})) << "only a real change plays";
+    rows.row(Panel::cpu).header().click();
+    key(rows, Qt::Key_Up);
+    EXPECT_EQ(rows.chosen(), Panel::cpu);
+    EXPECT_EQ(settings.panel(), "cpu");
+    EXPECT_EQ(dashboard->width(), 360);
+}
+
+TEST_F(DashboardTest, RowHeadersNameTheirValuesAndHeatShowsMissingReadingsEmpty) {
+    machine->memory.pressure = 2;
+    ThermalSample thermal{72, 80, std::nullopt, std::nullopt, {}};
+    settings.setText(SettingKeys::panel, QStringLiteral("heat"));
+    auto dashboard = open();
+    tick({}, thermal);
+    ReadingRows& rows = dashboard->readings();
+    EXPECT_EQ(rows.row(Panel::cpu).header().accessibleName(), "CPU 30%");
+    EXPECT_TRUE(rows.row(Panel::memory).header().accessibleName().endsWith(", Tight"));
+    EXPECT_EQ(rows.row(Panel::heat).header().line().subtitle, "Thermal state: Normal");
+    const auto& lines = dashboard->heatDetail().lines();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[3].label->text(), "Battery");
+    EXPECT_EQ(lines[3].value->text(), "\u2013");
+    EXPECT_TRUE(lines[3].meter->empty());
+    EXPECT_FALSE(lines[0].meter->empty());
+
+    thermal.fans = {Fan{0, 0, 0}};
+    tick({}, thermal);
+    EXPECT_EQ(rows.row(Panel::heat).header().line().subtitle, "Fan off");
+    thermal.fans = {Fan{2400, 0, 0}, Fan{1200, 0, 0}};
+    tick({}, thermal);
+    EXPECT_EQ(rows.row(Panel::heat).header().line().subtitle, "Fans 2,400 rpm");
+}
+
+TEST_F(DashboardTest, AppListKeepsItsFrameSharesAndOrderUnderThePointer) {
+    settings.setBoolean(SettingKeys::sortByCPU, true);
+    auto dashboard = open();
+    tick({app("a", 0, 10), app("b", 0, 20), app("c", 0, 30)});
+    AppListSection& list = dashboard->apps();
+    ASSERT_EQ(list.rows().size(), 3u);
+    EXPECT_EQ(list.frame().height(), 138);
+    for (ProcessRow* row : list.rows()) {
+        EXPECT_EQ(row->state().share, 0) << "all idle: nothing divided by zero";
+    }
+
+    tick({app("a", 10, 10), app("b", 20, 20), app("c", 30, 30)});
+    EXPECT_EQ(list.rows().front()->state().process.id, "c");
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(&list.frame(), &enter);
+    tick({app("a", 90, 10), app("b", 20, 20), app("c", 30, 30), app("d", 80, 1)});
+    std::vector<std::string> shown;
+    for (ProcessRow* row : list.rows()) {
+        shown.push_back(row->state().process.id);
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"c", "b", "a"})) << "no row jumps under the pointer";
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&list.frame(), &leave);
+    EXPECT_EQ(list.rows().front()->state().process.id, "a");
+    EXPECT_EQ(list.rows().size(), 4u);
+
+    list.setByCPU(false);
+    EXPECT_FALSE(settings.flag(SettingKeys::sortByCPU));
+    EXPECT_EQ(list.rows().front()->state().process.id, "c");
+}
+
+TEST_F(DashboardTest, ProcessRowsNoteTheirGroupsAndMarkTheShareEdge) {
+    ProcessRow row(icons, SelfIdentity{std::nullopt, 77});
+    ProcessRowState state{app("one", 1, 1, 1), false, std::nullopt, Qt::blue, 0.2, false, false};
+    row.setState(state);
+    EXPECT_EQ(row.note(), "");
+    EXPECT_FALSE(row.hasEdgeLine());
+    state.process = app("twelve", 1, 1, 12);
+    state.share = 0.25;
+    row.setState(state);
+    EXPECT_EQ(row.note(), "12 processes");
+    EXPECT_TRUE(row.hasEdgeLine());
+    EXPECT_TRUE(row.findChild<AppIcon*>()->showsTerminal()) << "a typed command has no path";
+
+    // Quittable: the close button under the pointer, then the red question.
+    state.canQuit = true;
+    row.setState(state);
+    row.show();
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(&row, &enter);
+    EXPECT_TRUE(row.closeButton().isVisibleTo(&row));
+    ProcessUsage quit;
+    QObject::connect(&row, &ProcessRow::quitRequested, [&](const ProcessUsage& p) { quit = p; });
+    static_cast<QAbstractButton&>(row.closeButton()).click();
+    EXPECT_TRUE(row.confirming());
+    EXPECT_EQ(row.confirmButton().toolTip(), "twelve can still ask you to save your work");
+    row.confirmButton().click();
+    EXPECT_EQ(quit.id, "twelve");
+}
+
+TEST_F(DashboardTest, CardQuitIsGuardedAgainstDoubleClicksAndClosedByANewCulprit) {
+    StatusCard card(icons, [this] { return clock; });
+    CardState state;
+    state.health = Health::critical;
+    state.title = "Memory is critical";
+    state.culprit = app("app:/big", 0, 4ULL << 30);
+    state.confirmDetail = "Frees about 4.0 GB";
+    state.culprit->appPath = "/big";
+    card.setState(state);
+    std::vector<std::string> quit;
+    QObject::connect(&card, &StatusCard::quitRequested,
+                     [&](const ProcessUsage& p) { quit.push_back(p.id); });
+    EXPECT_EQ(card.quitButton().toolTip(), "Quit app:/big");
+    card.quitButton().click();
+    clock += 0.2;
+    card.confirmButton().click();
+    EXPECT_TRUE(quit.empty()) << "the second click of a double click";
+    EXPECT_TRUE(card.confirming());
+
+    state.culprit = app("app:/other", 0, 1);
+    state.culprit->appPath = "/other";
+    card.setState(state);
+    EXPECT_FALSE(card.confirming()) << "another culprit closes the question";
+
+    card.quitButton().click();
+    clock += 0.5;
+    card.confirmButton().click();
+    EXPECT_EQ(quit, (std::vector<std::string>{"app:/other"}));
+    EXPECT_FALSE(card.confirming());
+}
+
+TEST_F(DashboardTest, HeldListOffersResumeAllForTwoAndTellsWhatResumeDoes) {
+    HeldList list(icons);
+    ProcessUsage mail = app("app:/mail", 0, 1);
+    mail.name = "Mail";
+    ProcessUsage zip = app("pid:9", 0, 1);
+    zip.name = "Archiver";
+    list.setHeld({Held{mail, Hold::paused}});
+    EXPECT_TRUE(list.resumeAllButton().isHidden());
+    list.setHeld({Held{mail, Hold::paused}, Held{zip, Hold::slowed}});
+    EXPECT_FALSE(list.resumeAllButton().isHidden());
+    EXPECT_EQ(list.tags(), (std::vector<QString>{"Paused", "Slowed"}));
+    auto buttons = list.resumeButtons();
+    ASSERT_EQ(buttons.size(), 2u);
+    EXPECT_EQ(buttons[0]->toolTip(), "Let Mail carry on now");
+    EXPECT_EQ(buttons[1]->toolTip(), "Give Archiver full speed again");
+    std::string resumed;
+    QObject::connect(&list, &HeldList::resume, [&](const std::string& id) { resumed = id; });
+    buttons[1]->click();
+    EXPECT_EQ(resumed, "pid:9");
+}
+
+TEST_F(DashboardTest, ChartsRunOnlyWhileOpenAndUncoveredAndPagesSlideOver) {
+    auto dashboard = open();
+    tick({});
+    ChartView& mini = dashboard->readings().row(Panel::memory).header().chart();
+    EXPECT_TRUE(mini.ticking());
+    EXPECT_FALSE(
+        dashboard->readings().row(Panel::cpu).header().chart().isVisibleTo(dashboard.get()))
+        << "the expanded row has its big chart instead";
+
+    auto* page = new QWidget();
+    page->setMinimumHeight(200);
+    dashboard->showPage(page);
+    EXPECT_FALSE(dashboard->live());
+    EXPECT_FALSE(mini.ticking());
+    EXPECT_FALSE(dashboard->content().isEnabled());
+    EXPECT_TRUE(test::spin(2, [&] { return !dashboard->content().isVisible(); }));
+    QPointer<QWidget> gone = page;
+    dashboard->closePage();
+    EXPECT_TRUE(dashboard->live());
+    EXPECT_TRUE(test::spin(2, [&] { return gone.isNull(); })) << "a closed page is deleted";
+    EXPECT_TRUE(dashboard->content().isVisible());
+    EXPECT_TRUE(dashboard->content().isEnabled());
+
+    dashboard->setOpen(false);
+    EXPECT_FALSE(mini.ticking()) << "nothing animates while closed";
+}
+
+}  // namespace
+}  // namespace tv
