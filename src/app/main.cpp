@@ -4,6 +4,7 @@
 
 #include "app/AppShell.h"
 #include "app/SelfCheck.h"
+#include "app/SingleInstance.h"
 #include "app/Watch.h"
 
 int main(int argc, char** argv) {
@@ -26,7 +27,13 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("TallyVane"));
     QApplication::setDesktopFileName(QStringLiteral("tallyvane"));
     QApplication::setQuitOnLastWindowClosed(false);
+    tv::SingleInstance instance(QDBusConnection::sessionBus());
+    if (!instance.claim()) {
+        // Another TallyVane runs in this session: it opens its panel, this start ends.
+        return instance.askToOpen() ? 0 : 1;
+    }
     tv::AppShell shell(QApplication::arguments());
+    instance.setOnOpen([&shell] { shell.open(); });
     shell.launch();
     return QApplication::exec();
 }
