@@ -162,8 +162,10 @@ void AppShell::setUpTray() {
 }
 
 void AppShell::open() {
+    // Asked for from a menu or another start, so a close a moment ago is no reason to wait.
     if (!popup_->isShowing()) {
-        toggle();
+        monitor_->setOpen(true);
+        popup_->openAt(tray_ ? tray_->anchor() : item_->anchor());
     }
 }
 

@@ -43,9 +43,9 @@ int main(int argc, char** argv) {
     }
     Watcher watcher(QString::fromLocal8Bit(argv[1]));
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.registerObject("/StatusNotifierWatcher", &watcher,
-                            QDBusConnection::ExportScriptableSlots |
-                                QDBusConnection::ExportAllProperties) ||
+    if (!bus.registerObject(
+            "/StatusNotifierWatcher", &watcher,
+            QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportAllProperties) ||
         !bus.registerService("org.kde.StatusNotifierWatcher")) {
         return 1;
     }

@@ -66,6 +66,9 @@ void StatusNotifierItem::start(Handlers handlers) {
 }
 
 void StatusNotifierItem::registerWithWatcher() {
+    if (icons_.isEmpty()) {
+        return;  // registered with the first picture, so no host shows an empty item
+    }
     QDBusMessage call = QDBusMessage::createMethodCall(
         QString::fromLatin1(watcherService), QStringLiteral("/StatusNotifierWatcher"),
         QString::fromLatin1(watcherService), QStringLiteral("RegisterStatusNotifierItem"));
@@ -117,9 +120,14 @@ void StatusNotifierItem::show(const StatusNotifierLook& look) {
     bool newTip = look.toolTip != look_.toolTip || look.toolTipTitle != look_.toolTipTitle;
     bool newLabel = look.label != look_.label || look.labelGuide != look_.labelGuide;
     bool newStatus = look.attention != look_.attention;
+    bool first = icons_.isEmpty() && !icons.isEmpty();
     look_ = look;
     icons_ = std::move(icons);
     if (!started_) {
+        return;
+    }
+    if (first) {
+        registerWithWatcher();
         return;
     }
     if (newIcon) {
