@@ -124,6 +124,7 @@ CheckReport takeCheck() {
     for (const auto& missing : readers.unavailable()) {
         report.unavailable.emplace_back(missing.reading, missing.why);
     }
+    report.frontAppSource = platform::frontAppSourceName();
     if (!platform::frontAppSource()->available()) {
         report.unavailable.emplace_back(
             "frontApp", "no X11 display to ask which window is in front (make way waits for one)");
@@ -159,6 +160,7 @@ std::string describeCheck(const CheckReport& r) {
     out << "Swap: " << Format::bytes(m.swapUsed) << " used of " << Format::bytes(m.swapTotal)
         << '\n';
     out << "Pressure: " << m.pressure << " (" << pressureName(m.pressure) << ")\n";
+    out << "Front app from: " << r.frontAppSource << '\n';
     out << "\nNetwork: " << Format::rate(r.network.down) << " down, " << Format::rate(r.network.up)
         << " up\n";
     const ThermalSample& t = r.thermal;
@@ -196,6 +198,7 @@ QJsonObject checkAsJson(const CheckReport& r) {
         json["cpu"] = QJsonValue::Null;
     }
     json["load"] = numbers(r.load);
+    json["frontAppSource"] = QString::fromStdString(r.frontAppSource);
     json["chip"] = QString::fromStdString(r.chip);
     json["efficiencyCores"] = r.efficiencyCores;
     auto bootSeconds = static_cast<qint64>(secondsSinceEpoch(r.bootedAt));

@@ -27,6 +27,7 @@ struct CheckReport {
     std::vector<ProcessUsage> processes;
     NetworkRate network;
     ThermalSample thermal;
+    std::string frontAppSource;  // where the front window is learnt from
     std::vector<std::pair<std::string, std::string>> unavailable;  // reading, why
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "core/SelfIdentity.h"
 #include "core/Vocabulary.h"
@@ -36,6 +37,8 @@ std::unique_ptr<ThermalSource> thermalSource();
 std::unique_ptr<SystemInfo> systemInfo();
 std::unique_ptr<ThermalStateSource> thermalStateSource();
 std::unique_ptr<FrontAppSource> frontAppSource();
+// Which source `frontAppSource` asks, for the self-check.
+std::string frontAppSourceName();
 
 // Acting on other processes: stop and continue, the background band, the watchdog.
 std::unique_ptr<ProcessControl> processControl();
