@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
@@ -13,6 +14,11 @@ namespace tv {
 
 Popup::Popup(Monitor& monitor, QWidget* parent)
     : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), monitor_(monitor) {
+    managed_ = QGuiApplication::platformName() == QLatin1String("xcb") &&
+               qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+    if (managed_) {
+        setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    }
     setWindowTitle(QStringLiteral("TallyVane panel"));
     setFixedWidth(width);
     new QVBoxLayout(this);
@@ -20,6 +26,10 @@ Popup::Popup(Monitor& monitor, QWidget* parent)
 }
 
 void Popup::setTransient(bool transient) {
+    transient_ = transient;
+    if (managed_) {
+        return;  // already a tool window; `transient_` decides whether losing focus closes it
+    }
     Qt::WindowFlags flags = transient
                                 ? (Qt::Popup | Qt::FramelessWindowHint)
                                 : (Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
@@ -62,6 +72,21 @@ void Popup::openAt(const QRect& anchor) {
     show();
     raise();
     activateWindow();
+}
+
+bool Popup::event(QEvent* event) {
+    if (managed_ && transient_ && event->type() == QEvent::WindowDeactivate && isVisible()) {
+        close();
+    }
+    return QWidget::event(event);
+}
+
+void Popup::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool Popup::justClosed() const {

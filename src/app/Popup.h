@@ -29,6 +29,8 @@ class Popup : public QWidget {
     void closed();
 
   protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -38,6 +40,10 @@ class Popup : public QWidget {
     Monitor& monitor_;
     QWidget* content_ = nullptr;
     QElapsedTimer closedAt_;
+    // Through XWayland a popup's grab misses native Wayland windows: the panel is then a
+    // managed tool window that closes when it loses the focus.
+    bool managed_ = false;
+    bool transient_ = true;
 };
 
 }  // namespace tv

@@ -22,6 +22,12 @@ int main(int argc, char** argv) {
     if (watch) {
         return tv::runWatch(argc, argv);
     }
+    // In a Wayland session with XWayland, the panel can be placed at the tray item only as an
+    // X client; without XWayland it stays a native (unplaced) window.
+    if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && qEnvironmentVariableIsSet("DISPLAY") &&
+        !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TallyVane"));
     QApplication::setOrganizationName(QStringLiteral("TallyVane"));

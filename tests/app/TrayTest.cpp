@@ -54,14 +54,20 @@ class TrayTest : public testing::Test {
     }
     void TearDown() override { QDBusConnection::disconnectFromBus(busName); }
 
-    std::unique_ptr<Spawned> start() {
-        return std::make_unique<Spawned>(std::vector<std::string>{
-            "env", "DISPLAY=" + rig.env("DISPLAY"),
+    std::unique_ptr<Spawned> start(const std::vector<std::string>& extra = {
+                                       "QT_QPA_PLATFORM=xcb"}) {
+        std::vector<std::string> argv{
+            "env",
+            "-u",
+            "QT_QPA_PLATFORM",
+            "DISPLAY=" + rig.env("DISPLAY"),
             "DBUS_SESSION_BUS_ADDRESS=" + rig.env("DBUS_SESSION_BUS_ADDRESS"),
             "HOME=" + home.path().toStdString(),
             "XDG_CONFIG_HOME=" + home.filePath("config").toStdString(),
-            "XDG_RUNTIME_DIR=" + home.filePath("run").toStdString(), "QT_QPA_PLATFORM=xcb",
-            TALLYVANE_PROGRAM});
+            "XDG_RUNTIME_DIR=" + home.filePath("run").toStdString()};
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        argv.push_back(TALLYVANE_PROGRAM);
+        return std::make_unique<Spawned>(argv);
     }
 
     // A tray host under the program name `host`, logging registrations to `log`.
@@ -239,6 +245,35 @@ TEST_F(TrayTest, WithoutATrayItSaysSoOnceEverAndASecondStartOpensTheFirstOnesPan
     // Past the grace period, the notice is not repeated.
     ::sleep(7);
     EXPECT_EQ(count(rig.shown(), "TallyVane is running"), 1) << rig.shown();
+}
+
+TEST_F(TrayTest, ThroughXWaylandThePanelIsAManagedWindowClosedByEscapeOrLosingTheFocus) {
+    auto host = watcher("waybar", "first.log");
+    // A Wayland session with XWayland, the toolkit left to choose.
+    auto app = start({"WAYLAND_DISPLAY=wayland-absent"});
+    ASSERT_TRUE(waitFor(15, [&] { return !registered("first.log").empty(); }));
+    std::string item = registered("first.log");
+    activate(item, 700, 40);
+    ASSERT_TRUE(waitFor(5, [&] { return panel().has_value(); }));
+    EXPECT_NEAR(panel()->center().x(), 700, 2);
+    EXPECT_NE(test::outputOf(rig.inRig("xwininfo -name 'TallyVane panel'"))
+                  .find("Override Redirect State: no"),
+              std::string::npos)
+        << "managed by the window manager";
+    ASSERT_TRUE(waitFor(5, [&] {
+        return test::outputOf(rig.inRig("xdotool getactivewindow getwindowname")) ==
+               "TallyVane panel";
+    }));
+    test::outputOf(rig.inRig("xdotool key Escape"));
+    EXPECT_TRUE(waitFor(5, [&] { return !panel().has_value(); })) << "Escape";
+
+    ::usleep(400'000);
+    activate(item, 700, 40);
+    ASSERT_TRUE(waitFor(5, [&] { return panel().has_value(); }));
+    Spawned front({"env", "DISPLAY=" + rig.env("DISPLAY"), TALLYVANE_TEST_FRONT});
+    ASSERT_TRUE(waitFor(5, [&] { return x.window("Front").has_value(); }));
+    test::outputOf(rig.inRig("xdotool search --name '^Front$' windowactivate"));
+    EXPECT_TRUE(waitFor(5, [&] { return !panel().has_value(); })) << "another window took focus";
 }
 
 }  // namespace
