@@ -41,7 +41,9 @@ void TrayPresenter::install() {
     }
     StatusNotifier::Handlers handlers;
     handlers.activate = [this](int x, int y) {
-        clickedAt_ = QPoint(x, y);
+        // Without a screen position the panel opens at the pointer.
+        clickedAt_ =
+            hostGivesScreenPosition(watcherOwner_) ? std::optional(QPoint(x, y)) : std::nullopt;
         emit clicked();
     };
     handlers.open = [this] { emit openRequested(); };

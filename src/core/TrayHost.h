@@ -19,6 +19,10 @@ enum class TrayShape {
 // never gets the docked window.
 TrayShape trayShapeFor(const std::string& watcherOwner, const std::string& embedOwner);
 
+// Whether the host's Activate(x, y) carries a screen position. waybar sends the click's
+// position inside its icon instead, which says nothing about where the icon is.
+bool hostGivesScreenPosition(const std::string& watcherOwner);
+
 // Whether the host's panel is dark by default, so the mark is drawn light.
 bool hostPanelIsDark(const std::string& watcherOwner);
 

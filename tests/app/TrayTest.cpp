@@ -248,7 +248,7 @@ TEST_F(TrayTest, WithoutATrayItSaysSoOnceEverAndASecondStartOpensTheFirstOnesPan
 }
 
 TEST_F(TrayTest, ThroughXWaylandThePanelIsAManagedWindowClosedByEscapeOrLosingTheFocus) {
-    auto host = watcher("waybar", "first.log");
+    auto host = watcher("plasmashell", "first.log");
     // A Wayland session with XWayland, the toolkit left to choose.
     auto app = start({"WAYLAND_DISPLAY=wayland-absent"});
     ASSERT_TRUE(waitFor(15, [&] { return !registered("first.log").empty(); }));
