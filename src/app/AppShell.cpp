@@ -11,12 +11,14 @@
 #include <chrono>
 
 #include "app/LoginItemSetUp.h"
+#include "app/NoTrayNotice.h"
 #include "core/Format.h"
 #include "platform/Desktop.h"
 #include "platform/Platform.h"
 #include "platform/QuitSignals.h"
 #include "platform/linux/LinuxDesktopApps.h"
 #include "platform/linux/PortalAppearance.h"
+#include "platform/StatusNotifier.h"
 #include "settings/SettingKeys.h"
 #include "ui/MenuBarLabel.h"
 #include "ui/panel/Dashboard.h"
@@ -63,8 +65,8 @@ void AppShell::launch() {
     updates_ = new UpdateChecker(settings_, *site_, QStringLiteral(TALLYVANE_VERSION), this);
 
     // Text fields get cut, copy, paste and select-all from Qt's own key bindings.
-    item_->install();
     connect(item_.get(), &StatusItem::clicked, this, &AppShell::toggle);
+    setUpTray();
     connect(popup_.get(), &Popup::closed, this, [this] { monitor_->setOpen(false); });
     setUpPanel();
 
@@ -198,6 +200,31 @@ void AppShell::setUpNotifications() {
     monitor_->setNotices(notifier_.get());
 }
 
+// The item goes where this desktop shows tray items; without a tray the program keeps
+// working and says so once.
+void AppShell::setUpTray() {
+    tray_ = std::make_unique<TrayPresenter>(
+        TrayPresenter::Parts{*item_, platform::trayEmbedder(), platform::statusNotifier()});
+    connect(tray_.get(), &TrayPresenter::clicked, this, &AppShell::toggle);
+    connect(tray_.get(), &TrayPresenter::openRequested, this, &AppShell::open);
+    connect(tray_.get(), &TrayPresenter::settingsRequested, this, &AppShell::open);
+    connect(tray_.get(), &TrayPresenter::quitRequested, this, &QCoreApplication::quit);
+    auto* noTray =
+        new NoTrayNotice(settings_, QDBusConnection::sessionBus(), NoTrayNotice::graceMs, this);
+    connect(noTray, &NoTrayNotice::openRequested, this, &AppShell::open);
+    connect(tray_.get(), &TrayPresenter::hostedChanged, noTray, &NoTrayNotice::setHosted);
+    tray_->install();
+    noTray->setHosted(tray_->hosted());
+}
+
+void AppShell::open() {
+    // Asked for from a menu or another start, so a close a moment ago is no reason to wait.
+    if (!popup_->isShowing()) {
+        monitor_->setOpen(true);
+        popup_->openAt(tray_ ? tray_->anchor() : item_->anchor());
+    }
+}
+
 void AppShell::watchQuitSignals() {
     int descriptor = quitSignalsDescriptor();
     if (descriptor < 0) {
@@ -220,13 +247,15 @@ void AppShell::toggle() {
     }
     monitor_->setOpen(true);
     popup_->setDark(prefersDark());
-    popup_->openAt(item_->anchor());
+    popup_->openAt(tray_ ? tray_->anchor() : item_->anchor());
 }
 
 void AppShell::drawLabel() {
     MenuBarLabel label(LabelReadings::of(*monitor_, settings_, fahrenheit_));
     // Without an alert everything is in the tray's text colour; alerts bring their tints.
-    item_->setLabel(label.render(item_->scale(), item_->textColor()), label.accessibleText());
+    if (tray_) {
+        tray_->show(label);
+    }
 }
 
 }  // namespace tv

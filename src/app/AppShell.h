@@ -8,6 +8,7 @@
 #include "alerts/Notifier.h"
 #include "app/Popup.h"
 #include "app/StatusItem.h"
+#include "app/TrayPresenter.h"
 #include "feedback/Site.h"
 #include "feedback/UpdateChecker.h"
 #include "monitor/Monitor.h"
@@ -40,6 +41,8 @@ class AppShell : public QObject {
     void toggle();
     // Renders the label and puts it in the tray.
     void drawLabel();
+    // Opens the panel unless it is showing.
+    void open();
 
     Monitor& monitor() { return *monitor_; }
     Settings& settings() { return settings_; }
@@ -56,11 +59,13 @@ class AppShell : public QObject {
     void setUpPanel();
     // The desktop's preference, else the lightness of the application's palette.
     bool prefersDark();
+    void setUpTray();
 
     QStringList arguments_;
     Settings settings_;
     std::unique_ptr<Monitor> monitor_;
     std::unique_ptr<StatusItem> item_;
+    std::unique_ptr<TrayPresenter> tray_;
     std::unique_ptr<Popup> popup_;
     std::unique_ptr<Notifier> notifier_;
     std::unique_ptr<Sounds> sounds_;

@@ -157,6 +157,7 @@ CheckReport takeCheck() {
                                         : "; nothing is held back (make way does not slow or "
                                           "pause) without a private folder for its undo journal")},
     };
+    report.frontAppSource = platform::frontAppSourceName();
     if (!frontAvailable) {
         report.unavailable.emplace_back(
             "frontApp", "no X11 display to ask which window is in front (make way waits for one)");
@@ -192,6 +193,7 @@ std::string describeCheck(const CheckReport& r) {
     out << "Swap: " << Format::bytes(m.swapUsed) << " used of " << Format::bytes(m.swapTotal)
         << '\n';
     out << "Pressure: " << m.pressure << " (" << pressureName(m.pressure) << ")\n";
+    out << "Front app from: " << r.frontAppSource << '\n';
     out << "\nNetwork: " << Format::rate(r.network.down) << " down, " << Format::rate(r.network.up)
         << " up\n";
     out << "Speed test: " << r.speedTool << (r.speedToolFound ? "" : " (missing)") << '\n';
@@ -244,6 +246,7 @@ QJsonObject checkAsJson(const CheckReport& r) {
         json["cpu"] = QJsonValue::Null;
     }
     json["load"] = numbers(r.load);
+    json["frontAppSource"] = QString::fromStdString(r.frontAppSource);
     json["chip"] = QString::fromStdString(r.chip);
     json["efficiencyCores"] = r.efficiencyCores;
     auto bootSeconds = static_cast<qint64>(secondsSinceEpoch(r.bootedAt));

@@ -29,6 +29,7 @@ struct CheckReport {
     ThermalSample thermal;
     std::string fontFolder;   // where the panel's font was found; empty: not found
     std::string soundFolder;  // where the click sounds were found; empty: not found
+    std::string frontAppSource;  // where the front window is learnt from
     std::vector<std::pair<std::string, std::string>> unavailable;  // reading, why
     std::string speedTool;  // the network-quality program a speed test would run
     bool speedToolFound = false;

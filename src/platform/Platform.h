@@ -41,6 +41,8 @@ std::unique_ptr<ThermalStateSource> thermalStateSource();
 std::unique_ptr<FrontAppSource> frontAppSource();
 // Who plays the roles of the user's desktop session.
 std::unique_ptr<SessionRoles> sessionRoles();
+// Which source `frontAppSource` asks, for the self-check.
+std::string frontAppSourceName();
 
 // Acting on other processes: stop and continue, the background band, the watchdog.
 std::unique_ptr<ProcessControl> processControl();

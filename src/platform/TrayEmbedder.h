@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace tv {
 
@@ -13,6 +14,8 @@ class TrayEmbedder {
     virtual bool available() = 0;
     // Asks the tray to take in the window; false when there is no such tray.
     virtual bool dock(std::uintptr_t window) = 0;
+    // The process name of the tray's owner; empty when it does not say.
+    virtual std::string ownerName() { return {}; }
 };
 
 }  // namespace tv

@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "platform/linux/AutostartEntry.h"
 #include "platform/linux/CanberraPlayer.h"
+#include "platform/linux/FrontAppChoice.h"
 #include "platform/linux/LinuxAudioActivity.h"
 #include "platform/linux/LinuxBackgroundBand.h"
 #include "platform/linux/LinuxCpuTickSource.h"
@@ -19,7 +20,6 @@
 #include "platform/linux/LinuxSystemInfo.h"
 #include "platform/linux/LinuxThermalSource.h"
 #include "platform/linux/LinuxThermalStateSource.h"
-#include "platform/linux/X11FrontApp.h"
 
 namespace tv::platform {
 
@@ -89,9 +89,22 @@ std::unique_ptr<ThermalStateSource> thermalStateSource() {
     return std::make_unique<linux_os::LinuxThermalStateSource>();
 }
 
+// The one place the front-app source is chosen.
+linux_os::FrontAppChoice frontAppChoice() {
+    return linux_os::FrontAppChoice::of(
+        [](const char* key) {
+            const char* value = std::getenv(key);
+            return std::string(value ? value : "");
+        },
+        [](const std::string& path) { return ::access(path.c_str(), F_OK) == 0; });
+}
+
 std::unique_ptr<FrontAppSource> frontAppSource() {
-    return std::make_unique<linux_os::X11FrontApp>(static_cast<std::int32_t>(::getpid()), "",
-                                                   linux_os::isWaylandSession());
+    return frontAppChoice().make(static_cast<std::int32_t>(::getpid()));
+}
+
+std::string frontAppSourceName() {
+    return frontAppChoice().describe();
 }
 
 std::unique_ptr<SessionRoles> sessionRoles() {

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/linux/ProcessName.h"
+
 namespace tv::linux_os {
 
 namespace {
@@ -40,6 +42,22 @@ xcb_window_t XEmbedTray::owner() {
 
 bool XEmbedTray::available() {
     return owner() != XCB_WINDOW_NONE;
+}
+
+std::string XEmbedTray::ownerName() {
+    xcb_window_t tray = owner();
+    if (tray == XCB_WINDOW_NONE) {
+        return {};
+    }
+    auto cookie =
+        xcb_get_property(connection_, 0, tray, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 0, 1);
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection_, cookie, nullptr);
+    pid_t pid = 0;
+    if (reply && reply->format == 32 && xcb_get_property_value_length(reply) == 4) {
+        pid = static_cast<pid_t>(*static_cast<std::uint32_t*>(xcb_get_property_value(reply)));
+    }
+    std::free(reply);
+    return processName(pid);
 }
 
 bool XEmbedTray::dock(std::uintptr_t window) {

@@ -14,6 +14,8 @@ class XEmbedTray : public TrayEmbedder {
 
     bool available() override;
     bool dock(std::uintptr_t window) override;
+    // From the owner window's _NET_WM_PID.
+    std::string ownerName() override;
 
   private:
     xcb_atom_t atom(const char* name);

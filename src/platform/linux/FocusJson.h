@@ -1,0 +1,17 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+namespace tv::linux_os {
+
+// The pid of the focused window in a sway/i3 GET_TREE answer: the object with "focused":
+// true and a "pid", at any depth. Absent when the focus is on no window (an empty
+// workspace) or the text is not well-formed JSON.
+std::optional<int> focusedPidInTree(std::string_view json);
+
+// The "pid" of the top-level object, as in Hyprland's "j/activewindow" answer ("{}" when
+// no window has focus). Absent when there is none or the text is not well-formed JSON.
+std::optional<int> topLevelPid(std::string_view json);
+
+}  // namespace tv::linux_os

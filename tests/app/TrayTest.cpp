@@ -1,0 +1,280 @@
+// The tray item against a stand-in tray host on a private desktop: what the host reads, what
+// its clicks and menu do, re-registration, the one-time notice without a tray, and one
+// instance per session.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "support/DesktopRig.h"
+#include "support/Spawned.h"
+#include "support/XInspect.h"
+
+namespace tv {
+namespace {
+
+using test::DesktopRig;
+using test::Spawned;
+using test::waitFor;
+
+std::string contentsOf(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+int count(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+class TrayTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(rig.started()) << "the desktop rig did not start";
+        ::mkdir(home.filePath("run").toStdString().c_str(), 0700);
+        ::mkdir(home.filePath("config").toStdString().c_str(), 0700);
+    }
+    void TearDown() override { QDBusConnection::disconnectFromBus(busName); }
+
+    std::unique_ptr<Spawned> start(const std::vector<std::string>& extra = {
+                                       "QT_QPA_PLATFORM=xcb"}) {
+        std::vector<std::string> argv{
+            "env",
+            "-u",
+            "QT_QPA_PLATFORM",
+            "DISPLAY=" + rig.env("DISPLAY"),
+            "DBUS_SESSION_BUS_ADDRESS=" + rig.env("DBUS_SESSION_BUS_ADDRESS"),
+            "HOME=" + home.path().toStdString(),
+            "XDG_CONFIG_HOME=" + home.filePath("config").toStdString(),
+            "XDG_RUNTIME_DIR=" + home.filePath("run").toStdString()};
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        argv.push_back(TALLYVANE_PROGRAM);
+        return std::make_unique<Spawned>(argv);
+    }
+
+    // A tray host under the program name `host`, logging registrations to `log`.
+    std::unique_ptr<Spawned> watcher(const std::string& host, const std::string& log) {
+        std::string program = home.filePath(QString::fromStdString(host)).toStdString();
+        ::symlink(TALLYVANE_TEST_WATCHER, program.c_str());
+        std::vector<std::string> argv{
+            "env", "DBUS_SESSION_BUS_ADDRESS=" + rig.env("DBUS_SESSION_BUS_ADDRESS"), program,
+            home.filePath(QString::fromStdString(log)).toStdString()};
+        return std::make_unique<Spawned>(argv);
+    }
+
+    // The item's bus name as the host was told it; empty until it registered.
+    std::string registered(const std::string& log) {
+        std::string line = contentsOf(home.filePath(QString::fromStdString(log)).toStdString());
+        return line.substr(0, line.find(' '));
+    }
+
+    QDBusMessage call(const std::string& service, const char* path, const char* interface,
+                      const char* method, const QVariantList& args) {
+        QDBusMessage m = QDBusMessage::createMethodCall(QString::fromStdString(service), path,
+                                                        interface, method);
+        m.setArguments(args);
+        return bus.call(m, QDBus::Block, 5000);
+    }
+    QVariant property(const std::string& service, const char* name) {
+        QDBusMessage reply = call(service, "/StatusNotifierItem", "org.freedesktop.DBus.Properties",
+                                  "Get", {"org.kde.StatusNotifierItem", name});
+        return reply.arguments().isEmpty()
+                   ? QVariant()
+                   : reply.arguments().first().value<QDBusVariant>().variant();
+    }
+    // The (width, height) of each IconPixmap picture.
+    std::vector<QSize> iconSizes(const std::string& service) {
+        std::vector<QSize> sizes;
+        const QDBusArgument icons = property(service, "IconPixmap").value<QDBusArgument>();
+        icons.beginArray();
+        while (!icons.atEnd()) {
+            int width = 0;
+            int height = 0;
+            QByteArray pixels;
+            icons.beginStructure();
+            icons >> width >> height >> pixels;
+            icons.endStructure();
+            EXPECT_EQ(pixels.size(), width * height * 4);
+            sizes.emplace_back(width, height);
+        }
+        icons.endArray();
+        return sizes;
+    }
+    void activate(const std::string& service, int x, int y) {
+        call(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate", {x, y});
+    }
+    void choose(const std::string& service, int entry) {
+        call(service, "/MenuBar", "com.canonical.dbusmenu", "Event",
+             {entry, "clicked", QVariant::fromValue(QDBusVariant(0)), 0u});
+    }
+    std::optional<QRect> panel() { return x.window("TallyVane panel"); }
+
+    DesktopRig rig{{"wm", "notifications"}};
+    test::XInspect x{rig.env("DISPLAY")};
+    QTemporaryDir home;
+    QString busName = QStringLiteral("rig-%1").arg(::getpid());
+    QDBusConnection bus = QDBusConnection::connectToBus(
+        QString::fromStdString(rig.env("DBUS_SESSION_BUS_ADDRESS")), busName);
+};
+
+TEST_F(TrayTest, AHostThatShowsLabelsGetsTheReadingsAndItsClicksAndMenuWork) {
+    auto host = watcher("gnome-shell", "first.log");
+    auto app = start();
+    ASSERT_TRUE(waitFor(15, [&] { return !registered("first.log").empty(); }));
+    std::string item = registered("first.log");
+
+    EXPECT_EQ(property(item, "Id").toString(), "tallyvane");
+    EXPECT_EQ(property(item, "Title").toString(), "TallyVane");
+    EXPECT_EQ(property(item, "Category").toString(), "ApplicationStatus");
+    EXPECT_EQ(property(item, "Status").toString(), "Active");
+    EXPECT_FALSE(property(item, "ItemIsMenu").toBool());
+    EXPECT_EQ(iconSizes(item), (std::vector<QSize>{{22, 22}, {44, 44}}));
+    EXPECT_TRUE(property(item, "IconAccessibleDesc").toString().startsWith("CPU "));
+    EXPECT_EQ(property(item, "XAyatanaLabelGuide").toString(), "100% · 100% · 100°");
+    QRegularExpression readings("^\\d+% · \\d+% · (\\d+°|–)$");
+    // The label follows the readings, once a second, while a busy process moves them.
+    Spawned busy({TALLYVANE_TEST_WORKER, "2", "busy"});
+    std::set<QString> labels;
+    for (int i = 0; i < 25; ++i) {
+        QString label = property(item, "XAyatanaLabel").toString();
+        EXPECT_TRUE(readings.match(label).hasMatch()) << label.toStdString();
+        labels.insert(label);
+        ::usleep(200'000);
+    }
+    EXPECT_GE(labels.size(), 2u) << "the label changed within five seconds";
+
+    // A click on the host opens the panel centred under the click; a second one closes it.
+    activate(item, 500, 300);
+    ASSERT_TRUE(waitFor(5, [&] { return panel().has_value(); }));
+    EXPECT_NEAR(panel()->center().x(), 500, 2);
+    EXPECT_GE(panel()->top(), 300);
+    EXPECT_LE(panel()->top(), 310);
+    activate(item, 500, 300);
+    EXPECT_TRUE(waitFor(5, [&] { return !panel().has_value(); }));
+
+    QDBusMessage layout = call(item, "/MenuBar", "com.canonical.dbusmenu", "GetLayout",
+                               {0, -1, QStringList{"label"}});
+    std::string menu;
+    ASSERT_EQ(layout.arguments().size(), 2);
+    const QDBusArgument root = layout.arguments()[1].value<QDBusArgument>();
+    int id = 0;
+    QVariantMap properties;
+    root.beginStructure();
+    root >> id >> properties;
+    root.beginArray();
+    while (!root.atEnd()) {
+        QDBusVariant child;
+        root >> child;
+        const QDBusArgument entry = child.variant().value<QDBusArgument>();
+        entry.beginStructure();
+        entry >> id >> properties;
+        entry.endStructure();
+        menu += std::to_string(id) + ":" + properties["label"].toString().toStdString() + ";";
+    }
+    root.endArray();
+    root.endStructure();
+    EXPECT_EQ(menu, "1:Open TallyVane;2:Settings;3:Quit TallyVane;");
+
+    choose(item, 1);
+    EXPECT_TRUE(waitFor(5, [&] { return panel().has_value(); })) << "Open TallyVane";
+    activate(item, 500, 300);
+    ASSERT_TRUE(waitFor(5, [&] { return !panel().has_value(); }));
+    choose(item, 2);
+    EXPECT_TRUE(waitFor(5, [&] { return panel().has_value(); })) << "Settings";
+
+    // The host restarts as another one: the item registers again and takes its shape.
+    host.reset();
+    auto wide = watcher("waybar", "second.log");
+    ASSERT_TRUE(waitFor(10, [&] { return registered("second.log") == item; }));
+    EXPECT_TRUE(waitFor(5, [&] {
+        auto sizes = iconSizes(item);
+        return sizes.size() == 2 && sizes[0].width() > 3 * sizes[0].height() &&
+               sizes[1].height() == 2 * sizes[0].height();
+    })) << "the wide label on a host that keeps the aspect";
+    EXPECT_EQ(property(item, "XAyatanaLabel").toString(), "");
+
+    choose(item, 3);
+    int status = 0;
+    EXPECT_TRUE(waitFor(10, [&] { return ::waitpid(app->pid(), &status, WNOHANG) == app->pid(); }))
+        << "Quit TallyVane";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST_F(TrayTest, WithoutATrayItSaysSoOnceEverAndASecondStartOpensTheFirstOnesPanel) {
+    auto app = start();
+    ASSERT_TRUE(waitFor(15, [&] { return count(rig.shown(), "TallyVane is running") == 1; }))
+        << rig.shown();
+    EXPECT_NE(rig.shown().find("add a system tray"), std::string::npos) << rig.shown();
+    EXPECT_FALSE(panel().has_value());
+    rig.choose("open");
+    EXPECT_TRUE(waitFor(5, [&] { return panel().has_value(); })) << "Open TallyVane";
+    ::kill(app->pid(), SIGTERM);
+    ASSERT_TRUE(waitFor(10, [&] { return ::waitpid(app->pid(), nullptr, WNOHANG) == app->pid(); }));
+    ASSERT_FALSE(waitFor(2, [&] { return panel().has_value(); }));
+
+    app = start();
+    ASSERT_TRUE(waitFor(10, [&] {
+        return bus.interface()->isServiceRegistered("app.tallyvane.TallyVane").value();
+    }));
+    auto second = start();
+    int status = -1;
+    EXPECT_TRUE(
+        waitFor(10, [&] { return ::waitpid(second->pid(), &status, WNOHANG) == second->pid(); }));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(waitFor(5, [&] { return panel().has_value(); })) << "the first one's panel";
+    EXPECT_EQ(::waitpid(app->pid(), nullptr, WNOHANG), 0) << "the first one runs on";
+
+    // Past the grace period, the notice is not repeated.
+    ::sleep(7);
+    EXPECT_EQ(count(rig.shown(), "TallyVane is running"), 1) << rig.shown();
+}
+
+TEST_F(TrayTest, ThroughXWaylandThePanelIsAManagedWindowClosedByEscapeOrLosingTheFocus) {
+    auto host = watcher("plasmashell", "first.log");
+    // A Wayland session with XWayland, the toolkit left to choose.
+    auto app = start({"WAYLAND_DISPLAY=wayland-absent"});
+    ASSERT_TRUE(waitFor(15, [&] { return !registered("first.log").empty(); }));
+    std::string item = registered("first.log");
+    activate(item, 700, 40);
+    ASSERT_TRUE(waitFor(5, [&] { return panel().has_value(); }));
+    EXPECT_NEAR(panel()->center().x(), 700, 2);
+    EXPECT_NE(test::outputOf(rig.inRig("xwininfo -name 'TallyVane panel'"))
+                  .find("Override Redirect State: no"),
+              std::string::npos)
+        << "managed by the window manager";
+    ASSERT_TRUE(waitFor(5, [&] {
+        return test::outputOf(rig.inRig("xdotool getactivewindow getwindowname")) ==
+               "TallyVane panel";
+    }));
+    test::outputOf(rig.inRig("xdotool key Escape"));
+    EXPECT_TRUE(waitFor(5, [&] { return !panel().has_value(); })) << "Escape";
+
+    ::usleep(400'000);
+    activate(item, 700, 40);
+    ASSERT_TRUE(waitFor(5, [&] { return panel().has_value(); }));
+    Spawned front({"env", "DISPLAY=" + rig.env("DISPLAY"), TALLYVANE_TEST_FRONT});
+    ASSERT_TRUE(waitFor(5, [&] { return x.window("Front").has_value(); }));
+    test::outputOf(rig.inRig("xdotool search --name '^Front$' windowactivate"));
+    EXPECT_TRUE(waitFor(5, [&] { return !panel().has_value(); })) << "another window took focus";
+}
+
+}  // namespace
+}  // namespace tv

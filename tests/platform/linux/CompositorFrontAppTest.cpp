@@ -1,0 +1,131 @@
+#include "platform/linux/CompositorFrontApp.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <map>
+#include <thread>
+
+#include "platform/linux/FocusJson.h"
+#include "platform/linux/FrontAppChoice.h"
+
+namespace tv::linux_os {
+namespace {
+
+// A sway tree trimmed to what matters: outputs, a workspace, a split, views, a floating one.
+constexpr const char* tree = R"({"id":1,"type":"root","focused":false,"nodes":[
+  {"id":2,"type":"output","name":"HEADLESS-1","focused":false,"rect":{"x":0,"y":0},"nodes":[
+    {"id":3,"type":"workspace","name":"1","focused":false,"nodes":[
+      {"id":4,"type":"con","focused":false,"nodes":[
+        {"id":5,"type":"con","name":"editor \"main\"","pid":4321,"focused":false,"nodes":[]},
+        {"id":6,"type":"con","name":"term","pid":8765,"focused":true,"app_id":"foot",
+         "marks":[],"nodes":[]}]}],
+     "floating_nodes":[{"id":7,"type":"floating_con","pid":999,"focused":false,"nodes":[]}]}]}]})";
+
+TEST(CompositorFrontAppTest, TheFocusedViewsPidIsReadFromTheTreeAndNothingElse) {
+    EXPECT_EQ(focusedPidInTree(tree), 8765);
+    // The focus on an empty workspace: no window, so unknown rather than some other pid.
+    EXPECT_EQ(
+        focusedPidInTree(R"({"focused":false,"pid":1,"nodes":[{"focused":true,"nodes":[]}]})"),
+        std::nullopt);
+    EXPECT_EQ(focusedPidInTree(std::string(tree).substr(0, 300)), std::nullopt) << "cut short";
+    EXPECT_EQ(focusedPidInTree(R"({"focused":true,"pid":"12"})"), std::nullopt);
+    EXPECT_EQ(focusedPidInTree(std::string(5000, '[')), std::nullopt) << "too deep";
+
+    EXPECT_EQ(topLevelPid(R"({"address":"0x5","pid":2468,"workspace":{"id":1,"pid":7}})"), 2468);
+    EXPECT_EQ(topLevelPid("{}"), std::nullopt) << "no window has focus";
+    EXPECT_EQ(topLevelPid("unknown request"), std::nullopt);
+}
+
+TEST(CompositorFrontAppTest, TheSourceIsChosenFromTheSessionsEnvironment) {
+    auto choose = [](std::map<std::string, std::string> env, bool exists) {
+        return FrontAppChoice::of([&](const char* key) { return env[key]; },
+                                  [&](const std::string&) { return exists; });
+    };
+    EXPECT_EQ(choose({}, false).kind, FrontAppChoice::Kind::x11);
+    EXPECT_EQ(choose({}, false).describe(), "X11 active window");
+    FrontAppChoice sway = choose({{"SWAYSOCK", "/run/user/1/sway-ipc.sock"}}, false);
+    EXPECT_EQ(sway.kind, FrontAppChoice::Kind::sway);
+    EXPECT_EQ(sway.describe(), "sway IPC at /run/user/1/sway-ipc.sock");
+    std::map<std::string, std::string> hypr{{"HYPRLAND_INSTANCE_SIGNATURE", "abc"},
+                                            {"XDG_RUNTIME_DIR", "/run/user/1"}};
+    EXPECT_EQ(choose(hypr, true).socket, "/run/user/1/hypr/abc/.socket.sock");
+    EXPECT_EQ(choose(hypr, false).socket, "/tmp/hypr/abc/.socket.sock");
+}
+
+// Answers one request on a unix socket the way the compositor would.
+class FakeCompositor {
+  public:
+    FakeCompositor(const std::string& path, std::string answer, bool i3) : path_(path) {
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(fd_, 1);
+        thread_ = std::thread([this, answer = std::move(answer), i3] {
+            int client = ::accept(fd_, nullptr, nullptr);
+            char request[14] = {};
+            ssize_t got = ::recv(client, request, sizeof request, 0);
+            request_.assign(request, static_cast<std::size_t>(std::max<ssize_t>(0, got)));
+            std::string reply = answer;
+            if (i3) {
+                auto length = static_cast<std::uint32_t>(answer.size());
+                std::uint32_t type = 4;
+                reply = std::string("i3-ipc") + std::string(reinterpret_cast<char*>(&length), 4) +
+                        std::string(reinterpret_cast<char*>(&type), 4) + answer;
+            }
+            ::send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
+            ::close(client);
+        });
+    }
+    // What was asked, once answered.
+    std::string request() {
+        thread_.join();
+        return request_;
+    }
+    ~FakeCompositor() {
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        ::close(fd_);
+        ::unlink(path_.c_str());
+    }
+
+  private:
+    std::string path_;
+    int fd_ = -1;
+    std::thread thread_;
+    std::string request_;
+};
+
+TEST(CompositorFrontAppTest, TheCompositorIsAskedOverItsSocketAndOurOwnWindowIsNoAnswer) {
+    char dir[] = "/tmp/tv-compositor-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    std::string socket = std::string(dir) + "/ipc.sock";
+    using Protocol = CompositorFrontApp::Protocol;
+    {
+        FakeCompositor sway(socket, tree, true);
+        EXPECT_EQ(CompositorFrontApp(Protocol::i3, socket, 1).frontPid(), 8765);
+        EXPECT_EQ(sway.request().substr(0, 6), "i3-ipc");
+    }
+    {
+        FakeCompositor sway(socket, tree, true);
+        EXPECT_EQ(CompositorFrontApp(Protocol::i3, socket, 8765).frontPid(), std::nullopt)
+            << "TallyVane's own window";
+    }
+    {
+        FakeCompositor hyprland(socket, R"({"pid":2468})", false);
+        EXPECT_EQ(CompositorFrontApp(Protocol::hyprland, socket, 1).frontPid(), 2468);
+        EXPECT_EQ(hyprland.request(), "j/activewindow");
+    }
+    EXPECT_EQ(CompositorFrontApp(Protocol::i3, socket, 1).frontPid(), std::nullopt)
+        << "no compositor";
+    ::rmdir(dir);
+}
+
+}  // namespace
+}  // namespace tv::linux_os
