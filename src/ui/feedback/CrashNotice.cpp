@@ -73,10 +73,16 @@ CrashNotice::CrashNotice(Parts parts, QWidget* parent)
     declineButton_->setAccessibleName(declineButton_->text());
     connect(declineButton_, &QAbstractButton::clicked, this, &CrashNotice::decline);
     buttons->addWidget(declineButton_);
-    spinner_ = new Spinner(PanelStyle::secondary(*this), this);
-    spinner_->setFixedSize(60, 22);
+    // While sending, a spinner in a 60 × 22 frame takes the place of both buttons.
+    sendingFrame_ = new QWidget(this);
+    sendingFrame_->setFixedSize(60, 22);
+    auto* frameRow = new QHBoxLayout(sendingFrame_);
+    frameRow->setContentsMargins(0, 0, 0, 0);
+    spinner_ = new Spinner(PanelStyle::secondary(*this), sendingFrame_);
+    spinner_->setFixedSize(spinner_->sizeHint());
     spinner_->setAccessibleName(QStringLiteral("Sending"));
-    buttons->addWidget(spinner_);
+    frameRow->addWidget(spinner_, 0, Qt::AlignCenter);
+    buttons->addWidget(sendingFrame_);
     buttons->addStretch(1);
     auto* show = new PillButton(QStringLiteral("Show report"), false, this);
     show->setAccessibleName(show->text());
@@ -114,6 +120,10 @@ bool CrashNotice::appear() {
         written_ = Date::min();
     }
     failed_ = false;
+    // Open again in full, should the notice have sprung shut before.
+    shut_.stop();
+    opacity_->setOpacity(1);
+    setMaximumHeight(QWIDGETSIZE_MAX);
     refresh();
     return report_.has_value();
 }
@@ -194,7 +204,7 @@ void CrashNotice::refresh() {
     sendButton_->setAccessibleName(sendButton_->text());
     sendButton_->setVisible(!sending_);
     declineButton_->setVisible(!sending_);
-    spinner_->setVisible(sending_);
+    sendingFrame_->setVisible(sending_);
     spinner_->setTurning(sending_);
 }
 

@@ -79,6 +79,7 @@ class CrashNotice : public QWidget {
     QLabel* body_ = nullptr;
     PillButton* sendButton_ = nullptr;
     PillButton* declineButton_ = nullptr;
+    QWidget* sendingFrame_ = nullptr;
     Spinner* spinner_ = nullptr;
     QGraphicsOpacityEffect* opacity_ = nullptr;
     SpringAnimation shut_;

@@ -153,6 +153,12 @@ TEST_F(CrashNoticeTest, AFailedSendOffersTryAgainAndDontSendStillRecordsTheAnswe
     EXPECT_EQ(askedUntil(), firstLaunch + 300);
     ASSERT_TRUE(spin(5, [&] { return dismissals == 1; }));
     EXPECT_TRUE(notice->isHidden());
+
+    // The same notice, appearing after a later crash, opens in full again.
+    written("TallyVane-2026-11-26-080000.ips", 900);
+    ASSERT_TRUE(notice->appear());
+    EXPECT_FALSE(notice->isHidden());
+    EXPECT_GT(notice->maximumHeight(), notice->sizeHint().height());
 }
 
 QDBusConnection busOf(const test::DesktopRig& rig, const char* name) {
