@@ -1,5 +1,6 @@
 #include "ui/feedback/CrashNotice.h"
 
+#include <QDesktopServices>
 #include <QFileInfo>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -168,6 +169,8 @@ void CrashNotice::reveal() {
     auto openFolder = [open = parts_.openUrl, folder] {
         if (open) {
             open(folder);
+        } else {
+            QDesktopServices::openUrl(folder);
         }
     };
     if (!parts_.fileManager) {

@@ -39,7 +39,8 @@ class CrashNotice : public QWidget {
         const Vocabulary& words;
         // Shows the report selected; null when the desktop has no file manager service.
         platform::FileManager* fileManager;
-        // Opens a folder with the desktop's handler, when no file manager shows the file.
+        // Opens the report's folder when no file manager shows the file; empty: the
+        // desktop's handler for folders.
         std::function<void(const QUrl&)> openUrl;
         std::function<Date()> clock;
         std::string folder;  // where reports are written
