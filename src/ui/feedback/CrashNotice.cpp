@@ -100,7 +100,7 @@ CrashNotice::CrashNotice(Parts parts, QWidget* parent)
     connect(&shut_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
         double open = std::clamp(v.toDouble(), 0.0, 1.0);
         opacity_->setOpacity(open);
-        setMaximumHeight(static_cast<int>(sizeHint().height() * open));
+        setMaximumHeight(static_cast<int>(std::lround(openHeight_ * open)));
     });
     connect(&shut_, &QAbstractAnimation::finished, this, [this] {
         hide();
@@ -112,6 +112,9 @@ CrashNotice::CrashNotice(Parts parts, QWidget* parent)
 }
 
 bool CrashNotice::appear() {
+    if (sending_) {
+        return true;  // the report being sent stays the one on offer
+    }
     Date since = CrashOffer::since(parts_.settings, parts_.clock());
     if (auto found = Crashes::newest(since, parts_.folder)) {
         report_ = found->name;
@@ -158,6 +161,7 @@ void CrashNotice::answered() {
     CrashOffer::recordAnswer(parts_.settings, written_);
     report_.reset();
     // The notice stays drawn as it was while it springs shut; `report` is already gone.
+    openHeight_ = std::max(height(), sizeHint().height());
     shut_.retarget(1.0, 0.0);
 }
 

@@ -48,7 +48,8 @@ class CrashNotice : public QWidget {
 
     explicit CrashNotice(Parts parts, QWidget* parent = nullptr);
 
-    // Looks for a report to offer, as the notice appears; true when one is offered.
+    // Looks for a report to offer, each time the notice appears (the footer calls it); true
+    // when one is offered. While a send is under way the report being sent stays.
     bool appear();
 
     const std::optional<std::string>& report() const { return report_; }
@@ -83,6 +84,7 @@ class CrashNotice : public QWidget {
     QWidget* sendingFrame_ = nullptr;
     Spinner* spinner_ = nullptr;
     QGraphicsOpacityEffect* opacity_ = nullptr;
+    int openHeight_ = 0;  // the height the notice shuts from
     SpringAnimation shut_;
 };
 
