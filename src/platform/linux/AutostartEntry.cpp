@@ -135,7 +135,11 @@ bool AutostartEntry::disable() {
 }
 
 std::string AutostartEntry::program() const {
-    std::ifstream in(path());
+    FileRead entry = platform::readRegularFile(path(), largestEntry);
+    if (entry.outcome != FileRead::Outcome::read) {
+        return {};
+    }
+    std::istringstream in(entry.bytes);
     std::string line;
     while (std::getline(in, line)) {
         if (line.rfind("Exec=", 0) == 0) {
