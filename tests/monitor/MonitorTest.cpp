@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -275,6 +280,34 @@ TEST_F(MonitorTest, StartedItTicksOnItsOwnThread) {
     EXPECT_EQ(ticks, 1);
     EXPECT_EQ(monitor->memory(), machine->memory);
     EXPECT_EQ(monitor->load(), (std::vector<double>{1, 2, 3}));
+}
+
+// Quitting while the sampling thread is inside a reading: the Monitor waits for the reading to
+// end, and nothing of it reaches the Monitor after it is gone.
+TEST_F(MonitorTest, DestroyedWhileATickRunsWaitsForIt) {
+    struct SlowReaders : FakeReaders {
+        using FakeReaders::FakeReaders;
+        MemorySample memory() override {
+            inTick = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            return FakeReaders::memory();
+        }
+        std::atomic<bool> inTick = false;
+    };
+    auto readers = std::make_unique<SlowReaders>(machine);
+    SlowReaders* slow = readers.get();
+    MonitorParts parts;
+    parts.readers = std::move(readers);
+    parts.samplerSettings = std::make_unique<Settings>(dir.filePath("Slow.ini"));
+    parts.system = std::make_unique<FakeSystem>();
+    parts.frontApp = std::make_unique<FakeFront>(&front);
+    parts.self = SelfIdentity{std::nullopt, 77};
+    parts.clock = [this] { return dateFromSeconds(clock); };
+    auto slowMonitor = std::make_unique<Monitor>(std::move(parts));
+    slowMonitor->start();
+    ASSERT_TRUE(test::spin(5, [&] { return slow->inTick.load(); }));
+    slowMonitor.reset();  // must neither hang nor leave the thread reading freed readers
+    QCoreApplication::processEvents();
 }
 
 TEST_F(MonitorTest, ASpeedTestWithoutItsToolFailsAtOnce) {

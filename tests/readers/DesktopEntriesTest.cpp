@@ -32,6 +32,9 @@ TEST(AppScope, UnitNamesGiveDesktopIds) {
     EXPECT_TRUE(desktopIdsOfUnit("app.slice").empty());
     EXPECT_TRUE(desktopIdsOfUnit("app-.scope").empty());
     EXPECT_TRUE(desktopIdsOfUnit("").empty());
+    // Found by fuzzing: a raw NUL (or slash) went into the id, where an escaped one is dropped.
+    EXPECT_TRUE(desktopIdsOfUnit(std::string("app-org.kde.dolphi\0n@3f2a.service", 33)).empty());
+    EXPECT_TRUE(desktopIdsOfUnit("app-../x-1.scope").empty());
     // An escaped slash cannot lead out of the applications folders.
     EXPECT_EQ(desktopIdsOfUnit("app-..\\x2f..\\x2fetc\\x2fpasswd-1.scope"), (Ids{"....etcpasswd"}));
 }
@@ -69,6 +72,8 @@ TEST(DesktopEntries, ExecPrograms) {
     EXPECT_EQ(execProgram("env GDK_BACKEND=x11 LANG=C /usr/bin/app -x"), "/usr/bin/app");
     EXPECT_EQ(execProgram(""), "");
     EXPECT_EQ(execProgram("\"unterminated"), "unterminated");
+    // Found by fuzzing: a NUL cut the program's path short, naming another file.
+    EXPECT_EQ(execProgram(std::string("/usr/bin/editor\0-evil --x", 25)), "");
 }
 
 class DesktopFolders : public testing::Test {

@@ -161,6 +161,13 @@ TEST(LinuxMemorySource, InconsistentFiguresStayWithinTheTotal) {
     MemorySample m = machine.read();
     EXPECT_LE(m.used(), m.total);
     EXPECT_EQ(m.swapTotal, 0u);  // used above size, and a garbage row: both skipped
+
+    // Found by fuzzing: a page cache larger than the memory left the parts above the total.
+    info = MemInfo{};
+    info.cached = 50'000'000;
+    Machine bogus(info);
+    m = bogus.read();
+    EXPECT_LE(m.used() + m.cached, m.total);
 }
 
 TEST(LinuxMemorySource, ThisMachineReadsSensibly) {

@@ -60,6 +60,10 @@ std::string unescapeUnitName(std::string_view text) {
 }
 
 std::vector<std::string> desktopIdsOfUnit(std::string_view unit) {
+    // No unit name holds a slash or a NUL; such text names no application.
+    if (unit.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos) {
+        return {};
+    }
     if (unit.substr(0, 5) == "snap.") {
         std::string_view rest = unit.substr(5);
         if (!endsWith(rest, ".scope") && !endsWith(rest, ".service")) {

@@ -148,6 +148,10 @@ std::optional<DesktopFile> parseDesktopFile(std::string_view text, std::string_v
 }
 
 std::string execProgram(std::string_view exec) {
+    // A NUL is no part of a desktop file's text; a path cut short at it would name another file.
+    if (exec.find('\0') != std::string_view::npos) {
+        return {};
+    }
     std::vector<std::string> words;
     std::string word;
     bool quoted = false, any = false;

@@ -166,6 +166,9 @@ MemorySample LinuxMemorySource::read() {
     sample.cached = minus(info.cached.value_or(0), shmem) + info.buffers.value_or(0) +
                     info.reclaimable.value_or(0);
     sample.compressed = std::min(minus(total, sample.app), info.zswap.value_or(0) + zramUsed());
+    // A torn or bogus file may claim more cache than there is memory; the parts shown must
+    // still add up to no more than the total.
+    sample.cached = std::min(sample.cached, total - sample.app - sample.compressed);
     std::uint64_t inUse = minus(total, info.free.value_or(0));
     sample.wired = minus(inUse, sample.app + sample.cached + sample.compressed);
 

@@ -1,0 +1,9 @@
+// /proc/PID/cgroup as read by the process table.
+#include "ProcessFuzz.h"
+
+#include "FuzzRoot.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    tv::fuzz::fuzzProcessFile("cgroup", tv::fuzz::asText(data, size));
+    return 0;
+}

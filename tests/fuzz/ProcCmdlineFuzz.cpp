@@ -1,0 +1,9 @@
+// /proc/PID/cmdline as read by the process table.
+#include "ProcessFuzz.h"
+
+#include "FuzzRoot.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    tv::fuzz::fuzzProcessFile("cmdline", tv::fuzz::asText(data, size));
+    return 0;
+}
