@@ -16,6 +16,7 @@ struct CountingLoginItem : LoginItem {
     bool enable(const std::string&) override { return ++enabled, true; }
     bool disable() override { return true; }
     bool isEnabled() override { return enabled > 0; }
+    bool follow(const std::string&) override { return true; }
     int enabled = 0;
 };
 
