@@ -172,7 +172,8 @@ void AppShell::fillFooter(Dashboard& dashboard) {
 }
 
 void AppShell::showSettings(Dashboard& dashboard) {
-    auto* page = new SettingsPage(settingsPageParts());
+    // Made inside the panel so that its colours come from the panel's look.
+    auto* page = new SettingsPage(settingsPageParts(), &dashboard);
     connect(page, &SettingsPage::back, &dashboard, &Dashboard::closePage);
     dashboard.showPage(page);
     // Escape reaches the page, which leads back, rather than the panel, which would close.
@@ -180,7 +181,7 @@ void AppShell::showSettings(Dashboard& dashboard) {
 }
 
 void AppShell::showReview(Dashboard& dashboard, int stars) {
-    auto* page = new ReviewPage(reviewPageParts(), stars);
+    auto* page = new ReviewPage(reviewPageParts(), stars, &dashboard);
     connect(page, &ReviewPage::back, &dashboard, [this, &dashboard] {
         dashboard.closePage();
         // A sent review ends the request.
@@ -193,11 +194,7 @@ void AppShell::showReview(Dashboard& dashboard, int stars) {
 }
 
 void AppShell::openSettings() {
-    if (!popup_->isShowing()) {
-        monitor_->setOpen(true);
-        popup_->setDark(prefersDark());
-        popup_->openAt(tray_ ? tray_->anchor() : item_->anchor());
-    }
+    open();
     if (dashboard_ && !qobject_cast<SettingsPage*>(dashboard_->page())) {
         showSettings(*dashboard_);
     }
@@ -294,6 +291,7 @@ void AppShell::open() {
     // Asked for from a menu or another start, so a close a moment ago is no reason to wait.
     if (!popup_->isShowing()) {
         monitor_->setOpen(true);
+        popup_->setDark(prefersDark());
         popup_->openAt(tray_ ? tray_->anchor() : item_->anchor());
     }
 }

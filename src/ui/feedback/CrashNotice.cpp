@@ -94,11 +94,13 @@ CrashNotice::CrashNotice(Parts parts, QWidget* parent)
     buttons->addWidget(show);
     column->addLayout(buttons);
 
-    opacity_ = new QGraphicsOpacityEffect(this);
-    opacity_->setOpacity(1);
-    setGraphicsEffect(opacity_);
     connect(&shut_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
         double open = std::clamp(v.toDouble(), 0.0, 1.0);
+        // Only while it fades: effects do not nest, and the footer around it may have one.
+        if (!opacity_) {
+            opacity_ = new QGraphicsOpacityEffect(this);
+            setGraphicsEffect(opacity_);
+        }
         opacity_->setOpacity(open);
         setMaximumHeight(static_cast<int>(std::lround(openHeight_ * open)));
     });
@@ -126,7 +128,7 @@ bool CrashNotice::appear() {
     failed_ = false;
     // Open again in full, should the notice have sprung shut before.
     shut_.stop();
-    opacity_->setOpacity(1);
+    setGraphicsEffect(nullptr);
     setMaximumHeight(QWIDGETSIZE_MAX);
     refresh();
     return report_.has_value();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QUrl>
 #include <QWidget>
 
@@ -83,7 +84,7 @@ class CrashNotice : public QWidget {
     PillButton* declineButton_ = nullptr;
     QWidget* sendingFrame_ = nullptr;
     Spinner* spinner_ = nullptr;
-    QGraphicsOpacityEffect* opacity_ = nullptr;
+    QPointer<QGraphicsOpacityEffect> opacity_;
     int openHeight_ = 0;  // the height the notice shuts from
     SpringAnimation shut_;
 };
