@@ -1,6 +1,7 @@
 #include "ui/feedback/CrashNotice.h"
 
 #include <QDesktopServices>
+#include <QEvent>
 #include <QFileInfo>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -191,6 +192,14 @@ void CrashNotice::reveal() {
     });
 }
 
+void CrashNotice::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The panel switched between light and dark: the body's colour follows.
+    if (event->type() == QEvent::PaletteChange && body_) {
+        refresh();
+    }
+}
+
 void CrashNotice::refresh() {
     if (shut_.state() == QAbstractAnimation::Running) {
         return;
@@ -206,7 +215,7 @@ void CrashNotice::refresh() {
                                       "your %2 version.")
                            .arg(QString::fromStdString(parts_.words.computer),
                                 QString::fromStdString(parts_.words.system)));
-        pal.setColor(QPalette::WindowText, PanelStyle::secondary(*body_));
+        pal.setColor(QPalette::WindowText, PanelStyle::secondary(*this));
     }
     body_->setPalette(pal);
     sendButton_->setText(failed_ ? QStringLiteral("Try again") : QStringLiteral("Send report"));

@@ -69,6 +69,9 @@ class CrashNotice : public QWidget {
     // The notice has shut after an answer; the footer removes it.
     void dismissed();
 
+  protected:
+    void changeEvent(QEvent* event) override;
+
   private:
     void answered();
     void refresh();
