@@ -296,6 +296,11 @@ TEST_F(PanelDesktopTest, FooterOffersTheCrashRunsTheSpeedTestAndOpensTheSettings
     spin(1.2, [] { return false; });
     EXPECT_TRUE(spin(5, [&] { return named("TallyVane quit unexpectedly").has_value(); }))
         << "the footer offers the report";
+    // A healthy machine, used for months: the rating request follows the crash offer.
+    auto crash = named("TallyVane quit unexpectedly");
+    auto ask = named("Enjoying TallyVane?");
+    ASSERT_TRUE(crash && ask);
+    EXPECT_LT(crash->box.y(), ask->box.y());
     QRect screen(0, 0, 1280, 800);
     x.grab(panel()->intersected(screen)).save(QStringLiteral(TALLYVANE_SHOTS "/footer-light.png"));
     portal.setScheme(1);
