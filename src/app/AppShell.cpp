@@ -13,16 +13,22 @@
 #include "app/LoginItemSetUp.h"
 #include "app/NoTrayNotice.h"
 #include "core/Format.h"
+#include "feedback/Crashes.h"
 #include "platform/Desktop.h"
 #include "platform/Platform.h"
 #include "platform/QuitSignals.h"
+#include "platform/StatusNotifier.h"
 #include "platform/linux/LinuxDesktopApps.h"
 #include "platform/linux/PortalAppearance.h"
-#include "platform/StatusNotifier.h"
 #include "settings/SettingKeys.h"
 #include "ui/MenuBarLabel.h"
+#include "ui/feedback/CrashNotice.h"
+#include "ui/feedback/ReviewAsk.h"
 #include "ui/panel/Dashboard.h"
+#include "ui/panel/Footer.h"
 #include "ui/panel/PanelLook.h"
+#include "ui/panel/SpeedTestControl.h"
+#include "ui/panel/SpeedTestLine.h"
 
 namespace tv {
 
@@ -125,9 +131,73 @@ void AppShell::setUpPanel() {
                 popup_->close();
             }
         });
+        connect(dashboard, &Dashboard::settingsRequested, this,
+                [this, dashboard] { showSettings(*dashboard); });
+        fillFooter(*dashboard);
         dashboard->setOpen(true);
+        dashboard_ = dashboard;
         return dashboard;
     });
+}
+
+void AppShell::fillFooter(Dashboard& dashboard) {
+    Footer& footer = dashboard.footer();
+    SpeedTestRun& run = monitor_->speedTest();
+    footer.speedControlSlot().addWidget(new SpeedTestControl(run, now, &footer));
+    footer.speedLineSlot().addWidget(new SpeedTestLine(run, monitor_->words(), now, &footer));
+
+    if (!fileManager_) {
+        fileManager_ = platform::fileManager();
+    }
+    // Looked for afresh at each opening, as the dashboard is built for each.
+    auto* crash = new CrashNotice(
+        CrashNotice::Parts{settings_, *site_, monitor_->words(), fileManager_.get(),
+                           [](const QUrl& folder) { QDesktopServices::openUrl(folder); }, now,
+                           Crashes::folder()},
+        &footer);
+    footer.extrasSlot().addWidget(crash);
+    crash->appear();
+    connect(crash, &CrashNotice::dismissed, crash, &QObject::deleteLater);
+
+    auto* ask = new ReviewAsk(settings_, now, &footer);
+    footer.extrasSlot().addWidget(ask);
+    auto refreshAsk = [this, ask] { ask->refresh(monitor_->health()); };
+    refreshAsk();
+    for (auto changed : {&Monitor::sampledAtChanged, &Monitor::memoryChanged,
+                         &Monitor::thermalStateChanged, &Monitor::heldChanged}) {
+        connect(monitor_.get(), changed, ask, refreshAsk);
+    }
+    connect(ask, &ReviewAsk::rate, this,
+            [this, &dashboard](int stars) { showReview(dashboard, stars); });
+}
+
+void AppShell::showSettings(Dashboard& dashboard) {
+    // Made inside the panel so that its colours come from the panel's look.
+    auto* page = new SettingsPage(settingsPageParts(), &dashboard);
+    connect(page, &SettingsPage::back, &dashboard, &Dashboard::closePage);
+    dashboard.showPage(page);
+    // Escape reaches the page, which leads back, rather than the panel, which would close.
+    page->setFocus();
+}
+
+void AppShell::showReview(Dashboard& dashboard, int stars) {
+    auto* page = new ReviewPage(reviewPageParts(), stars, &dashboard);
+    connect(page, &ReviewPage::back, &dashboard, [this, &dashboard] {
+        dashboard.closePage();
+        // A sent review ends the request.
+        for (ReviewAsk* ask : dashboard.footer().findChildren<ReviewAsk*>()) {
+            ask->refresh(monitor_->health());
+        }
+    });
+    dashboard.showPage(page);
+    page->setFocus();
+}
+
+void AppShell::openSettings() {
+    open();
+    if (dashboard_ && !qobject_cast<SettingsPage*>(dashboard_->page())) {
+        showSettings(*dashboard_);
+    }
 }
 
 bool AppShell::prefersDark() {
@@ -207,7 +277,7 @@ void AppShell::setUpTray() {
         TrayPresenter::Parts{*item_, platform::trayEmbedder(), platform::statusNotifier()});
     connect(tray_.get(), &TrayPresenter::clicked, this, &AppShell::toggle);
     connect(tray_.get(), &TrayPresenter::openRequested, this, &AppShell::open);
-    connect(tray_.get(), &TrayPresenter::settingsRequested, this, &AppShell::open);
+    connect(tray_.get(), &TrayPresenter::settingsRequested, this, &AppShell::openSettings);
     connect(tray_.get(), &TrayPresenter::quitRequested, this, &QCoreApplication::quit);
     auto* noTray =
         new NoTrayNotice(settings_, QDBusConnection::sessionBus(), NoTrayNotice::graceMs, this);
@@ -221,6 +291,7 @@ void AppShell::open() {
     // Asked for from a menu or another start, so a close a moment ago is no reason to wait.
     if (!popup_->isShowing()) {
         monitor_->setOpen(true);
+        popup_->setDark(prefersDark());
         popup_->openAt(tray_ ? tray_->anchor() : item_->anchor());
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 #include <memory>
@@ -12,15 +13,18 @@
 #include "feedback/Site.h"
 #include "feedback/UpdateChecker.h"
 #include "monitor/Monitor.h"
+#include "platform/Appearance.h"
+#include "platform/DesktopApps.h"
+#include "platform/FileManager.h"
 #include "platform/LoginItem.h"
 #include "settings/Settings.h"
 #include "ui/Sounds.h"
-#include "ui/settings/SettingsPage.h"
-#include "platform/Appearance.h"
-#include "platform/DesktopApps.h"
 #include "ui/panel/AppIcons.h"
+#include "ui/settings/SettingsPage.h"
 
 namespace tv {
+
+class Dashboard;
 
 // The running program: the tray item with its live label, the panel, notifications and
 // their answers, the Monitor with its executor, and the release of every hold when the
@@ -43,6 +47,8 @@ class AppShell : public QObject {
     void drawLabel();
     // Opens the panel unless it is showing.
     void open();
+    // Opens the panel, if needed, with the settings page shown.
+    void openSettings();
 
     Monitor& monitor() { return *monitor_; }
     Settings& settings() { return settings_; }
@@ -57,6 +63,11 @@ class AppShell : public QObject {
     void setUpNotifications();
     void watchQuitSignals();
     void setUpPanel();
+    // The footer's speed test, crash-report offer and rating request.
+    void fillFooter(Dashboard& dashboard);
+    // Lays the settings page, or the rating form with `stars`, over the dashboard.
+    void showSettings(Dashboard& dashboard);
+    void showReview(Dashboard& dashboard, int stars);
     // The desktop's preference, else the lightness of the application's palette.
     bool prefersDark();
     void setUpTray();
@@ -75,6 +86,8 @@ class AppShell : public QObject {
     std::unique_ptr<DesktopApps> desktopApps_;
     std::unique_ptr<Appearance> appearance_;
     std::unique_ptr<AppIcons> icons_;
+    std::unique_ptr<platform::FileManager> fileManager_;
+    QPointer<Dashboard> dashboard_;  // the open panel's view
     std::string alertSoundFile_;
     Site* site_ = nullptr;
     UpdateChecker* updates_ = nullptr;

@@ -199,6 +199,21 @@ TEST_F(TrayTest, AHostThatShowsLabelsGetsTheReadingsAndItsClicksAndMenuWork) {
     ASSERT_TRUE(waitFor(5, [&] { return !panel().has_value(); }));
     choose(item, 2);
     EXPECT_TRUE(waitFor(5, [&] { return panel().has_value(); })) << "Settings";
+    // The settings page, not the dashboard: no coloured health card across the top.
+    EXPECT_TRUE(waitFor(3, [&] {
+        if (!panel()) {
+            return false;
+        }
+        QImage top = x.grab(panel()->adjusted(0, 0, 0, 60 - panel()->height()));
+        int tinted = 0;
+        for (int y = 0; y < top.height(); ++y) {
+            for (int x = 0; x < top.width(); ++x) {
+                QColor c(top.pixel(x, y));
+                tinted += c.saturation() > 120 && c.value() > 120;
+            }
+        }
+        return tinted < 500;
+    })) << "the tray's Settings shows the settings page";
 
     // The host restarts as another one: the item registers again and takes its shape.
     host.reset();

@@ -3,6 +3,8 @@
 per element: depth, role, name, and its box on screen (x y width height), tab-separated.
 
     atspi_tree.py APPLICATION-NAME
+    atspi_tree.py APPLICATION-NAME --press NAME   (presses the first element of that name
+                                                  that has an action, as a screen reader does)
 """
 import sys
 
@@ -22,14 +24,35 @@ def walk(node, depth, out):
             walk(child, depth + 1, out)
 
 
+def press(node, name):
+    if node.name == name:
+        try:
+            action = node.queryAction()
+            if action.nActions > 0:
+                return action.doAction(0)
+        except NotImplementedError:
+            pass
+    for i in range(node.childCount):
+        child = node.getChildAtIndex(i)
+        if child is not None and press(child, name):
+            return True
+    return False
+
+
 def main():
     wanted = sys.argv[1].lower()
     desktop = pyatspi.Registry.getDesktop(0)
     out = []
+    pressed = False
     for i in range(desktop.childCount):
         app = desktop.getChildAtIndex(i)
         if app is not None and (app.name or "").lower() == wanted:
-            walk(app, 0, out)
+            if len(sys.argv) > 3 and sys.argv[2] == "--press":
+                pressed = pressed or press(app, sys.argv[3])
+            else:
+                walk(app, 0, out)
+    if len(sys.argv) > 3:
+        sys.exit(0 if pressed else 1)
     print("\n".join(out))
 
 

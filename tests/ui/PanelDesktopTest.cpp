@@ -69,6 +69,7 @@ class PanelDesktopTest : public testing::Test {
             "HOME=" + home.path().toStdString(),
             "XDG_CONFIG_HOME=" + home.filePath("config").toStdString(),
             "XDG_DATA_HOME=" + home.filePath("data").toStdString(),
+            "XDG_STATE_HOME=" + home.filePath("state").toStdString(),
             "XDG_RUNTIME_DIR=" + home.filePath("run").toStdString(),
             "QT_QPA_PLATFORM=xcb",
             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1",
@@ -146,6 +147,16 @@ class PanelDesktopTest : public testing::Test {
             }
         }
         return std::nullopt;
+    }
+    // Presses the named control through its accessible action, as a screen reader does.
+    bool press(const std::string& name) {
+        return test::outputOf(rig.inRig(std::string("timeout 30 /usr/bin/python3 ") +
+                                        TALLYVANE_ATSPI_TREE + " tallyvane --press '" + name +
+                                        "' && echo pressed"))
+                   .find("pressed") != std::string::npos;
+    }
+    std::optional<Element> named(const std::string& name) {
+        return find([&](const Element& e) { return e.name == name; });
     }
     static bool startsWith(const std::string& s, const std::string& prefix) {
         return s.rfind(prefix, 0) == 0;
@@ -270,6 +281,74 @@ TEST_F(PanelDesktopTest, QuittingFromAnAppRowEndsTheRealProcess) {
     int status = 0;
     EXPECT_TRUE(spin(5, [&] { return ::waitpid(worker.pid(), &status, WNOHANG) == worker.pid(); }))
         << "the worker got the desktop's polite quit";
+}
+
+TEST_F(PanelDesktopTest, FooterOffersTheCrashRunsTheSpeedTestAndOpensTheSettings) {
+    test::FakePortal portal(rig.env("DBUS_SESSION_BUS_ADDRESS"), 2);
+    ASSERT_TRUE(portal.registered());
+    // A crash report written after the first launch, as the crash writer leaves it.
+    QString reports = home.filePath("state/TallyVane/DiagnosticReports");
+    QDir().mkpath(reports);
+    std::ofstream((reports + "/TallyVane-2026-03-01-101500.ips").toStdString()) << "report\n";
+    // Opened to stay, as when started with the panel open.
+    auto app = start("firstLaunch=2026-01-01T00:00:00.000Z\n", "--open");
+    ASSERT_TRUE(spin(20, [&] { return panel().has_value(); }));
+    spin(1.2, [] { return false; });
+    EXPECT_TRUE(spin(5, [&] { return named("TallyVane quit unexpectedly").has_value(); }))
+        << "the footer offers the report";
+    // A healthy machine, used for months: the rating request follows the crash offer.
+    auto crash = named("TallyVane quit unexpectedly");
+    auto ask = named("Enjoying TallyVane?");
+    ASSERT_TRUE(crash && ask);
+    EXPECT_LT(crash->box.y(), ask->box.y());
+    QRect screen(0, 0, 1280, 800);
+    x.grab(panel()->intersected(screen)).save(QStringLiteral(TALLYVANE_SHOTS "/footer-light.png"));
+    portal.setScheme(1);
+    spin(1, [] { return false; });
+    x.grab(panel()->intersected(screen)).save(QStringLiteral(TALLYVANE_SHOTS "/footer-dark.png"));
+
+    // Without a network the tool fails: the counter, then the failure line.
+    ASSERT_TRUE(press("Test speed"));
+    EXPECT_TRUE(spin(5, [&] {
+        return find([](const Element& e) { return startsWith(e.name, "Testing "); }).has_value();
+    }));
+    EXPECT_TRUE(spin(25, [&] {
+        return named("Speed test failed. Check your connection.").has_value();
+    })) << "a failed test says so";
+
+    auto settings = find([](const Element& e) {
+        return e.role == "push button" && e.name == "Settings" && !e.box.isEmpty();
+    });
+    ASSERT_TRUE(settings && QRect(0, 0, 1280, 800).contains(settings->box.center()));
+    click(settings->box.center());
+    std::optional<Element> makeWay;
+    ASSERT_TRUE(spin(5, [&] {
+        makeWay = find([](const Element& e) {
+            return e.name == "Make way for the app you're using" && e.role != "label" &&
+                   !e.box.isEmpty();
+        });
+        return makeWay.has_value();
+    })) << "the settings page took the panel";
+    spin(1, [] { return false; });
+    x.grab(panel()->intersected(screen)).save(QStringLiteral(TALLYVANE_SHOTS "/settings-dark.png"));
+    portal.setScheme(2);
+    spin(1, [] { return false; });
+    x.grab(panel()->intersected(screen))
+        .save(QStringLiteral(TALLYVANE_SHOTS "/settings-light.png"));
+    click(makeWay->box.center());
+    QString ini = home.filePath("config/TallyVane/TallyVane.ini");
+    auto stored = [&] {
+        std::ifstream in(ini.toStdString());
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    };
+    EXPECT_TRUE(spin(5, [&] { return stored().find("makeWay=false") != std::string::npos; }))
+        << stored();
+
+    test::outputOf(rig.inRig("xdotool key Escape"));
+    EXPECT_TRUE(spin(5, [&] { return named("Test speed").has_value() && panel().has_value(); }))
+        << "Escape leads back to the dashboard, the panel stays";
 }
 
 }  // namespace

@@ -8,11 +8,9 @@ namespace tv {
 Reveal::Reveal(QWidget* target, int step, bool reduceMotion)
     : QObject(target),
       target_(target),
-      opacity_(new QGraphicsOpacityEffect(target)),
       step_(step),
       reduceMotion_(reduceMotion),
       animation_(Spring{0.42, 1}) {
-    target->setGraphicsEffect(opacity_);
     home_ = target->pos();
     connect(&animation_, &QVariantAnimation::valueChanged, this,
             [this](const QVariant& v) { apply(v.toDouble()); });
@@ -21,8 +19,20 @@ Reveal::Reveal(QWidget* target, int step, bool reduceMotion)
 
 void Reveal::apply(double progress) {
     progress_ = progress;
-    opacity_->setOpacity(std::clamp(progress, 0.0, 1.0));
     if (target_) {
+        // Fully shown, the target paints without an effect: effects do not nest, so one kept
+        // here would spoil the fades of the widgets inside it.
+        if (progress >= 1) {
+            if (opacity_ && target_->graphicsEffect() == opacity_) {
+                target_->setGraphicsEffect(nullptr);
+            }
+        } else {
+            if (!opacity_) {
+                opacity_ = new QGraphicsOpacityEffect(target_);
+                target_->setGraphicsEffect(opacity_);
+            }
+            opacity_->setOpacity(std::clamp(progress, 0.0, 1.0));
+        }
         double offset = Reveal::offset(false, reduceMotion_) * (1 - progress);
         target_->setContentsMargins(0, static_cast<int>(offset), 0, 0);
     }

@@ -27,7 +27,7 @@ class Reveal : public QObject {
     void apply(double progress);
 
     QPointer<QWidget> target_;
-    QGraphicsOpacityEffect* opacity_;
+    QPointer<QGraphicsOpacityEffect> opacity_;  // only while not fully shown
     int step_;
     bool reduceMotion_;
     double progress_ = 0;

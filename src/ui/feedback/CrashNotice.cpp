@@ -1,6 +1,7 @@
 #include "ui/feedback/CrashNotice.h"
 
 #include <QDesktopServices>
+#include <QEvent>
 #include <QFileInfo>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -94,11 +95,13 @@ CrashNotice::CrashNotice(Parts parts, QWidget* parent)
     buttons->addWidget(show);
     column->addLayout(buttons);
 
-    opacity_ = new QGraphicsOpacityEffect(this);
-    opacity_->setOpacity(1);
-    setGraphicsEffect(opacity_);
     connect(&shut_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
         double open = std::clamp(v.toDouble(), 0.0, 1.0);
+        // Only while it fades: effects do not nest, and the footer around it may have one.
+        if (!opacity_) {
+            opacity_ = new QGraphicsOpacityEffect(this);
+            setGraphicsEffect(opacity_);
+        }
         opacity_->setOpacity(open);
         setMaximumHeight(static_cast<int>(std::lround(openHeight_ * open)));
     });
@@ -126,7 +129,7 @@ bool CrashNotice::appear() {
     failed_ = false;
     // Open again in full, should the notice have sprung shut before.
     shut_.stop();
-    opacity_->setOpacity(1);
+    setGraphicsEffect(nullptr);
     setMaximumHeight(QWIDGETSIZE_MAX);
     refresh();
     return report_.has_value();
@@ -189,6 +192,14 @@ void CrashNotice::reveal() {
     });
 }
 
+void CrashNotice::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The panel switched between light and dark: the body's colour follows.
+    if (event->type() == QEvent::PaletteChange && body_) {
+        refresh();
+    }
+}
+
 void CrashNotice::refresh() {
     if (shut_.state() == QAbstractAnimation::Running) {
         return;
@@ -204,7 +215,7 @@ void CrashNotice::refresh() {
                                       "your %2 version.")
                            .arg(QString::fromStdString(parts_.words.computer),
                                 QString::fromStdString(parts_.words.system)));
-        pal.setColor(QPalette::WindowText, PanelStyle::secondary(*body_));
+        pal.setColor(QPalette::WindowText, PanelStyle::secondary(*this));
     }
     body_->setPalette(pal);
     sendButton_->setText(failed_ ? QStringLiteral("Try again") : QStringLiteral("Send report"));

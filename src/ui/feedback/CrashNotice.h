@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QUrl>
 #include <QWidget>
 
@@ -68,6 +69,9 @@ class CrashNotice : public QWidget {
     // The notice has shut after an answer; the footer removes it.
     void dismissed();
 
+  protected:
+    void changeEvent(QEvent* event) override;
+
   private:
     void answered();
     void refresh();
@@ -83,7 +87,7 @@ class CrashNotice : public QWidget {
     PillButton* declineButton_ = nullptr;
     QWidget* sendingFrame_ = nullptr;
     Spinner* spinner_ = nullptr;
-    QGraphicsOpacityEffect* opacity_ = nullptr;
+    QPointer<QGraphicsOpacityEffect> opacity_;
     int openHeight_ = 0;  // the height the notice shuts from
     SpringAnimation shut_;
 };

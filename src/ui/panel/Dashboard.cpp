@@ -267,6 +267,8 @@ void Dashboard::showPage(QWidget* page) {
     page_ = page;
     page->setParent(this);
     page->setFixedWidth(panelWidth);
+    // The page keeps to the panel's padding, as the dashboard does.
+    page->setContentsMargins(padding, padding, padding, padding);
     page->installEventFilter(this);
     page->show();
     content_->setEnabled(false);

@@ -1,5 +1,6 @@
 #include "ui/panel/SpeedTestControl.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 
@@ -31,9 +32,7 @@ SpeedTestControl::SpeedTestControl(SpeedTestRun& run, std::function<Date()> cloc
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPointSizeF(11);
     testing_->setFont(mono);
-    QPalette secondary = testing_->palette();
-    secondary.setColor(QPalette::WindowText, PanelStyle::secondary(*this));
-    testing_->setPalette(secondary);
+    followLook();
 
     connect(button_, &QAbstractButton::clicked, this, [this] { run_.run(); });
     connect(&run_, &SpeedTestRun::startedChanged, this, &SpeedTestControl::refresh);
@@ -42,6 +41,20 @@ SpeedTestControl::SpeedTestControl(SpeedTestRun& run, std::function<Date()> cloc
     ticker_.setInterval(250);
     connect(&ticker_, &QTimer::timeout, this, &SpeedTestControl::refresh);
     refresh();
+}
+
+void SpeedTestControl::followLook() {
+    QPalette secondary = testing_->palette();
+    secondary.setColor(QPalette::WindowText, PanelStyle::secondary(*this));
+    testing_->setPalette(secondary);
+}
+
+void SpeedTestControl::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The panel switched between light and dark.
+    if (event->type() == QEvent::PaletteChange) {
+        followLook();
+    }
 }
 
 QString SpeedTestControl::text() const {

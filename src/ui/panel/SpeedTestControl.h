@@ -26,8 +26,12 @@ class SpeedTestControl : public QWidget {
     QString text() const;
     PillButton& button() { return *button_; }
 
+  protected:
+    void changeEvent(QEvent* event) override;
+
   private:
     void refresh();
+    void followLook();
 
     SpeedTestRun& run_;
     std::function<Date()> clock_;

@@ -1,5 +1,6 @@
 #include "ui/panel/SpeedTestLine.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -33,8 +34,15 @@ class WarningSymbol : public QWidget {
     }
 };
 
-QLabel* label(const QString& text, const QFont& font, const QColor& color, QWidget* parent) {
+// Names the panel colour a label follows, when it is not a fixed one.
+constexpr const char* tone = "tone";
+
+QLabel* label(const QString& text, const QFont& font, const QColor& color, QWidget* parent,
+              const char* toneName = nullptr) {
     auto* l = new QLabel(text, parent);
+    if (toneName) {
+        l->setProperty(tone, QString::fromLatin1(toneName));
+    }
     l->setFont(font);
     QPalette palette = l->palette();
     palette.setColor(QPalette::WindowText, color);
@@ -73,7 +81,7 @@ SpeedTestLine::SpeedTestLine(SpeedTestRun& run, const Vocabulary& words,
 
     explanation_ = label(QStringLiteral("Measure your internet speed with ") +
                              QString::fromStdString(words_.networkTest) + QLatin1Char('.'),
-                         text, secondary, this);
+                         text, secondary, this, "secondary");
     line->addWidget(explanation_);
 
     figures_ = new QWidget(this);
@@ -81,8 +89,8 @@ SpeedTestLine::SpeedTestLine(SpeedTestRun& run, const Vocabulary& words,
     auto figure = [&](const QString& name) {
         auto* pair = new QWidget(figures_);
         auto* pairRow = row(pair, 4);
-        pairRow->addWidget(label(name, text, secondary, pair));
-        QLabel* shown = label(QString(), value, primary, pair);
+        pairRow->addWidget(label(name, text, secondary, pair, "secondary"));
+        QLabel* shown = label(QString(), value, primary, pair, "primary");
         pairRow->addWidget(shown);
         figuresRow->addWidget(pair);
         return shown;
@@ -90,7 +98,7 @@ SpeedTestLine::SpeedTestLine(SpeedTestRun& run, const Vocabulary& words,
     down_ = figure(QStringLiteral("Download"));
     up_ = figure(QStringLiteral("Upload"));
     ping_ = figure(QStringLiteral("Ping"));
-    when_ = label(QString(), text, secondary, figures_);
+    when_ = label(QString(), text, secondary, figures_, "secondary");
     figuresRow->addWidget(when_, 1);
     line->addWidget(figures_);
 
@@ -100,6 +108,25 @@ SpeedTestLine::SpeedTestLine(SpeedTestRun& run, const Vocabulary& words,
     ticker_.setInterval(1000);
     connect(&ticker_, &QTimer::timeout, this, &SpeedTestLine::refresh);
     refresh();
+}
+
+void SpeedTestLine::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::PaletteChange) {
+        return;
+    }
+    // The panel switched between light and dark: the texts follow, the warning stays orange.
+    for (QLabel* l : findChildren<QLabel*>()) {
+        QVariant toneName = l->property(tone);
+        if (!toneName.isValid()) {
+            continue;
+        }
+        QPalette palette = l->palette();
+        palette.setColor(QPalette::WindowText, toneName.toString() == QLatin1String("secondary")
+                                                   ? PanelStyle::secondary(*this)
+                                                   : PanelStyle::primary(*this));
+        l->setPalette(palette);
+    }
 }
 
 QString SpeedTestLine::text() const {

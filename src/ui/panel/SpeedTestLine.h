@@ -27,6 +27,7 @@ class SpeedTestLine : public QWidget {
     QString text() const;
 
   protected:
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 

@@ -32,6 +32,9 @@ QString qs(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// Marks the labels in the secondary colour, which follows the panel's look.
+constexpr const char* secondaryText = "secondaryText";
+
 QLabel* text(const QString& words, QWidget* parent, double points = 11,
              QFont::Weight weight = QFont::Normal, bool secondary = false) {
     auto* label = new QLabel(words, parent);
@@ -41,6 +44,7 @@ QLabel* text(const QString& words, QWidget* parent, double points = 11,
         QPalette pal = label->palette();
         pal.setColor(QPalette::WindowText, PanelStyle::secondary(*label));
         label->setPalette(pal);
+        label->setProperty(secondaryText, true);
     }
     return label;
 }
@@ -441,6 +445,22 @@ void SettingsPage::refreshRating() {
     rating_->setStars(rated);
     rating_->setToolTip(rated > 0 ? QStringLiteral("Your rating. Click to rate again.")
                                   : QStringLiteral("Rate TallyVane"));
+}
+
+void SettingsPage::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::PaletteChange) {
+        return;
+    }
+    // The desktop switched between light and dark while the page is open.
+    QColor quiet = PanelStyle::secondary(*this);
+    for (QLabel* label : findChildren<QLabel*>()) {
+        if (label->property(secondaryText).toBool()) {
+            QPalette pal = label->palette();
+            pal.setColor(QPalette::WindowText, quiet);
+            label->setPalette(pal);
+        }
+    }
 }
 
 void SettingsPage::keyPressEvent(QKeyEvent* event) {

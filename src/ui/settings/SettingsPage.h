@@ -51,6 +51,7 @@ class SettingsPage : public QWidget {
     void back();
 
   protected:
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
