@@ -165,8 +165,15 @@ TEST_F(TrayTest, AHostThatShowsLabelsGetsTheReadingsAndItsClicksAndMenuWork) {
     activate(item, 500, 300);
     ASSERT_TRUE(waitFor(5, [&] { return panel().has_value(); }));
     EXPECT_NEAR(panel()->center().x(), 500, 2);
-    EXPECT_GE(panel()->top(), 300);
-    EXPECT_LE(panel()->top(), 310);
+    // Under the click, unless the panel is taller than the room below it: then it is moved up
+    // just enough to stay on the screen.
+    if (panel()->height() <= 800 - 310) {
+        EXPECT_GE(panel()->top(), 300);
+        EXPECT_LE(panel()->top(), 310);
+    } else {
+        EXPECT_GE(panel()->top(), 0);
+        EXPECT_LE(panel()->bottom(), 800);
+    }
     activate(item, 500, 300);
     EXPECT_TRUE(waitFor(5, [&] { return !panel().has_value(); }));
 
