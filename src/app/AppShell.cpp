@@ -283,11 +283,6 @@ void AppShell::setUpTray() {
         new NoTrayNotice(settings_, QDBusConnection::sessionBus(), NoTrayNotice::graceMs, this);
     connect(noTray, &NoTrayNotice::openRequested, this, &AppShell::open);
     connect(tray_.get(), &TrayPresenter::hostedChanged, noTray, &NoTrayNotice::setHosted);
-    // An embedding tray sizes the slot from the window it is given: the item has the label's
-    // width before it is docked, not only from the first reading on.
-    item_->setLabel(MenuBarLabel(LabelReadings::of(*monitor_, settings_, fahrenheit_))
-                        .render(item_->scale(), item_->textColor()),
-                    QString());
     tray_->install();
     noTray->setHosted(tray_->hosted());
 }
