@@ -67,6 +67,8 @@ TEST_F(AppsTest, APidReusedSinceTheListWasReadIsNotAskedToQuit) {
     ProcessUsage row = appRow("/apps/Build.desktop", {pid});
     row.started = {linux_os::LinuxProcessControl().startedAt(pid).value()};
     first.reset();
+    // Start times count in clock ticks: the later process starts at least a tick afterwards.
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
     auto later = test::spawnWithPid(pid, {"sleep", "60"});
     if (!later) {
         GTEST_SKIP() << "cannot choose the next pid here (needs root)";

@@ -465,6 +465,8 @@ TEST_F(HoldBackTest, APidReusedByAnotherProcessIsNeverContinued) {
     hold->apply({Change::holding(app, Hold::paused)}, holding(app, Hold::paused));
     ASSERT_TRUE(waitFor(1, [&] { return stateOf(pid) == 'T'; }));
     victim.reset();
+    // Start times count in clock ticks: the later process starts at least a tick afterwards.
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
     auto later = test::spawnWithPid(pid, {TALLYVANE_TEST_WORKER, "1"});
     if (!later) {
         GTEST_SKIP() << "cannot choose the next pid here (needs root)";
