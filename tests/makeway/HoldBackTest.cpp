@@ -99,8 +99,17 @@ class HoldBackTest : public testing::Test {
     static Spawned worker(const char* mode = "sleep") {
         return Spawned({TALLYVANE_TEST_WORKER, "3", mode});
     }
+    // Until all its threads run: at least four, and no more coming (a sanitizer's runtime may
+    // add one of its own, so the count alone does not say the worker is done starting them).
     static void settle(const Spawned& p) {
-        ASSERT_TRUE(waitFor(5, [&] { return threadsOf(p.pid()).size() >= 4; }));
+        std::size_t seen = 0;
+        int steady = 0;
+        ASSERT_TRUE(waitFor(10, [&] {
+            std::size_t now = threadsOf(p.pid()).size();
+            steady = now == seen ? steady + 1 : 0;
+            seen = now;
+            return now >= 4 && steady >= 10;
+        }));
     }
 
     QTemporaryDir dir;

@@ -29,7 +29,8 @@ DesktopRig::DesktopRig(const std::vector<std::string>& pieces) {
     for (const std::string& piece : pieces) {
         command += " " + piece;
     }
-    started_ = std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+    // What went wrong while starting goes to the test's output.
+    started_ = std::system((command + " >/dev/null").c_str()) == 0;
     std::ifstream env(dir_ + "/env");
     std::string line;
     while (std::getline(env, line)) {
