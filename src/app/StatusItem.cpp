@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace tv {
 
@@ -25,6 +26,7 @@ void StatusItem::install() {
         docked_ = embedder_->dock(static_cast<std::uintptr_t>(winId()));
         if (docked_) {
             show();
+            checkSlotSoon();
             return;
         }
     }
@@ -58,8 +60,27 @@ void StatusItem::setLabel(const QImage& image, const QString& accessibleText) {
     QSize slot(points.width() + 4, std::max(points.height(), 22));
     if (slot != size()) {
         setFixedSize(slot);
+        if (docked_) {
+            checkSlotSoon();
+        }
     }
     update();
+}
+
+void StatusItem::checkSlotSoon() {
+    if (!slotCheck_) {
+        slotCheck_ = new QTimer(this);
+        slotCheck_->setInterval(500);
+        connect(slotCheck_, &QTimer::timeout, this, [this] {
+            bool fits = embedder_->slotFits(static_cast<std::uintptr_t>(winId()));
+            if (fits || --slotChecksLeft_ <= 0) {
+                slotCheck_->stop();
+            }
+        });
+    }
+    // About ten seconds: a loaded tray can take a few to take the window in at all.
+    slotChecksLeft_ = 20;
+    slotCheck_->start();
 }
 
 QRect StatusItem::anchor() const {

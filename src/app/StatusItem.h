@@ -9,6 +9,7 @@
 #include "platform/TrayEmbedder.h"
 
 class QSystemTrayIcon;
+class QTimer;
 
 namespace tv {
 
@@ -41,7 +42,13 @@ class StatusItem : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
 
   private:
+    // Checks the tray slot a few times after docking and after each change of width, until
+    // the tray has made room for the whole label.
+    void checkSlotSoon();
+
     std::unique_ptr<TrayEmbedder> embedder_;
+    QTimer* slotCheck_ = nullptr;
+    int slotChecksLeft_ = 0;
     QSystemTrayIcon* fallback_ = nullptr;
     QImage image_;
     bool docked_ = false;

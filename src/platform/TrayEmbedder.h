@@ -14,6 +14,11 @@ class TrayEmbedder {
     virtual bool available() = 0;
     // Asks the tray to take in the window; false when there is no such tray.
     virtual bool dock(std::uintptr_t window) = 0;
+    // Whether the tray gave the docked window a slot as wide as the window. A tray may size
+    // the slot while it still counts the window as unmapped and then keep it a pixel wide;
+    // when the slot is too narrow this announces the window's state and size hints again so
+    // that the tray measures it anew, and answers false. Trays that say nothing answer true.
+    virtual bool slotFits(std::uintptr_t /*window*/) { return true; }
     // The process name of the tray's owner; empty when it does not say.
     virtual std::string ownerName() { return {}; }
 };

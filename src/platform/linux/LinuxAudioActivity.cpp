@@ -119,9 +119,14 @@ LinuxAudioActivity::LinuxAudioActivity() {
     if (loop_ == nullptr || pa_threaded_mainloop_start(loop_) != 0) {
         return;
     }
+    // The callback runs without the lock, but queueing it touches the running loop's event
+    // list like any other call from outside the loop thread: unlocked, the loop could run and
+    // free the event before it is fully set up.
+    pa_threaded_mainloop_lock(loop_);
     pa_threaded_mainloop_once_unlocked(
         loop_, [](pa_threaded_mainloop*, void*) { platform::guardThisThread("Tallyvane.audio"); },
         nullptr);
+    pa_threaded_mainloop_unlock(loop_);
     connect();
 }
 

@@ -84,4 +84,47 @@ bool XEmbedTray::dock(std::uintptr_t window) {
     return true;
 }
 
+bool XEmbedTray::slotFits(std::uintptr_t window) {
+    if (!connection_) {
+        return true;
+    }
+    auto id = static_cast<xcb_window_t>(window);
+    auto tree = xcb_query_tree_reply(connection_, xcb_query_tree(connection_, id), nullptr);
+    if (!tree) {
+        return true;
+    }
+    xcb_window_t parent = tree->parent;
+    bool atRoot = parent == tree->root;
+    std::free(tree);
+    if (atRoot) {
+        return false;  // not taken in yet: look again later
+    }
+    auto ours = xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, id), nullptr);
+    auto slot = xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, parent), nullptr);
+    bool fits = !ours || !slot || slot->width >= ours->width;
+    std::free(ours);
+    std::free(slot);
+    if (!fits) {
+        // An embedder that saw the window unmapped while taking it in sizes its slot to a
+        // pixel and only measures again when the window says it is mapped or changes its hints.
+        rewrite(id, atom("_XEMBED_INFO"));
+        rewrite(id, XCB_ATOM_WM_NORMAL_HINTS);
+        xcb_flush(connection_);
+    }
+    return fits;
+}
+
+void XEmbedTray::rewrite(xcb_window_t window, xcb_atom_t property) {
+    auto reply = xcb_get_property_reply(
+        connection_,
+        xcb_get_property(connection_, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 64),
+        nullptr);
+    if (reply && reply->type != XCB_ATOM_NONE && reply->format == 32) {
+        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, property, reply->type, 32,
+                            static_cast<std::uint32_t>(xcb_get_property_value_length(reply) / 4),
+                            xcb_get_property_value(reply));
+    }
+    std::free(reply);
+}
+
 }  // namespace tv::linux_os

@@ -14,12 +14,15 @@ class XEmbedTray : public TrayEmbedder {
 
     bool available() override;
     bool dock(std::uintptr_t window) override;
+    bool slotFits(std::uintptr_t window) override;
     // From the owner window's _NET_WM_PID.
     std::string ownerName() override;
 
   private:
     xcb_atom_t atom(const char* name);
     xcb_window_t owner();
+    // Writes the property again as it is, so that whoever watches it reads it anew.
+    void rewrite(xcb_window_t window, xcb_atom_t property);
 
     xcb_connection_t* connection_;
     int screen_;

@@ -29,6 +29,7 @@ void Flow::issue() {
         reply = manager_.get(request(url_));
         // Read as it arrives, so a slow reader never becomes the bottleneck or a memory hog.
         reply->setReadBufferSize(1 << 20);
+        received_ = 0;
         connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
             if (!answeredOk(*reply)) {
                 done(reply);
@@ -40,6 +41,7 @@ void Flow::issue() {
                 total += n;
             }
             if (total > 0) {
+                received_ += total;
                 emit moved(total);
             }
         });
@@ -68,7 +70,16 @@ void Flow::issue() {
 void Flow::done(QNetworkReply* reply) {
     reply->disconnect(this);
     std::optional<Failure> failure = failureOf(*reply);
-    if (!failure && !reply->isFinished()) {
+    // A server that hangs up before the whole body arrived may look like a finished reply.
+    bool cutShort = false;
+    if (kind_ == Kind::download && !failure) {
+        for (qint64 n; (n = reply->read(1 << 16).size()) > 0;) {
+            received_ += n;
+        }
+        QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        cutShort = length.isValid() && received_ < length.toLongLong();
+    }
+    if (!failure && (!reply->isFinished() || cutShort)) {
         failure = Failure{0, QStringLiteral("network"), QStringLiteral("Transfer ended early")};
     }
     reply->abort();

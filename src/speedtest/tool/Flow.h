@@ -41,6 +41,7 @@ class Flow : public QObject {
     QNetworkAccessManager manager_;
     QPointer<QNetworkReply> reply_;
     qint64 sent_ = 0;
+    qint64 received_ = 0;  // of the current download's body
     bool stopped_ = false;
 };
 
