@@ -70,7 +70,7 @@ void StatusItem::setLabel(const QImage& image, const QString& accessibleText) {
 void StatusItem::checkSlotSoon() {
     if (!slotCheck_) {
         slotCheck_ = new QTimer(this);
-        slotCheck_->setInterval(500);
+        slotCheck_->setInterval(200);
         connect(slotCheck_, &QTimer::timeout, this, [this] {
             bool fits = embedder_->slotFits(static_cast<std::uintptr_t>(winId()));
             if (fits || --slotChecksLeft_ <= 0) {
@@ -79,7 +79,7 @@ void StatusItem::checkSlotSoon() {
         });
     }
     // About ten seconds: a loaded tray can take a few to take the window in at all.
-    slotChecksLeft_ = 20;
+    slotChecksLeft_ = 50;
     slotCheck_->start();
 }
 
