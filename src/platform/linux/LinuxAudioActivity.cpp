@@ -119,9 +119,12 @@ LinuxAudioActivity::LinuxAudioActivity() {
     if (loop_ == nullptr || pa_threaded_mainloop_start(loop_) != 0) {
         return;
     }
+    // The loop runs already: adding the call to it races with its thread unless locked.
+    pa_threaded_mainloop_lock(loop_);
     pa_threaded_mainloop_once_unlocked(
         loop_, [](pa_threaded_mainloop*, void*) { platform::guardThisThread("Tallyvane.audio"); },
         nullptr);
+    pa_threaded_mainloop_unlock(loop_);
     connect();
 }
 
