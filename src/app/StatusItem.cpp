@@ -54,12 +54,16 @@ void StatusItem::setLabel(const QImage& image, const QString& accessibleText) {
         fallback_->setToolTip(accessibleText);
         return;
     }
-    QSize points = (QSizeF(image_.size()) / image_.devicePixelRatio()).toSize();
-    QSize slot(points.width() + 4, std::max(points.height(), 22));
+    QSize slot = slotFor(QSizeF(image_.size()) / image_.devicePixelRatio());
     if (slot != size()) {
         setFixedSize(slot);
     }
     update();
+}
+
+QSize StatusItem::slotFor(const QSizeF& label) {
+    QSize points = label.toSize();
+    return {points.width() + 4, std::max(points.height(), 22)};
 }
 
 QRect StatusItem::anchor() const {
