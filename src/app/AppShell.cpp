@@ -21,7 +21,6 @@
 #include "platform/linux/LinuxDesktopApps.h"
 #include "platform/linux/PortalAppearance.h"
 #include "settings/SettingKeys.h"
-#include "ui/MenuBarLabel.h"
 #include "ui/feedback/CrashNotice.h"
 #include "ui/feedback/ReviewAsk.h"
 #include "ui/panel/Dashboard.h"
@@ -79,6 +78,9 @@ void AppShell::launch() {
     setUpNotifications();
     monitor_->setOnSample([this] {
         drawLabel();
+        if (capture_) {
+            capture_->recordFrame();
+        }
         updates_->tick(monitor_->sampledAt());
     });
     monitor_->setOnOpenPanel([this] {
@@ -97,6 +99,10 @@ void AppShell::launch() {
                 toggle();
             }
         });
+        if (std::optional<QString> folder = Capture::folderIn(arguments_)) {
+            capture_ = std::make_unique<Capture>(*this, *folder);
+            capture_->start();
+        }
     }
 }
 
@@ -110,34 +116,38 @@ void AppShell::setUpPanel() {
     // does not delay the label at start.
 
     popup_->setContentFactory([this](QWidget* parent) -> QWidget* {
-        DashboardParts parts;
-        parts.monitor = monitor_.get();
-        parts.settings = &settings_;
-        parts.icons = icons_.get();
-        parts.play = [this](const char* name) { sounds_->play(name); };
-        parts.clock = [] {
-            return std::chrono::duration<double>(
-                       std::chrono::steady_clock::now().time_since_epoch())
-                .count();
-        };
-        parts.fahrenheit = fahrenheit_;
-        parts.animateIn = true;
-        std::optional<std::string> systemMonitor = desktopApps_->systemMonitor();
-        parts.hasSystemMonitor = systemMonitor.has_value();
-        auto* dashboard = new Dashboard(std::move(parts), parent);
-        connect(dashboard, &Dashboard::quitRequested, this, [] { QCoreApplication::quit(); });
-        connect(dashboard, &Dashboard::systemMonitorRequested, this, [this, systemMonitor] {
-            if (systemMonitor && desktopApps_->launch(*systemMonitor)) {
-                popup_->close();
-            }
-        });
-        connect(dashboard, &Dashboard::settingsRequested, this,
-                [this, dashboard] { showSettings(*dashboard); });
-        fillFooter(*dashboard);
+        Dashboard* dashboard = buildDashboard(parent, true);
         dashboard->setOpen(true);
         dashboard_ = dashboard;
         return dashboard;
     });
+}
+
+Dashboard* AppShell::buildDashboard(QWidget* parent, bool animateIn) {
+    DashboardParts parts;
+    parts.monitor = monitor_.get();
+    parts.settings = &settings_;
+    parts.icons = icons_.get();
+    parts.play = [this](const char* name) { sounds_->play(name); };
+    parts.clock = [] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    };
+    parts.fahrenheit = fahrenheit_;
+    parts.animateIn = animateIn;
+    std::optional<std::string> systemMonitor = desktopApps_->systemMonitor();
+    parts.hasSystemMonitor = systemMonitor.has_value();
+    auto* dashboard = new Dashboard(std::move(parts), parent);
+    connect(dashboard, &Dashboard::quitRequested, this, [] { QCoreApplication::quit(); });
+    connect(dashboard, &Dashboard::systemMonitorRequested, this, [this, systemMonitor] {
+        if (systemMonitor && desktopApps_->launch(*systemMonitor)) {
+            popup_->close();
+        }
+    });
+    connect(dashboard, &Dashboard::settingsRequested, this,
+            [this, dashboard] { showSettings(*dashboard); });
+    fillFooter(*dashboard);
+    return dashboard;
 }
 
 void AppShell::fillFooter(Dashboard& dashboard) {
@@ -146,15 +156,8 @@ void AppShell::fillFooter(Dashboard& dashboard) {
     footer.speedControlSlot().addWidget(new SpeedTestControl(run, now, &footer));
     footer.speedLineSlot().addWidget(new SpeedTestLine(run, monitor_->words(), now, &footer));
 
-    if (!fileManager_) {
-        fileManager_ = platform::fileManager();
-    }
     // Looked for afresh at each opening, as the dashboard is built for each.
-    auto* crash = new CrashNotice(
-        CrashNotice::Parts{settings_, *site_, monitor_->words(), fileManager_.get(),
-                           [](const QUrl& folder) { QDesktopServices::openUrl(folder); }, now,
-                           Crashes::folder()},
-        &footer);
+    auto* crash = new CrashNotice(crashNoticeParts(), &footer);
     footer.extrasSlot().addWidget(crash);
     crash->appear();
     connect(crash, &CrashNotice::dismissed, crash, &QObject::deleteLater);
@@ -169,6 +172,19 @@ void AppShell::fillFooter(Dashboard& dashboard) {
     }
     connect(ask, &ReviewAsk::rate, this,
             [this, &dashboard](int stars) { showReview(dashboard, stars); });
+}
+
+CrashNotice::Parts AppShell::crashNoticeParts() {
+    if (!fileManager_) {
+        fileManager_ = platform::fileManager();
+    }
+    return {settings_,
+            *site_,
+            monitor_->words(),
+            fileManager_.get(),
+            [](const QUrl& folder) { QDesktopServices::openUrl(folder); },
+            now,
+            Crashes::folder()};
 }
 
 void AppShell::showSettings(Dashboard& dashboard) {
@@ -321,11 +337,14 @@ void AppShell::toggle() {
     popup_->openAt(tray_ ? tray_->anchor() : item_->anchor());
 }
 
+MenuBarLabel AppShell::label() const {
+    return MenuBarLabel(LabelReadings::of(*monitor_, settings_, fahrenheit_));
+}
+
 void AppShell::drawLabel() {
-    MenuBarLabel label(LabelReadings::of(*monitor_, settings_, fahrenheit_));
     // Without an alert everything is in the tray's text colour; alerts bring their tints.
     if (tray_) {
-        tray_->show(label);
+        tray_->show(label());
     }
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "alerts/Notifier.h"
+#include "app/Capture.h"
 #include "app/Popup.h"
 #include "app/StatusItem.h"
 #include "app/TrayPresenter.h"
@@ -18,7 +19,9 @@
 #include "platform/FileManager.h"
 #include "platform/LoginItem.h"
 #include "settings/Settings.h"
+#include "ui/MenuBarLabel.h"
 #include "ui/Sounds.h"
+#include "ui/feedback/CrashNotice.h"
 #include "ui/panel/AppIcons.h"
 #include "ui/settings/SettingsPage.h"
 
@@ -57,6 +60,12 @@ class AppShell : public QObject {
     ReviewPage::Parts reviewPageParts();
     Popup& popup() { return *popup_; }
     StatusItem& statusItem() { return *item_; }
+    AppIcons& icons() { return *icons_; }
+    // The label for the readings now.
+    MenuBarLabel label() const;
+    // A new dashboard, as the panel shows it (with its footer), not yet live; after `launch`.
+    Dashboard* buildDashboard(QWidget* parent, bool animateIn);
+    CrashNotice::Parts crashNoticeParts();
 
   private:
     void setUpLoginItem();
@@ -87,7 +96,8 @@ class AppShell : public QObject {
     std::unique_ptr<Appearance> appearance_;
     std::unique_ptr<AppIcons> icons_;
     std::unique_ptr<platform::FileManager> fileManager_;
-    QPointer<Dashboard> dashboard_;  // the open panel's view
+    std::unique_ptr<Capture> capture_;  // with "--open FOLDER"
+    QPointer<Dashboard> dashboard_;     // the open panel's view
     std::string alertSoundFile_;
     Site* site_ = nullptr;
     UpdateChecker* updates_ = nullptr;

@@ -56,8 +56,7 @@ void StatusItem::setLabel(const QImage& image, const QString& accessibleText) {
         fallback_->setToolTip(accessibleText);
         return;
     }
-    QSize points = (QSizeF(image_.size()) / image_.devicePixelRatio()).toSize();
-    QSize slot(points.width() + 4, std::max(points.height(), 22));
+    QSize slot = slotFor(QSizeF(image_.size()) / image_.devicePixelRatio());
     if (slot != size()) {
         setFixedSize(slot);
         if (docked_) {
@@ -81,6 +80,11 @@ void StatusItem::checkSlotSoon() {
     // About ten seconds: a loaded tray can take a few to take the window in at all.
     slotChecksLeft_ = 50;
     slotCheck_->start();
+}
+
+QSize StatusItem::slotFor(const QSizeF& label) {
+    QSize points = label.toSize();
+    return {points.width() + 4, std::max(points.height(), 22)};
 }
 
 QRect StatusItem::anchor() const {

@@ -33,6 +33,8 @@ class StatusItem : public QWidget {
     double scale() const;
     // The colour of text in the tray.
     QColor textColor() const;
+    // The docked item's size, in points, for a label of `label` points.
+    static QSize slotFor(const QSizeF& label);
 
   signals:
     void clicked();

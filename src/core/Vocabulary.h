@@ -13,6 +13,9 @@ struct Vocabulary {
     std::string fileManager;     // "Finder"
     std::string systemSettings;  // "System Settings"
     std::string networkTest;     // "Apple's network test"
+    // The well-known app the sample pictures show, and where that app is installed.
+    std::string sampleApp;      // "Safari"
+    std::string sampleAppPath;  // "/Applications/Safari.app"
 
     static const Vocabulary& forMac();
     static const Vocabulary& forLinux();

@@ -209,6 +209,11 @@ void ReviewPage::send() {
     });
 }
 
+void ReviewPage::showSent() {
+    sent_ = true;
+    refresh();
+}
+
 void ReviewPage::refresh() {
     form_->setVisible(!sent_);
     thanks_->setVisible(sent_);

@@ -51,6 +51,9 @@ class ReviewPage : public QWidget {
     // Sends the review, as the button and Ctrl+Return do; nothing with no stars or while a
     // send is under way.
     void send();
+    // The thank-you for the stars chosen, as after a send the site accepted; nothing is sent
+    // or recorded (pictures of the form).
+    void showSent();
 
   signals:
     void back();

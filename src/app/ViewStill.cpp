@@ -1,0 +1,52 @@
+#include "app/ViewStill.h"
+
+#include <QColorSpace>
+#include <QCoreApplication>
+#include <QLayout>
+#include <QWidget>
+
+#include <cmath>
+
+#include "ui/panel/PanelLook.h"
+
+namespace tv::ViewStill {
+
+QImage render(QWidget& view, bool dark) {
+    QPalette look = PanelLook::palette(dark);
+    view.setPalette(look);
+    view.ensurePolished();
+    // A view that was never shown has its layouts' requests still queued; the deepest first,
+    // so that each size is known when its parent asks.
+    QList<QWidget*> parts = view.findChildren<QWidget*>();
+    for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
+        if (QLayout* layout = (*part)->layout()) {
+            layout->activate();
+        }
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    if (QLayout* layout = view.layout()) {
+        layout->activate();
+    }
+    // Its own size in full; unlike adjustSize(), not cut to part of the screen.
+    QSize size = view.sizeHint();
+    if (int height = view.hasHeightForWidth() ? view.heightForWidth(size.width()) : -1;
+        height > 0) {
+        size.setHeight(height);
+    }
+    view.resize(size.expandedTo(view.minimumSize()).boundedTo(view.maximumSize()));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QSize pixels(static_cast<int>(std::ceil(view.width() * scale)),
+                 static_cast<int>(std::ceil(view.height() * scale)));
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(look.color(QPalette::Window));
+    view.render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    image.setColorSpace(QColorSpace::SRgb);
+    return image;
+}
+
+bool write(QWidget& view, bool dark, const QString& path) {
+    return render(view, dark).save(path, "PNG");
+}
+
+}  // namespace tv::ViewStill
