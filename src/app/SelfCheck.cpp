@@ -33,7 +33,7 @@ const char* pressureName(int pressure) {
     }
 }
 
-Date now() {
+Date nowInSeconds() {
     return std::chrono::time_point_cast<Seconds>(std::chrono::system_clock::now());
 }
 
@@ -119,7 +119,7 @@ CheckReport takeCheck() {
     report.memory = readers.memory();
     report.chip = system->chip();
     report.efficiencyCores = system->efficiencyCores();
-    report.takenAt = now();
+    report.takenAt = nowInSeconds();
     report.bootedAt = system->bootTime().value_or(report.takenAt);
 
     report.fontFolder = ownFiles("fonts", QStringLiteral("*.ttf"));

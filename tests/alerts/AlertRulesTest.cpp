@@ -24,7 +24,7 @@ std::vector<std::string> outcome(const std::vector<AlertChange>& changes) {
     return seen;
 }
 
-struct Step {
+struct RuleStep {
     double t;
     int pressure;
     ThermalState thermal;
@@ -34,8 +34,8 @@ struct Step {
     bool fresh = true;
 };
 
-void play(AlertRules& rules, const std::vector<Step>& steps) {
-    for (const Step& s : steps) {
+void play(AlertRules& rules, const std::vector<RuleStep>& steps) {
+    for (const RuleStep& s : steps) {
         auto changes = rules.update(s.pressure, s.thermal, s.rows, s.fresh, s.switches,
                                     momentFromSeconds(s.t));
         EXPECT_EQ(outcome(changes), s.expected) << "at t " << s.t;

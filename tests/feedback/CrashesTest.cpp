@@ -10,32 +10,32 @@ namespace {
 
 using Entry = Crashes::Entry;
 
-Date at(double seconds) {
+Date dateAt(double seconds) {
     return dateFromSeconds(seconds);
 }
 
 TEST(Crashes, OnlyThisProgramsReportsAreOfferedTheNewestFirstListedOnATie) {
-    std::vector<Entry> entries{{"TallyVane-2026-11-29-155004.ips", at(500)},
-                               {"TallyVane-2026-11-29-154521.ips", at(400)},
-                               {"TallyVane-2026-11-28-101010.ips", at(300)},
-                               {"TallyVane.cpu_resource-2026-11-29-160000.ips", at(900)},
-                               {"Safari-2026-11-29-160000.ips", at(900)},
-                               {"TallyVane_2026-11-29-160000_Mac.hang", at(900)},
-                               {"TallyVane-2026-11-29-160000.ips.part", at(900)}};
-    EXPECT_EQ(Crashes::newest(entries, at(0)), entries[0]);
-    entries[2].date = at(600);
-    EXPECT_EQ(Crashes::newest(entries, at(0)), entries[2]);
+    std::vector<Entry> entries{{"TallyVane-2026-11-29-155004.ips", dateAt(500)},
+                               {"TallyVane-2026-11-29-154521.ips", dateAt(400)},
+                               {"TallyVane-2026-11-28-101010.ips", dateAt(300)},
+                               {"TallyVane.cpu_resource-2026-11-29-160000.ips", dateAt(900)},
+                               {"Safari-2026-11-29-160000.ips", dateAt(900)},
+                               {"TallyVane_2026-11-29-160000_Mac.hang", dateAt(900)},
+                               {"TallyVane-2026-11-29-160000.ips.part", dateAt(900)}};
+    EXPECT_EQ(Crashes::newest(entries, dateAt(0)), entries[0]);
+    entries[2].date = dateAt(600);
+    EXPECT_EQ(Crashes::newest(entries, dateAt(0)), entries[2]);
     // Strictly later than the answered one; a report of exactly that time is not offered.
-    EXPECT_EQ(Crashes::newest(entries, at(600)), std::nullopt);
-    EXPECT_EQ(Crashes::newest(entries, at(450)), entries[2]);
+    EXPECT_EQ(Crashes::newest(entries, dateAt(600)), std::nullopt);
+    EXPECT_EQ(Crashes::newest(entries, dateAt(450)), entries[2]);
     // Before the first launch (the bound when never asked): never.
-    EXPECT_EQ(Crashes::newest(entries, at(1000)), std::nullopt);
+    EXPECT_EQ(Crashes::newest(entries, dateAt(1000)), std::nullopt);
 
-    std::vector<Entry> cases{{"tALLYvANE-1.ips", at(10)},
-                             {"TallyVane-2.IPS", at(20)},
-                             {"TALLYVANE-3.ips", at(10)},
-                             {"TallyVane.ips", at(30)}};
-    EXPECT_EQ(Crashes::newest(cases, at(0)), cases[0]) << "any case of the name; .ips as is";
+    std::vector<Entry> cases{{"tALLYvANE-1.ips", dateAt(10)},
+                             {"TallyVane-2.IPS", dateAt(20)},
+                             {"TALLYVANE-3.ips", dateAt(10)},
+                             {"TallyVane.ips", dateAt(30)}};
+    EXPECT_EQ(Crashes::newest(cases, dateAt(0)), cases[0]) << "any case of the name; .ips as is";
 }
 
 TEST(Crashes, NewestInAFolderByModificationTime) {
@@ -48,12 +48,12 @@ TEST(Crashes, NewestInAFolderByModificationTime) {
     written("TallyVane-2026-11-29-155004.ips", 1'700'000'500);
     written("TallyVane-2026-11-29-154521.ips", 1'700'000'900);
     written("Other-2026-11-29-160000.ips", 1'700'001'000);
-    auto found = Crashes::newest(at(1'700'000'000), folder.root());
+    auto found = Crashes::newest(dateAt(1'700'000'000), folder.root());
     ASSERT_TRUE(found);
     EXPECT_EQ(found->name, folder.root() + "/TallyVane-2026-11-29-154521.ips");
-    EXPECT_EQ(found->date, at(1'700'000'900));
-    EXPECT_EQ(Crashes::newest(at(1'700'000'900), folder.root()), std::nullopt);
-    EXPECT_EQ(Crashes::newest(at(0), folder.root() + "/missing"), std::nullopt);
+    EXPECT_EQ(found->date, dateAt(1'700'000'900));
+    EXPECT_EQ(Crashes::newest(dateAt(1'700'000'900), folder.root()), std::nullopt);
+    EXPECT_EQ(Crashes::newest(dateAt(0), folder.root() + "/missing"), std::nullopt);
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ using test::shows;
 using test::spin;
 
 constexpr double day = 86400;
-const QString couldNotSend = QStringLiteral("Couldn't send. Check your connection and try again.");
+const QString sendFailedText = QStringLiteral("Couldn't send. Check your connection and try again.");
 
 TEST(ReviewAskTest, AWeekInThenOnceMoreAfterThirtyDaysAndNeverAfterASentReview) {
     QTemporaryDir dir;
@@ -188,7 +188,7 @@ TEST_F(ReviewPageTest, EveryFailureKeepsStarsAndCommentForTryAgain) {
         button(*page, "Send review")->click();
         ASSERT_TRUE(spin(10, [&] { return page->failed(); })) << c.what;
         EXPECT_FALSE(page->sending());
-        EXPECT_TRUE(shows(*page, couldNotSend)) << c.what;
+        EXPECT_TRUE(shows(*page, sendFailedText)) << c.what;
         EXPECT_EQ(page->stars(), 2);
         EXPECT_EQ(comment(*page).toPlainText(), "Slow to open");
         EXPECT_EQ(settings.integer(SettingKeys::reviewStars), 0);

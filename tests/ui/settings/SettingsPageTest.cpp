@@ -199,7 +199,7 @@ TEST_F(SettingsPageTest, CheckNowShowsItsAnswerInThePage) {
     EXPECT_TRUE(updates.automatic());
 }
 
-QDBusConnection busOf(const test::DesktopRig& rig, const char* name) {
+QDBusConnection privateBusOf(const test::DesktopRig& rig, const char* name) {
     return QDBusConnection::connectToBus(
         QString::fromStdString(rig.env("DBUS_SESSION_BUS_ADDRESS")), QString::fromLatin1(name));
 }
@@ -207,7 +207,7 @@ QDBusConnection busOf(const test::DesktopRig& rig, const char* name) {
 TEST_F(SettingsPageTest, TheTestAlertWithAndWithoutANotificationServer) {
     test::DesktopRig quiet({});
     ASSERT_TRUE(quiet.started());
-    Notifier none(Notifier::Parts{busOf(quiet, "settings-none"),
+    Notifier none(Notifier::Parts{privateBusOf(quiet, "settings-none"),
                                   [](const std::string&) { return false; },
                                   [] { return false; },
                                   [] {},
@@ -223,7 +223,7 @@ TEST_F(SettingsPageTest, TheTestAlertWithAndWithoutANotificationServer) {
 
     test::DesktopRig rig({"notifications"});
     ASSERT_TRUE(rig.started());
-    Notifier notifier(Notifier::Parts{busOf(rig, "settings-dunst"),
+    Notifier notifier(Notifier::Parts{privateBusOf(rig, "settings-dunst"),
                                       [](const std::string&) { return true; },
                                       [] { return false; },
                                       [] {},
