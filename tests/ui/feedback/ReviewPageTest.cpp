@@ -26,7 +26,8 @@ using test::shows;
 using test::spin;
 
 constexpr double day = 86400;
-const QString sendFailedText = QStringLiteral("Couldn't send. Check your connection and try again.");
+const QString sendFailedText =
+    QStringLiteral("Couldn't send. Check your connection and try again.");
 
 TEST(ReviewAskTest, AWeekInThenOnceMoreAfterThirtyDaysAndNeverAfterASentReview) {
     QTemporaryDir dir;
