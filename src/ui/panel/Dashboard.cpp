@@ -305,22 +305,21 @@ void Dashboard::setPageProgress(double progress) {
 }
 
 QSize Dashboard::sizeHint() const {
-    QWidget* shown = page_ ? page_.data() : content_;
-    int height = shown->heightForWidth(panelWidth);
-    if (height < 0) {
-        height = shown->sizeHint().height();
-    }
-    return {panelWidth, height};
+    return {panelWidth, heightOf(page_ ? *page_ : *content_)};
+}
+
+int Dashboard::heightOf(const QWidget& view) {
+    // Wrapping texts make a view taller than its plain size hint says.
+    int height = view.heightForWidth(panelWidth);
+    return height > 0 ? height : view.sizeHint().height();
 }
 
 void Dashboard::place() {
     int shift = static_cast<int>(std::lround(pageShift * pageProgress_));
-    content_->setGeometry(-shift, 0, panelWidth, content_->sizeHint().height());
+    content_->setGeometry(-shift, 0, panelWidth, heightOf(*content_));
     QWidget* page = page_ ? page_.data() : leaving_.data();
     if (page) {
-        int h = page->heightForWidth(panelWidth);
-        page->setGeometry(static_cast<int>(pageShift) - shift, 0, panelWidth,
-                          h > 0 ? h : page->sizeHint().height());
+        page->setGeometry(static_cast<int>(pageShift) - shift, 0, panelWidth, heightOf(*page));
     }
 }
 

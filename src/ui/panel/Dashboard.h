@@ -88,6 +88,7 @@ class Dashboard : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    static int heightOf(const QWidget& view);
     void place();
     void setPageProgress(double progress);
     void updateLive();
