@@ -73,8 +73,11 @@ void CpuDetail::refresh(const Monitor& monitor) {
 
     std::vector<std::string> load = ReadingTexts::loadTexts(monitor.load());
     QColor tertiary = PanelStyle::primary(*this, 0.3);
-    QString separator = QStringLiteral("<span style=\"color:%1\">&nbsp;\u00B7&nbsp;</span>")
-                            .arg(tertiary.name(QColor::HexArgb));
+    // The dots sit 4 points from the figures: spaces of the text face, not of the wide
+    // monospaced one.
+    QString separator =
+        QStringLiteral("<span style=\"color:%1; font-family:'%2'\">&nbsp;\u00B7&nbsp;</span>")
+            .arg(tertiary.name(QColor::HexArgb), PanelStyle::font(13).family());
     QStringList parts;
     QStringList spoken;
     for (const std::string& value : load) {

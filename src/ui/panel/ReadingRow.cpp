@@ -1,6 +1,7 @@
 #include "ui/panel/ReadingRow.h"
 
 #include <QPainter>
+#include <QResizeEvent>
 #include <QVBoxLayout>
 
 #include "ui/controls/PanelStyle.h"
@@ -40,6 +41,7 @@ LiveChart miniature(Panel panel) {
 constexpr int valueColumn = 60;
 constexpr int tileSide = 26;
 constexpr int padding = 10;
+constexpr int chartTop = 5;
 
 }  // namespace
 
@@ -65,6 +67,7 @@ void ReadingHeader::setLine(const ReadingLine& line) {
     if (moved) {
         place();
     }
+    fitHeight();
     if (changed) {
         update();
     }
@@ -91,6 +94,9 @@ void ReadingHeader::leaveEvent(QEvent* event) {
 void ReadingHeader::resizeEvent(QResizeEvent* event) {
     QAbstractButton::resizeEvent(event);
     place();
+    if (event->oldSize().width() != width()) {
+        fitHeight();
+    }
 }
 
 void ReadingHeader::place() {
@@ -99,7 +105,40 @@ void ReadingHeader::place() {
     int titleWidth = title.horizontalAdvance(QString::fromStdString(line_.title));
     QSize badge = badge_->sizeHint();
     badge_->setGeometry(textLeft + titleWidth + 6, 7, badge.width(), badge.height());
-    chart_->move(width() - padding - valueColumn - 8 - chart_->width(), (height() - 20) / 2);
+    // Beside the title rather than centred, so that the subtitle under it has the whole width
+    // up to the value: "Thermal state: Hot, slowing down" needs it.
+    chart_->move(width() - padding - valueColumn - 8 - chart_->width(), chartTop);
+}
+
+QRect ReadingHeader::subtitleRect() const {
+    int textLeft = padding + tileSide + 10;
+    return {textLeft, 25, width() - padding - valueColumn - 8 - textLeft, height() - 27};
+}
+
+int ReadingHeader::subtitleLines() const {
+    QFontMetrics metrics(PanelStyle::font(11));
+    QRect room(0, 0, subtitleRect().width(), 1000);
+    int needed =
+        metrics.boundingRect(room, Qt::TextWordWrap, QString::fromStdString(line_.subtitle))
+            .height();
+    int line = metrics.lineSpacing();
+    return std::clamp((needed + line - 1) / line, 1, 2);
+}
+
+QString ReadingHeader::shownSubtitle() const {
+    QFontMetrics metrics(PanelStyle::font(11));
+    QString text = QString::fromStdString(line_.subtitle);
+    QRect room = subtitleRect();
+    if (metrics.boundingRect(QRect(0, 0, room.width(), 1000), Qt::TextWordWrap, text).height() <=
+        room.height()) {
+        return text;
+    }
+    return metrics.elidedText(text, Qt::ElideRight, room.width());
+}
+
+void ReadingHeader::fitHeight() {
+    // One line of subtitle in 46 points; a subtitle too long for it takes a second line.
+    setFixedHeight(46 + (subtitleLines() - 1) * QFontMetrics(PanelStyle::font(11)).lineSpacing());
 }
 
 void ReadingHeader::paintEvent(QPaintEvent*) {
@@ -125,12 +164,8 @@ void ReadingHeader::paintEvent(QPaintEvent*) {
     p.drawText(QRectF(textLeft, 6, right - textLeft, 18), Qt::AlignLeft | Qt::AlignVCenter,
                QString::fromStdString(line_.title));
     p.setPen(PanelStyle::secondary(*this));
-    QFont small = PanelStyle::font(11);
-    p.setFont(small);
-    QString subtitle = QFontMetrics(small).elidedText(QString::fromStdString(line_.subtitle),
-                                                      Qt::ElideRight, right - textLeft);
-    p.drawText(QRectF(textLeft, 25, right - textLeft, 15), Qt::AlignLeft | Qt::AlignVCenter,
-               subtitle);
+    p.setFont(PanelStyle::font(11));
+    p.drawText(subtitleRect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, shownSubtitle());
     p.setPen(PanelStyle::primary(*this));
     p.setFont(PanelLook::numbers(20, QFont::Medium));
     p.drawText(QRectF(width() - padding - valueColumn - 20, 0, valueColumn + 20, height()),
@@ -144,7 +179,8 @@ ReadingRow::ReadingRow(Panel panel, QWidget* detail, QWidget* parent)
     column->setSpacing(0);
     column->addWidget(header_);
     detail_->setParent(this);
-    detail_->setFixedHeight(detailHeight);
+    // 124 points, or more where its texts need more room at the panel's font sizes.
+    detail_->setMinimumHeight(detailHeight);
     detail_->hide();
     column->addWidget(detail_);
     connect(header_, &QAbstractButton::clicked, this, [this] { emit chosen(panel_); });

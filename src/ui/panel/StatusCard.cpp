@@ -90,14 +90,17 @@ StatusCard::StatusCard(AppIcons& icons, std::function<double()> clock, QWidget* 
       confirm_(new CardButton(QStringLiteral("Quit"), true, this)),
       spinner_(new Spinner(QColor(255, 255, 255, 204), this)),
       quittingText_(whiteLabel(PanelStyle::font(11, QFont::Medium), 0.8, this)) {
-    setFixedHeight(64);
+    // 64 points high; a title or detail too long for one line wraps and makes it taller.
+    setMinimumHeight(64);
     setAccessibleName(QStringLiteral("Status"));
     quittingText_->setText(QStringLiteral("Quitting\u2026"));
     title_->setTextFormat(Qt::PlainText);
     detail_->setTextFormat(Qt::PlainText);
+    title_->setWordWrap(true);
+    detail_->setWordWrap(true);
 
     auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(14, 0, 14, 0);
+    row->setContentsMargins(14, 8, 14, 8);
     row->setSpacing(12);
     row->addWidget(symbol_);
     iconFrame_->setFixedSize(34, 34);
