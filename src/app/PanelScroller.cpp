@@ -1,6 +1,7 @@
 #include "app/PanelScroller.h"
 
 #include <QEvent>
+#include <QResizeEvent>
 #include <QScrollBar>
 
 namespace tv {
@@ -12,16 +13,48 @@ QSize natural(const QWidget& content) {
     return content.sizeHint().expandedTo(content.minimumSize());
 }
 
+constexpr int barWidth = 6;
+
 }  // namespace
 
-PanelScroller::PanelScroller(QWidget* parent) : QScrollArea(parent) {
+PanelScroller::PanelScroller(QWidget* parent)
+    : QScrollArea(parent), bar_(new QScrollBar(Qt::Vertical, this)) {
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The area's own bar would take width from the content; it still does the scrolling.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // The window paints the panel's background and outline.
     viewport()->setAutoFillBackground(false);
-    setAccessibleName(QString());
+    bar_->setAccessibleName(QStringLiteral("Scroll"));
+    bar_->setStyleSheet(QStringLiteral(
+        "QScrollBar:vertical { width: 6px; background: transparent; margin: 0; }"
+        "QScrollBar::handle:vertical { background: rgba(128, 128, 128, 120); border-radius: 3px;"
+        " min-height: 32px; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"));
+    bar_->hide();
+    QScrollBar* inner = verticalScrollBar();
+    connect(inner, &QScrollBar::rangeChanged, this, [this](int low, int high) {
+        bar_->setRange(low, high);
+        showBar();
+    });
+    connect(inner, &QScrollBar::valueChanged, bar_, &QScrollBar::setValue);
+    connect(bar_, &QScrollBar::valueChanged, inner, &QScrollBar::setValue);
+}
+
+void PanelScroller::showBar() {
+    QScrollBar* inner = verticalScrollBar();
+    bar_->setPageStep(inner->pageStep());
+    bar_->setSingleStep(inner->singleStep());
+    bar_->setVisible(inner->maximum() > inner->minimum());
+    bar_->raise();
+}
+
+void PanelScroller::resizeEvent(QResizeEvent* event) {
+    QScrollArea::resizeEvent(event);
+    bar_->setGeometry(width() - barWidth - 3, 3, barWidth, std::max(height() - 6, 0));
+    showBar();
 }
 
 void PanelScroller::setContent(QWidget* content) {
@@ -48,10 +81,7 @@ QSize PanelScroller::sizeHint() const {
         return {0, 0};
     }
     QSize content = natural(*widget());
-    if (content.height() <= maximumHeight_) {
-        return content;
-    }
-    return {content.width() + verticalScrollBar()->sizeHint().width(), maximumHeight_};
+    return {content.width(), std::min(content.height(), maximumHeight_)};
 }
 
 void PanelScroller::fit() {

@@ -2,11 +2,13 @@
 
 #include <QScrollArea>
 
+class QScrollBar;
+
 namespace tv {
 
 // Holds the panel's content at the content's own size up to a maximum height; taller content
-// scrolls vertically, with the scroll bar beside it rather than over it. Follows the
-// content's size as sections come and go.
+// scrolls vertically (wheel, keyboard focus, or a thin bar laid over the content's right
+// padding, so the panel keeps its width). Follows the content's size as sections come and go.
 class PanelScroller : public QScrollArea {
     Q_OBJECT
   public:
@@ -24,10 +26,13 @@ class PanelScroller : public QScrollArea {
 
   protected:
     bool viewportEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void fit();
+    void showBar();
 
+    QScrollBar* bar_;
     int maximumHeight_ = QWIDGETSIZE_MAX;
 };
 
