@@ -196,6 +196,9 @@ TEST_F(PanelDesktopTest, AClickShowsEverySectionInTheDesktopsLookReadableFromOut
         if (e.role == "push button") {
             buttons.push_back(e.name);
         }
+        if (e.role == "push button" || e.role == "scroll bar" || e.role == "check box") {
+            EXPECT_FALSE(e.name.empty()) << "every control is named: a " << e.role;
+        }
         workerRow = workerRow || startsWith(e.name, "tallyvane_test_worker ");
     }
     EXPECT_EQ(rows, (std::vector<std::string>{"CPU ", "Memory ", "GPU ", "Heat "}))

@@ -1,5 +1,6 @@
 #include "ui/panel/CpuDetail.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -71,7 +72,19 @@ void CpuDetail::refresh(const Monitor& monitor) {
     efficiency_->setVisible(!efficient.empty());
     performance_->setVisible(!performant.empty());
 
-    std::vector<std::string> load = ReadingTexts::loadTexts(monitor.load());
+    loadTexts_ = ReadingTexts::loadTexts(monitor.load());
+    showLoad();
+}
+
+void CpuDetail::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The dots between the figures are drawn in the look's tertiary colour.
+    if (event->type() == QEvent::PaletteChange) {
+        showLoad();
+    }
+}
+
+void CpuDetail::showLoad() {
     QColor tertiary = PanelStyle::primary(*this, 0.3);
     // The dots sit 4 points from the figures: spaces of the text face, not of the wide
     // monospaced one.
@@ -80,7 +93,7 @@ void CpuDetail::refresh(const Monitor& monitor) {
             .arg(tertiary.name(QColor::HexArgb), PanelStyle::font(13).family());
     QStringList parts;
     QStringList spoken;
-    for (const std::string& value : load) {
+    for (const std::string& value : loadTexts_) {
         parts << QString::fromStdString(value);
         spoken << QString::fromStdString(value);
     }
