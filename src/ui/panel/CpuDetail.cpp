@@ -86,8 +86,8 @@ void CpuDetail::changeEvent(QEvent* event) {
 
 void CpuDetail::showLoad() {
     QColor tertiary = PanelStyle::primary(*this, 0.3);
-    // The dots sit 4 points from the figures: spaces of the text face, not of the wide
-    // monospaced one.
+    // The dots sit about 4 points from the figures: dot and spaces are the text face's, not
+    // the wide monospaced ones.
     QString separator =
         QStringLiteral("<span style=\"color:%1; font-family:'%2'\">&nbsp;\u00B7&nbsp;</span>")
             .arg(tertiary.name(QColor::HexArgb), PanelStyle::font(13).family());

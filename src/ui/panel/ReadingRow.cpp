@@ -1,5 +1,6 @@
 #include "ui/panel/ReadingRow.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QVBoxLayout>
@@ -51,6 +52,13 @@ ReadingHeader::ReadingHeader(Panel panel, QWidget* parent)
       badge_(new Badge(this)),
       chart_(new ChartView(miniature(panel), this)) {
     setFixedHeight(46);
+    // The hover shade eases in and out over 0.15 s.
+    hoverShade_.setDuration(150);
+    hoverShade_.setEasingCurve(QEasingCurve::OutCubic);
+    connect(&hoverShade_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        hoverShown_ = v.toDouble();
+        update();
+    });
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
     chart_->setFixedSize(54, 20);
@@ -79,15 +87,21 @@ void ReadingHeader::setExpanded(bool expanded) {
     update();
 }
 
+void ReadingHeader::hover(bool hovered) {
+    hovered_ = hovered;
+    hoverShade_.stop();
+    hoverShade_.setStartValue(hoverShown_);
+    hoverShade_.setEndValue(hovered ? 1.0 : 0.0);
+    hoverShade_.start();
+}
+
 void ReadingHeader::enterEvent(QEnterEvent* event) {
-    hovered_ = true;
-    update();
+    hover(true);
     QAbstractButton::enterEvent(event);
 }
 
 void ReadingHeader::leaveEvent(QEvent* event) {
-    hovered_ = false;
-    update();
+    hover(false);
     QAbstractButton::leaveEvent(event);
 }
 
@@ -144,9 +158,9 @@ void ReadingHeader::fitHeight() {
 void ReadingHeader::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    if (hovered_ && !expanded_) {
+    if (hoverShown_ > 0 && !expanded_) {
         p.setPen(Qt::NoPen);
-        p.setBrush(PanelStyle::primary(*this, 0.04));
+        p.setBrush(PanelStyle::primary(*this, 0.04 * hoverShown_));
         p.drawRoundedRect(QRectF(rect()), 12, 12);
     }
     QColor hue = PanelLook::hue(panel_);
@@ -184,12 +198,36 @@ ReadingRow::ReadingRow(Panel panel, QWidget* detail, QWidget* parent)
     detail_->hide();
     column->addWidget(detail_);
     connect(header_, &QAbstractButton::clicked, this, [this] { emit chosen(panel_); });
+    fade_.setDuration(250);
+    fade_.setEasingCurve(QEasingCurve::OutCubic);
+    connect(&fade_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        if (auto* effect = qobject_cast<QGraphicsOpacityEffect*>(detail_->graphicsEffect())) {
+            effect->setOpacity(v.toDouble());
+        }
+    });
+    connect(&fade_, &QVariantAnimation::finished, this,
+            [this] { detail_->setGraphicsEffect(nullptr); });
 }
 
 void ReadingRow::setExpanded(bool expanded) {
+    bool entering = expanded && !expanded_ && isVisible();
     expanded_ = expanded;
     header_->setExpanded(expanded);
     detail_->setVisible(expanded);
+    if (entering) {
+        // The detail fades in; the effect goes once it is opaque, so the charts inside are
+        // not drawn through it for longer than that.
+        auto* effect = new QGraphicsOpacityEffect(detail_);
+        effect->setOpacity(0);
+        detail_->setGraphicsEffect(effect);
+        fade_.stop();
+        fade_.setStartValue(0.0);
+        fade_.setEndValue(1.0);
+        fade_.start();
+    } else if (!expanded) {
+        fade_.stop();
+        detail_->setGraphicsEffect(nullptr);
+    }
 }
 
 }  // namespace tv

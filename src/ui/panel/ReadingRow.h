@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QVariantAnimation>
 #include <QWidget>
 
 #include "core/Panel.h"
@@ -36,6 +37,7 @@ class ReadingHeader : public QAbstractButton {
     void leaveEvent(QEvent* event) override;
 
   private:
+    void hover(bool hovered);
     void place();
     QRect subtitleRect() const;
     int subtitleLines() const;
@@ -47,6 +49,8 @@ class ReadingHeader : public QAbstractButton {
     ChartView* chart_;
     bool expanded_ = false;
     bool hovered_ = false;
+    double hoverShown_ = 0;  // 0 → 1 as the hover shade eases in
+    QVariantAnimation hoverShade_;
 };
 
 // One reading: its header and, while expanded, its detail section under it: 124 points
@@ -72,6 +76,7 @@ class ReadingRow : public QWidget {
     ReadingHeader* header_;
     QWidget* detail_;
     bool expanded_ = false;
+    QVariantAnimation fade_;
 };
 
 }  // namespace tv
