@@ -43,6 +43,7 @@ constexpr int valueColumn = 60;
 constexpr int tileSide = 26;
 constexpr int padding = 10;
 constexpr int chartTop = 5;
+constexpr int rowWidth = 336;
 
 }  // namespace
 
@@ -126,7 +127,9 @@ void ReadingHeader::place() {
 
 QRect ReadingHeader::subtitleRect() const {
     int textLeft = padding + tileSide + 10;
-    return {textLeft, 25, width() - padding - valueColumn - 8 - textLeft, height() - 27};
+    // Until the layout has placed it, the header is as wide as the panel's rows.
+    int laidOut = testAttribute(Qt::WA_Resized) ? width() : rowWidth;
+    return {textLeft, 25, laidOut - padding - valueColumn - 8 - textLeft, height() - 27};
 }
 
 int ReadingHeader::subtitleLines() const {

@@ -196,6 +196,25 @@ TEST_F(DashboardTest, EveryTextShowsWholeAtThePanelsWidth) {
     EXPECT_EQ(cut(), "") << "with the fans in the heat detail";
 }
 
+// The window takes the dashboard's height when it opens: the staged reveal and the first
+// layout must not make that height differ from the settled one.
+TEST_F(DashboardTest, OpensAtTheHeightItSettlesAt) {
+    DashboardParts parts;
+    parts.monitor = monitor.get();
+    parts.settings = &settings;
+    parts.icons = &icons;
+    parts.play = [](const char*) {};
+    parts.clock = [this] { return clock; };
+    parts.animateIn = true;
+    Dashboard dashboard(parts);
+    int opening = dashboard.sizeHint().height();
+    dashboard.show();
+    test::spin(0.1, [] { return false; });
+    EXPECT_EQ(dashboard.sizeHint().height(), opening) << "while the sections fade up";
+    test::spin(1.2, [] { return false; });
+    EXPECT_EQ(dashboard.sizeHint().height(), opening) << "settled";
+}
+
 TEST_F(DashboardTest, AppListKeepsItsFrameSharesAndOrderUnderThePointer) {
     settings.setBoolean(SettingKeys::sortByCPU, true);
     auto dashboard = open();
