@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/PanelScroller.h"
 #include "ui/panel/PanelLook.h"
 
 namespace tv {
@@ -18,13 +19,14 @@ constexpr Qt::WindowFlags panelFlags =
 
 }  // namespace
 
-Popup::Popup(QWidget* parent) : QWidget(parent, panelFlags) {
+Popup::Popup(QWidget* parent) : QWidget(parent, panelFlags), scroller_(new PanelScroller(this)) {
     setWindowTitle(QStringLiteral("TallyVane panel"));
     setAccessibleName(QStringLiteral("TallyVane panel"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     // The window follows the content's size as sections come and go.
     column->setSizeConstraint(QLayout::SetFixedSize);
+    column->addWidget(scroller_);
     setPalette(PanelLook::palette(PanelLook::isDark(palette())));
 }
 
@@ -46,35 +48,61 @@ void Popup::setDark(bool dark) {
 }
 
 void Popup::build() {
-    delete content_;
+    scroller_->setContent(nullptr);
     content_ = nullptr;
     if (factory_) {
-        content_ = factory_(this);
+        content_ = factory_(scroller_);
     }
     if (!content_) {
-        content_ = new QWidget(this);
+        content_ = new QWidget();
         content_->setFixedSize(width, 160);
     }
-    layout()->addWidget(content_);
+    scroller_->setContent(content_);
+}
+
+int Popup::maximumContentHeight() const {
+    return scroller_->maximumContentHeight();
 }
 
 void Popup::openAt(const QRect& anchor) {
+    anchor_ = anchor.isNull() ? QRect(QCursor::pos(), QSize(1, 1)) : anchor;
+    QScreen* screen = QGuiApplication::screenAt(anchor_.center());
+    screen_ = (screen ? screen : QGuiApplication::primaryScreen())->availableGeometry();
+    // An item reported outside the usable area (under a dock, say) counts as at its edge.
+    anchor_ = anchor_.intersected(screen_).isEmpty()
+                  ? QRect(QPoint(std::clamp(anchor_.center().x(), screen_.left(), screen_.right()),
+                                 std::clamp(anchor_.center().y(), screen_.top(), screen_.bottom())),
+                          QSize(1, 1))
+                  : anchor_.intersected(screen_);
     build();
+    int under = screen_.bottom() + 1 - margin - (anchor_.bottom() + gap);
+    int over = anchor_.top() - gap - margin - screen_.top();
+    int wanted = content_->sizeHint().expandedTo(content_->minimumSize()).height();
+    below_ = wanted <= under || under >= over;
+    scroller_->setMaximumContentHeight(below_ ? under : over);
     layout()->activate();
     adjustSize();
-    QPoint under = anchor.isNull() ? QCursor::pos() : QPoint(anchor.center().x(), anchor.bottom());
-    QRect screen = QGuiApplication::screenAt(under)
-                       ? QGuiApplication::screenAt(under)->availableGeometry()
-                       : QGuiApplication::primaryScreen()->availableGeometry();
-    int x = std::clamp(under.x() - width / 2, screen.left() + 4,
-                       std::max(screen.left() + 4, screen.right() - width - 4));
-    int y =
-        std::clamp(under.y() + 4, screen.top(), std::max(screen.top(), screen.bottom() - height()));
-    move(x, y);
+    place();
     show();
     raise();
     activateWindow();
     emit opened();
+}
+
+void Popup::place() {
+    int x =
+        std::clamp(anchor_.center().x() - QWidget::width() / 2, screen_.left() + margin,
+                   std::max(screen_.left() + margin, screen_.right() - QWidget::width() - margin));
+    int y = below_ ? anchor_.bottom() + gap : anchor_.top() - gap - height();
+    move(x, std::clamp(y, screen_.top(), std::max(screen_.top(), screen_.bottom() - height())));
+}
+
+void Popup::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // Opened above the item, the panel grows and shrinks upwards.
+    if (isVisible()) {
+        place();
+    }
 }
 
 bool Popup::justClosed() const {
@@ -92,7 +120,7 @@ void Popup::keyPressEvent(QKeyEvent* event) {
 void Popup::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     closedAt_.start();
-    delete content_;
+    scroller_->setContent(nullptr);
     content_ = nullptr;
     emit closed();
 }

@@ -17,9 +17,17 @@ def walk(node, depth, out):
         where = f"{box.x}\t{box.y}\t{box.width}\t{box.height}"
     except Exception:
         where = "\t\t\t"
-    out.append(f"{depth}\t{node.getRoleName()}\t{node.name}\t{where}")
-    for i in range(node.childCount):
-        child = node.getChildAtIndex(i)
+    try:
+        out.append(f"{depth}\t{node.getRoleName()}\t{node.name}\t{where}")
+        count = node.childCount
+    except Exception:
+        # The element went away while being read (a row replaced by the next sample).
+        return
+    for i in range(count):
+        try:
+            child = node.getChildAtIndex(i)
+        except Exception:
+            continue
         if child is not None:
             walk(child, depth + 1, out)
 

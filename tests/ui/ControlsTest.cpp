@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "ui/controls/Meter.h"
+#include "ui/controls/PanelStyle.h"
 #include "ui/controls/Reveal.h"
 #include "ui/controls/Spring.h"
+#include "ui/controls/Toggles.h"
+#include "ui/panel/PanelLook.h"
 
 namespace tv {
 namespace {
@@ -43,6 +46,18 @@ TEST(ControlsTest, RevealWithReducedMotionHasNoOffsetOrDelay) {
     EXPECT_EQ(Reveal::offset(false, true), 0);
     EXPECT_DOUBLE_EQ(Reveal::delay(6, false), 0.21);
     EXPECT_EQ(Reveal::delay(6, true), 0);
+}
+
+TEST(ControlsTest, SpinnersFollowTheLookUnlessGivenAColour) {
+    QWidget panel;
+    panel.setPalette(PanelLook::palette(false));
+    Spinner following(&panel);
+    Spinner white(Qt::white, &panel);
+    QColor light = following.color();
+    panel.setPalette(PanelLook::palette(true));
+    EXPECT_NE(following.color(), light);
+    EXPECT_EQ(following.color(), PanelStyle::secondary(panel));
+    EXPECT_EQ(white.color(), QColor(Qt::white));
 }
 
 }  // namespace

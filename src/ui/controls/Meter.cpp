@@ -1,5 +1,6 @@
 #include "ui/controls/Meter.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -70,21 +71,41 @@ void CoreBars::setValues(const std::vector<double>& values) {
 }
 
 QSize CoreBars::sizeHint() const {
+    // Wide enough for its bars and for its whole title under them.
     int n = static_cast<int>(values_.size());
-    return {std::max(n * 12 - 3, 40), 30 + 16};
+    int title = QFontMetrics(PanelStyle::font(10)).horizontalAdvance(title_);
+    return {std::max({n * 12 - 3, 40, title}), 30 + 16};
+}
+
+QSize CoreBars::minimumSizeHint() const {
+    // Many cores narrow their bars, down to 3 points with 1 point between, before the title.
+    int n = static_cast<int>(values_.size());
+    int title = QFontMetrics(PanelStyle::font(10)).horizontalAdvance(title_);
+    return {std::max({n * 4 - 1, title, 1}), 30 + 16};
+}
+
+CoreBars::Bars CoreBars::barsFor(int count, double width) {
+    if (count <= 0 || count * 12 - 3 <= width) {
+        return {9, 3};
+    }
+    double step = (width + 1) / count;
+    double gap = std::clamp(step / 4, 1.0, 3.0);
+    return {std::max(step - gap, 1.0), gap};
 }
 
 void CoreBars::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
+    Bars bars = barsFor(static_cast<int>(values_.size()), width());
+    double radius = std::min(2.0, bars.width / 2);
     for (std::size_t i = 0; i < values_.size(); ++i) {
-        QRectF track(static_cast<double>(i) * 12, 0, 9, 30);
+        QRectF track(static_cast<double>(i) * (bars.width + bars.gap), 0, bars.width, 30);
         p.setBrush(PanelStyle::primary(*this, 0.07));
-        p.drawRoundedRect(track, 2, 2);
+        p.drawRoundedRect(track, radius, radius);
         double h = barHeight(values_[i]);
         p.setBrush(color_);
-        p.drawRoundedRect(QRectF(track.left(), 30 - h, 9, h), 2, 2);
+        p.drawRoundedRect(QRectF(track.left(), 30 - h, bars.width, h), radius, radius);
     }
     p.setPen(PanelStyle::secondary(*this));
     p.setFont(PanelStyle::font(10));

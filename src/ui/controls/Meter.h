@@ -32,16 +32,24 @@ class Meter : public QWidget {
 };
 
 // One bar per core, 9 × 30 points each, 3 points apart, with a title underneath; a core at 0
-// still shows a 2-point stub. One accessibility element: the title and each core's percent.
+// still shows a 2-point stub. Given less width than that (many cores), the bars narrow.
+// One accessibility element: the title and each core's percent.
 class CoreBars : public QWidget {
     Q_OBJECT
   public:
     CoreBars(QString title, QColor color, QWidget* parent = nullptr);
     void setValues(const std::vector<double>& values);
     static double barHeight(double value);
+    struct Bars {
+        double width;
+        double gap;
+    };
+    // The bar width and gap for `count` bars in `width` points.
+    static Bars barsFor(int count, double width);
     // "Title 12%, 40%".
     static QString accessibleText(const QString& title, const std::vector<double>& values);
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

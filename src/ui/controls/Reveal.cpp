@@ -34,7 +34,10 @@ void Reveal::apply(double progress) {
             opacity_->setOpacity(std::clamp(progress, 0.0, 1.0));
         }
         double offset = Reveal::offset(false, reduceMotion_) * (1 - progress);
-        target_->setContentsMargins(0, static_cast<int>(offset), 0, 0);
+        // Moved down within its own height: the bottom margin gives back what the top takes, so
+        // the panel keeps its size while sections arrive.
+        int shift = static_cast<int>(offset);
+        target_->setContentsMargins(0, shift, 0, -shift);
     }
 }
 

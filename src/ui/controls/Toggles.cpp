@@ -102,7 +102,11 @@ void Segmented::paintEvent(QPaintEvent*) {
     }
 }
 
-Spinner::Spinner(QColor color, QWidget* parent) : QWidget(parent), color_(std::move(color)) {
+Spinner::Spinner(QColor color, QWidget* parent) : Spinner(parent) {
+    color_ = std::move(color);
+}
+
+Spinner::Spinner(QWidget* parent) : QWidget(parent) {
     turn_.setStartValue(0.0);
     turn_.setEndValue(360.0);
     turn_.setDuration(900);
@@ -117,10 +121,15 @@ void Spinner::setTurning(bool turning) {
     turning ? turn_.start() : turn_.stop();
 }
 
+QColor Spinner::color() const {
+    // Read from the palette at each paint, so a change of look needs no bookkeeping.
+    return color_ ? *color_ : PanelStyle::secondary(*this);
+}
+
 void Spinner::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(color_, 1.5, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(color(), 1.5, Qt::SolidLine, Qt::RoundCap));
     QRectF box = QRectF(rect()).adjusted(1, 1, -1, -1);
     int start = static_cast<int>(-angle_ * 16);
     p.drawArc(box, start, static_cast<int>(360 * 0.72 * 16));

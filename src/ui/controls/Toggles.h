@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 #include "ui/controls/Spring.h"
 
@@ -61,15 +62,20 @@ class Segmented : public QWidget {
 class Spinner : public QWidget {
     Q_OBJECT
   public:
+    // Drawn in a fixed colour (white on the status card, say).
     explicit Spinner(QColor color, QWidget* parent = nullptr);
+    // Drawn in the secondary text colour of the look it is shown in, following the look
+    // when it changes between light and dark.
+    explicit Spinner(QWidget* parent = nullptr);
     void setTurning(bool turning);
+    QColor color() const;
     QSize sizeHint() const override { return {14, 14}; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    QColor color_;
+    std::optional<QColor> color_;
     double angle_ = 0;
     QVariantAnimation turn_;
 };

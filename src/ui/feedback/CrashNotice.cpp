@@ -80,7 +80,7 @@ CrashNotice::CrashNotice(Parts parts, QWidget* parent)
     sendingFrame_->setFixedSize(60, 22);
     auto* frameRow = new QHBoxLayout(sendingFrame_);
     frameRow->setContentsMargins(0, 0, 0, 0);
-    spinner_ = new Spinner(PanelStyle::secondary(*this), sendingFrame_);
+    spinner_ = new Spinner(sendingFrame_);
     spinner_->setFixedSize(spinner_->sizeHint());
     spinner_->setAccessibleName(QStringLiteral("Sending"));
     frameRow->addWidget(spinner_, 0, Qt::AlignCenter);

@@ -144,7 +144,7 @@ QWidget* ReviewPage::buildForm() {
     sendButton_ = new PillButton(QStringLiteral("Send review"), false, form);
     connect(sendButton_, &QAbstractButton::clicked, this, &ReviewPage::send);
     sendRow->addWidget(sendButton_);
-    spinner_ = new Spinner(PanelStyle::secondary(*form), form);
+    spinner_ = new Spinner(form);
     spinner_->setFixedWidth(60);
     sendRow->addWidget(spinner_);
     sendRow->addStretch(1);

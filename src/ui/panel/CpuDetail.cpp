@@ -1,5 +1,6 @@
 #include "ui/panel/CpuDetail.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -71,13 +72,28 @@ void CpuDetail::refresh(const Monitor& monitor) {
     efficiency_->setVisible(!efficient.empty());
     performance_->setVisible(!performant.empty());
 
-    std::vector<std::string> load = ReadingTexts::loadTexts(monitor.load());
+    loadTexts_ = ReadingTexts::loadTexts(monitor.load());
+    showLoad();
+}
+
+void CpuDetail::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The dots between the figures are drawn in the look's tertiary colour.
+    if (event->type() == QEvent::PaletteChange) {
+        showLoad();
+    }
+}
+
+void CpuDetail::showLoad() {
     QColor tertiary = PanelStyle::primary(*this, 0.3);
-    QString separator = QStringLiteral("<span style=\"color:%1\">&nbsp;\u00B7&nbsp;</span>")
-                            .arg(tertiary.name(QColor::HexArgb));
+    // The dots sit about 4 points from the figures: dot and spaces are the text face's, not
+    // the wide monospaced ones.
+    QString separator =
+        QStringLiteral("<span style=\"color:%1; font-family:'%2'\">&nbsp;\u00B7&nbsp;</span>")
+            .arg(tertiary.name(QColor::HexArgb), PanelStyle::font(13).family());
     QStringList parts;
     QStringList spoken;
-    for (const std::string& value : load) {
+    for (const std::string& value : loadTexts_) {
         parts << QString::fromStdString(value);
         spoken << QString::fromStdString(value);
     }

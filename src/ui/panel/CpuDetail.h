@@ -3,6 +3,9 @@
 #include <QLabel>
 #include <QWidget>
 
+#include <string>
+#include <vector>
+
 namespace tv {
 
 class ChartView;
@@ -18,7 +21,13 @@ class CpuDetail : public QWidget {
     void refresh(const Monitor& monitor);
     ChartView& chart() { return *chart_; }
 
+  protected:
+    void changeEvent(QEvent* event) override;
+
   private:
+    void showLoad();
+
+    std::vector<std::string> loadTexts_;
     ChartView* chart_;
     CoreBars* efficiency_;
     CoreBars* performance_;

@@ -74,7 +74,8 @@ Dashboard::Dashboard(DashboardParts parts, QWidget* parent)
       parts_(std::move(parts)),
       monitor_(*parts_.monitor),
       content_(new QWidget(this)),
-      pageSlide_(Spring{0.35, 0.85}) {
+      pageSlide_(Spring{0.35, 0.85}),
+      heldSlide_(Spring{0.35, 0.85}) {
     setFixedWidth(panelWidth);
     setAccessibleName(QStringLiteral("TallyVane"));
     content_->setFixedWidth(panelWidth);
@@ -141,6 +142,10 @@ Dashboard::Dashboard(DashboardParts parts, QWidget* parent)
             [this] { footer_->setRates(monitor_.down(), monitor_.up()); });
     connect(&monitor_, &Monitor::upChanged, this,
             [this] { footer_->setRates(monitor_.down(), monitor_.up()); });
+    connect(&heldSlide_, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant& v) { setHeldProgress(v.toDouble()); });
+    connect(&heldSlide_, &QVariantAnimation::finished, this,
+            [this] { setHeldProgress(heldShown_ ? 1 : 0); });
     connect(&pageSlide_, &QVariantAnimation::valueChanged, this,
             [this](const QVariant& v) { setPageProgress(v.toDouble()); });
     connect(&pageSlide_, &QVariantAnimation::finished, this, [this] {
@@ -151,13 +156,13 @@ Dashboard::Dashboard(DashboardParts parts, QWidget* parent)
     });
 
     if (parts_.animateIn) {
-        int step = 0;
-        for (QWidget* section : {static_cast<QWidget*>(card_), static_cast<QWidget*>(readings_),
-                                 static_cast<QWidget*>(apps_), static_cast<QWidget*>(footer_)}) {
-            // Card 0, rows 1 to 4 (one container, revealed at its first step), apps 5, footer 6.
-            new Reveal(section, step, parts_.reduceMotion);
-            step = step == 0 ? 1 : step == 1 ? 5 : 6;
+        // Card 0, the rows 1 to 4 one after another, apps 5, footer 6.
+        new Reveal(card_, 0, parts_.reduceMotion);
+        for (int i = 0; i < PanelCase::count; ++i) {
+            new Reveal(&readings_->row(static_cast<Panel>(i)), 1 + i, parts_.reduceMotion);
         }
+        new Reveal(apps_, 5, parts_.reduceMotion);
+        new Reveal(footer_, 6, parts_.reduceMotion);
     }
     refresh();
 }
@@ -200,8 +205,37 @@ void Dashboard::refreshCard() {
 
 void Dashboard::refreshHeld() {
     const std::vector<Held>& held = monitor_.held();
-    held_->setHeld(held);
-    held_->setVisible(!held.empty());
+    bool shown = !held.empty();
+    // A list on its way out keeps its last rows while it fades.
+    if (shown) {
+        held_->setHeld(held);
+    }
+    if (shown == heldShown_) {
+        return;
+    }
+    heldShown_ = shown;
+    if (!isVisible()) {
+        setHeldProgress(shown ? 1 : 0);
+        return;
+    }
+    heldSlide_.retarget(heldProgress_, shown ? 1.0 : 0.0);
+}
+
+void Dashboard::setHeldProgress(double progress) {
+    heldProgress_ = progress;
+    bool settled = heldSlide_.state() != QAbstractAnimation::Running;
+    if (settled && !heldShown_) {
+        held_->hide();
+        held_->setHeld({});
+        return;
+    }
+    held_->show();
+    double shown = std::clamp(progress, 0.0, 1.0);
+    setOpacity(held_, settled ? 1.0 : shown);
+    int wrapped = held_->heightForWidth(panelWidth - 2 * padding);
+    int full = wrapped > 0 ? wrapped : held_->sizeHint().height();
+    held_->setMaximumHeight(settled ? QWIDGETSIZE_MAX
+                                    : static_cast<int>(std::lround(shown * full)));
 }
 
 void Dashboard::refreshRows() {
@@ -305,22 +339,21 @@ void Dashboard::setPageProgress(double progress) {
 }
 
 QSize Dashboard::sizeHint() const {
-    QWidget* shown = page_ ? page_.data() : content_;
-    int height = shown->heightForWidth(panelWidth);
-    if (height < 0) {
-        height = shown->sizeHint().height();
-    }
-    return {panelWidth, height};
+    return {panelWidth, heightOf(page_ ? *page_ : *content_)};
+}
+
+int Dashboard::heightOf(const QWidget& view) {
+    // Wrapping texts make a view taller than its plain size hint says.
+    int height = view.heightForWidth(panelWidth);
+    return height > 0 ? height : view.sizeHint().height();
 }
 
 void Dashboard::place() {
     int shift = static_cast<int>(std::lround(pageShift * pageProgress_));
-    content_->setGeometry(-shift, 0, panelWidth, content_->sizeHint().height());
+    content_->setGeometry(-shift, 0, panelWidth, heightOf(*content_));
     QWidget* page = page_ ? page_.data() : leaving_.data();
     if (page) {
-        int h = page->heightForWidth(panelWidth);
-        page->setGeometry(static_cast<int>(pageShift) - shift, 0, panelWidth,
-                          h > 0 ? h : page->sizeHint().height());
+        page->setGeometry(static_cast<int>(pageShift) - shift, 0, panelWidth, heightOf(*page));
     }
 }
 

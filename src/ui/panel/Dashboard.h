@@ -88,11 +88,13 @@ class Dashboard : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    static int heightOf(const QWidget& view);
     void place();
     void setPageProgress(double progress);
     void updateLive();
     void refreshCard();
     void refreshHeld();
+    void setHeldProgress(double progress);
     void refreshRows();
 
     DashboardParts parts_;
@@ -111,6 +113,10 @@ class Dashboard : public QWidget {
     QPointer<QWidget> leaving_;
     double pageProgress_ = 0;
     SpringAnimation pageSlide_;
+    // The held list grows in from the top while fading in, and back out; 0 gone, 1 shown.
+    SpringAnimation heldSlide_;
+    double heldProgress_ = 0;
+    bool heldShown_ = false;
     bool open_ = false;
     bool live_ = false;
     bool opened_ = false;

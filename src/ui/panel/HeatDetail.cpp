@@ -72,6 +72,18 @@ void HeatDetail::refresh(const Monitor& monitor) {
         lines_[i].meter->setAccessibleName(lines_[i].label->text() + QLatin1Char(' ') +
                                            lines_[i].value->text());
     }
+    // The label and value columns are 84 and 64 points, or as wide as their widest text
+    // ("CPU average", "2,400 rpm") at the panel's font sizes, so the meters stay aligned.
+    int labels = 84;
+    int values = 64;
+    for (const Line& line : lines_) {
+        labels = std::max(labels, line.label->sizeHint().width());
+        values = std::max(values, line.value->sizeHint().width());
+    }
+    for (const Line& line : lines_) {
+        line.label->setFixedWidth(labels);
+        line.value->setFixedWidth(values);
+    }
     ThermalState s = monitor.thermalState();
     stateLabel_->setText(QString::fromStdString(ReadingTexts::thermalStateLabel(monitor.words())));
     state_->setText(QString::fromStdString(ReadingTexts::thermalStateName(s)));

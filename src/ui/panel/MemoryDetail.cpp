@@ -55,8 +55,10 @@ MemoryDetail::MemoryDetail(QWidget* parent)
     auto line = [&](const char* title, QWidget* a, QWidget* b) {
         auto* row = new QHBoxLayout();
         row->setSpacing(5);
-        row->addWidget(PanelLook::label(title, PanelStyle::font(11), true, this));
-        row->addStretch(1);
+        // The title takes what the figure leaves and wraps where that is too little.
+        QLabel* name = PanelLook::label(title, PanelStyle::font(11), true, this);
+        name->setWordWrap(true);
+        row->addWidget(name, 1);
         if (a) {
             row->addWidget(a, 0, Qt::AlignVCenter);
         }

@@ -69,7 +69,7 @@ ProcessRow::ProcessRow(AppIcons& icons, SelfIdentity self, QWidget* parent)
       self_(std::move(self)),
       icon_(new AppIcon(icons, 16, this)),
       close_(new CloseButton(this)),
-      spinner_(new Spinner(PanelStyle::secondary(*this), this)),
+      spinner_(new Spinner(this)),
       name_(new MiddleLabel(PanelStyle::font(13), this)),
       note_(PanelLook::label({}, PanelStyle::font(11), true, this)),
       value_(PanelLook::label({}, PanelLook::numbers(13), false, this)),

@@ -1,6 +1,8 @@
 #include "ui/panel/ReadingRow.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QVBoxLayout>
 
 #include "ui/controls/PanelStyle.h"
@@ -40,6 +42,8 @@ LiveChart miniature(Panel panel) {
 constexpr int valueColumn = 60;
 constexpr int tileSide = 26;
 constexpr int padding = 10;
+constexpr int chartTop = 5;
+constexpr int rowWidth = 336;
 
 }  // namespace
 
@@ -49,6 +53,13 @@ ReadingHeader::ReadingHeader(Panel panel, QWidget* parent)
       badge_(new Badge(this)),
       chart_(new ChartView(miniature(panel), this)) {
     setFixedHeight(46);
+    // The hover shade eases in and out over 0.15 s.
+    hoverShade_.setDuration(150);
+    hoverShade_.setEasingCurve(QEasingCurve::OutCubic);
+    connect(&hoverShade_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        hoverShown_ = v.toDouble();
+        update();
+    });
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
     chart_->setFixedSize(54, 20);
@@ -65,6 +76,7 @@ void ReadingHeader::setLine(const ReadingLine& line) {
     if (moved) {
         place();
     }
+    fitHeight();
     if (changed) {
         update();
     }
@@ -76,21 +88,30 @@ void ReadingHeader::setExpanded(bool expanded) {
     update();
 }
 
+void ReadingHeader::hover(bool hovered) {
+    hovered_ = hovered;
+    hoverShade_.stop();
+    hoverShade_.setStartValue(hoverShown_);
+    hoverShade_.setEndValue(hovered ? 1.0 : 0.0);
+    hoverShade_.start();
+}
+
 void ReadingHeader::enterEvent(QEnterEvent* event) {
-    hovered_ = true;
-    update();
+    hover(true);
     QAbstractButton::enterEvent(event);
 }
 
 void ReadingHeader::leaveEvent(QEvent* event) {
-    hovered_ = false;
-    update();
+    hover(false);
     QAbstractButton::leaveEvent(event);
 }
 
 void ReadingHeader::resizeEvent(QResizeEvent* event) {
     QAbstractButton::resizeEvent(event);
     place();
+    if (event->oldSize().width() != width()) {
+        fitHeight();
+    }
 }
 
 void ReadingHeader::place() {
@@ -99,15 +120,50 @@ void ReadingHeader::place() {
     int titleWidth = title.horizontalAdvance(QString::fromStdString(line_.title));
     QSize badge = badge_->sizeHint();
     badge_->setGeometry(textLeft + titleWidth + 6, 7, badge.width(), badge.height());
-    chart_->move(width() - padding - valueColumn - 8 - chart_->width(), (height() - 20) / 2);
+    // Beside the title rather than centred, so that the subtitle under it has the whole width
+    // up to the value: "Thermal state: Hot, slowing down" needs it.
+    chart_->move(width() - padding - valueColumn - 8 - chart_->width(), chartTop);
+}
+
+QRect ReadingHeader::subtitleRect() const {
+    int textLeft = padding + tileSide + 10;
+    // Until the layout has placed it, the header is as wide as the panel's rows.
+    int laidOut = testAttribute(Qt::WA_Resized) ? width() : rowWidth;
+    return {textLeft, 25, laidOut - padding - valueColumn - 8 - textLeft, height() - 27};
+}
+
+int ReadingHeader::subtitleLines() const {
+    QFontMetrics metrics(PanelStyle::font(11));
+    QRect room(0, 0, subtitleRect().width(), 1000);
+    int needed =
+        metrics.boundingRect(room, Qt::TextWordWrap, QString::fromStdString(line_.subtitle))
+            .height();
+    int line = metrics.lineSpacing();
+    return std::clamp((needed + line - 1) / line, 1, 2);
+}
+
+QString ReadingHeader::shownSubtitle() const {
+    QFontMetrics metrics(PanelStyle::font(11));
+    QString text = QString::fromStdString(line_.subtitle);
+    QRect room = subtitleRect();
+    if (metrics.boundingRect(QRect(0, 0, room.width(), 1000), Qt::TextWordWrap, text).height() <=
+        room.height()) {
+        return text;
+    }
+    return metrics.elidedText(text, Qt::ElideRight, room.width());
+}
+
+void ReadingHeader::fitHeight() {
+    // One line of subtitle in 46 points; a subtitle too long for it takes a second line.
+    setFixedHeight(46 + (subtitleLines() - 1) * QFontMetrics(PanelStyle::font(11)).lineSpacing());
 }
 
 void ReadingHeader::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    if (hovered_ && !expanded_) {
+    if (hoverShown_ > 0 && !expanded_) {
         p.setPen(Qt::NoPen);
-        p.setBrush(PanelStyle::primary(*this, 0.04));
+        p.setBrush(PanelStyle::primary(*this, 0.04 * hoverShown_));
         p.drawRoundedRect(QRectF(rect()), 12, 12);
     }
     QColor hue = PanelLook::hue(panel_);
@@ -125,12 +181,8 @@ void ReadingHeader::paintEvent(QPaintEvent*) {
     p.drawText(QRectF(textLeft, 6, right - textLeft, 18), Qt::AlignLeft | Qt::AlignVCenter,
                QString::fromStdString(line_.title));
     p.setPen(PanelStyle::secondary(*this));
-    QFont small = PanelStyle::font(11);
-    p.setFont(small);
-    QString subtitle = QFontMetrics(small).elidedText(QString::fromStdString(line_.subtitle),
-                                                      Qt::ElideRight, right - textLeft);
-    p.drawText(QRectF(textLeft, 25, right - textLeft, 15), Qt::AlignLeft | Qt::AlignVCenter,
-               subtitle);
+    p.setFont(PanelStyle::font(11));
+    p.drawText(subtitleRect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, shownSubtitle());
     p.setPen(PanelStyle::primary(*this));
     p.setFont(PanelLook::numbers(20, QFont::Medium));
     p.drawText(QRectF(width() - padding - valueColumn - 20, 0, valueColumn + 20, height()),
@@ -144,16 +196,41 @@ ReadingRow::ReadingRow(Panel panel, QWidget* detail, QWidget* parent)
     column->setSpacing(0);
     column->addWidget(header_);
     detail_->setParent(this);
-    detail_->setFixedHeight(detailHeight);
+    // 124 points, or more where its texts need more room at the panel's font sizes.
+    detail_->setMinimumHeight(detailHeight);
     detail_->hide();
     column->addWidget(detail_);
     connect(header_, &QAbstractButton::clicked, this, [this] { emit chosen(panel_); });
+    fade_.setDuration(250);
+    fade_.setEasingCurve(QEasingCurve::OutCubic);
+    connect(&fade_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        if (auto* effect = qobject_cast<QGraphicsOpacityEffect*>(detail_->graphicsEffect())) {
+            effect->setOpacity(v.toDouble());
+        }
+    });
+    connect(&fade_, &QVariantAnimation::finished, this,
+            [this] { detail_->setGraphicsEffect(nullptr); });
 }
 
 void ReadingRow::setExpanded(bool expanded) {
+    bool entering = expanded && !expanded_ && isVisible();
     expanded_ = expanded;
     header_->setExpanded(expanded);
     detail_->setVisible(expanded);
+    if (entering) {
+        // The detail fades in; the effect goes once it is opaque, so the charts inside are
+        // not drawn through it for longer than that.
+        auto* effect = new QGraphicsOpacityEffect(detail_);
+        effect->setOpacity(0);
+        detail_->setGraphicsEffect(effect);
+        fade_.stop();
+        fade_.setStartValue(0.0);
+        fade_.setEndValue(1.0);
+        fade_.start();
+    } else if (!expanded) {
+        fade_.stop();
+        detail_->setGraphicsEffect(nullptr);
+    }
 }
 
 }  // namespace tv

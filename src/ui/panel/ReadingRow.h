@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QVariantAnimation>
 #include <QWidget>
 
 #include "core/Panel.h"
@@ -11,9 +12,10 @@ namespace tv {
 class Badge;
 class ChartView;
 
-// A reading row's 46-point header: the icon tile, the title with its alert badge, the
-// subtitle, the miniature chart (only while the row is not expanded) and the value. One
-// accessible button named "CPU 23%" or "Memory 81%, Tight"; pressing it selects the row.
+// A reading row's header, 46 points high (a second subtitle line where one is too short): the icon
+// tile, the title with its alert badge, the subtitle, the miniature chart (only while the row is
+// not expanded) and the value. One accessible button named "CPU 23%" or "Memory 81%, Tight";
+// pressing it selects the row.
 class ReadingHeader : public QAbstractButton {
     Q_OBJECT
   public:
@@ -24,7 +26,9 @@ class ReadingHeader : public QAbstractButton {
     ChartView& chart() { return *chart_; }
     void setExpanded(bool expanded);
     bool hovered() const { return hovered_; }
-    QSize sizeHint() const override { return {336, 46}; }
+    // The subtitle as drawn: elided where the header has no room for all of it.
+    QString shownSubtitle() const;
+    QSize sizeHint() const override { return {336, height()}; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -33,7 +37,11 @@ class ReadingHeader : public QAbstractButton {
     void leaveEvent(QEvent* event) override;
 
   private:
+    void hover(bool hovered);
     void place();
+    QRect subtitleRect() const;
+    int subtitleLines() const;
+    void fitHeight();
 
     Panel panel_;
     ReadingLine line_;
@@ -41,9 +49,12 @@ class ReadingHeader : public QAbstractButton {
     ChartView* chart_;
     bool expanded_ = false;
     bool hovered_ = false;
+    double hoverShown_ = 0;  // 0 → 1 as the hover shade eases in
+    QVariantAnimation hoverShade_;
 };
 
-// One reading: its header and, while expanded, its 124-point detail section under it.
+// One reading: its header and, while expanded, its detail section under it: 124 points
+// high, taller only where its texts would not fit.
 class ReadingRow : public QWidget {
     Q_OBJECT
   public:
@@ -65,6 +76,7 @@ class ReadingRow : public QWidget {
     ReadingHeader* header_;
     QWidget* detail_;
     bool expanded_ = false;
+    QVariantAnimation fade_;
 };
 
 }  // namespace tv

@@ -18,7 +18,7 @@ SpeedTestControl::SpeedTestControl(SpeedTestRun& run, std::function<Date()> cloc
     : QWidget(parent),
       run_(run),
       clock_(std::move(clock)),
-      spinner_(new Spinner(PanelStyle::secondary(*this), this)),
+      spinner_(new Spinner(this)),
       testing_(new QLabel(this)),
       button_(new PillButton(QString(), false, this)) {
     setFixedHeight(22);

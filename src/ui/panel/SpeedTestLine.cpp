@@ -62,7 +62,8 @@ QHBoxLayout* row(QWidget* on, int spacing) {
 SpeedTestLine::SpeedTestLine(SpeedTestRun& run, const Vocabulary& words,
                              std::function<Date()> clock, QWidget* parent)
     : QWidget(parent), run_(run), words_(words), clock_(std::move(clock)) {
-    setFixedHeight(14);
+    // One line of 14 points; a text too long for the panel's width wraps onto a second.
+    setMinimumHeight(14);
     QFont text = PanelStyle::font(11);
     QFont value = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     value.setPointSizeF(11);
@@ -74,14 +75,16 @@ SpeedTestLine::SpeedTestLine(SpeedTestRun& run, const Vocabulary& words,
     failure_ = new QWidget(this);
     auto* failureRow = row(failure_, 4);
     failureRow->addWidget(new WarningSymbol(failure_), 0, Qt::AlignVCenter);
-    failureRow->addWidget(
-        label(QStringLiteral("Speed test failed. Check your connection."), text, orange, failure_));
-    failureRow->addStretch();
+    QLabel* failed =
+        label(QStringLiteral("Speed test failed. Check your connection."), text, orange, failure_);
+    failed->setWordWrap(true);
+    failureRow->addWidget(failed, 1);
     line->addWidget(failure_);
 
     explanation_ = label(QStringLiteral("Measure your internet speed with ") +
                              QString::fromStdString(words_.networkTest) + QLatin1Char('.'),
                          text, secondary, this, "secondary");
+    explanation_->setWordWrap(true);
     line->addWidget(explanation_);
 
     figures_ = new QWidget(this);

@@ -120,15 +120,23 @@ StatusCard::StatusCard(AppIcons& icons, std::function<double()> clock, QWidget* 
       cancel_(new CardButton(QStringLiteral("Cancel"), false, this)),
       confirm_(new CardButton(QStringLiteral("Quit"), true, this)),
       spinner_(new Spinner(QColor(255, 255, 255, 204), this)),
-      quittingText_(whiteLabel(PanelStyle::font(11, QFont::Medium), 0.8, this)) {
-    setFixedHeight(64);
+      quittingText_(whiteLabel(PanelStyle::font(11, QFont::Medium), 0.8, this)),
+      recolouring_(Spring{0.6, 1}) {
+    connect(&recolouring_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        recolour_ = v.toDouble();
+        update();
+    });
+    // 64 points high; a title or detail too long for one line wraps and makes it taller.
+    setMinimumHeight(64);
     setAccessibleName(QStringLiteral("Status"));
     quittingText_->setText(QStringLiteral("Quitting\u2026"));
     title_->setTextFormat(Qt::PlainText);
     detail_->setTextFormat(Qt::PlainText);
+    title_->setWordWrap(true);
+    detail_->setWordWrap(true);
 
     auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(14, 0, 14, 0);
+    row->setContentsMargins(14, 8, 14, 8);
     row->setSpacing(12);
     row->addWidget(symbol_);
     iconFrame_->setFixedSize(34, 34);
@@ -173,6 +181,11 @@ void StatusCard::setState(const CardState& state) {
         return;
     }
     bool recolour = state.health != state_.health;
+    if (recolour && isVisible()) {
+        from_ = shownColors();
+        recolour_ = 0;
+        recolouring_.retarget(0.0, 1.0);
+    }
     state_ = state;
     question_.offer(state.culprit ? std::optional<std::string>(state.culprit->id) : std::nullopt);
     arrange();
@@ -210,8 +223,24 @@ void StatusCard::arrange() {
     setAccessibleName(tail(title_)->full());
 }
 
+std::array<QColor, 3> StatusCard::shownColors() const {
+    std::array<QColor, 3> to = colors(state_.health);
+    double t = std::clamp(recolour_, 0.0, 1.0);
+    if (t >= 1) {
+        return to;
+    }
+    std::array<QColor, 3> out;
+    for (std::size_t i = 0; i < to.size(); ++i) {
+        auto mix = [t](float a, float b) { return a + (b - a) * static_cast<float>(t); };
+        out[i] = QColor::fromRgbF(
+            mix(from_[i].redF(), to[i].redF()), mix(from_[i].greenF(), to[i].greenF()),
+            mix(from_[i].blueF(), to[i].blueF()), mix(from_[i].alphaF(), to[i].alphaF()));
+    }
+    return out;
+}
+
 void StatusCard::paintEvent(QPaintEvent*) {
-    auto c = colors(state_.health);
+    auto c = shownColors();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     QRectF box = QRectF(rect()).adjusted(1, 1, -1, -4);

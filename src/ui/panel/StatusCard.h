@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <string>
@@ -10,6 +11,7 @@
 #include "core/CardTexts.h"
 #include "core/Health.h"
 #include "core/ProcessUsage.h"
+#include "ui/controls/Spring.h"
 
 namespace tv {
 
@@ -74,6 +76,12 @@ class StatusCard : public QWidget {
     CardButton* confirm_;
     Spinner* spinner_;
     QLabel* quittingText_;
+    // A change of health blends the card from the colours it showed to the new ones
+    // (spring: response 0.6 s, damping 1); 1 = the new colours alone.
+    std::array<QColor, 3> shownColors() const;
+    std::array<QColor, 3> from_;
+    double recolour_ = 1;
+    SpringAnimation recolouring_;
 };
 
 }  // namespace tv

@@ -9,6 +9,7 @@
 
 #include "monitor/Monitor.h"
 #include "settings/SettingKeys.h"
+#include "speedtest/SpeedTestRun.h"
 #include "support/EventLoop.h"
 #include "support/FakeReaders.h"
 #include "ui/controls/Buttons.h"
@@ -17,11 +18,13 @@
 #include "ui/panel/AppIcons.h"
 #include "ui/panel/AppListSection.h"
 #include "ui/panel/ChartView.h"
+#include "ui/panel/Footer.h"
 #include "ui/panel/HeatDetail.h"
 #include "ui/panel/HeldList.h"
 #include "ui/panel/ProcessRow.h"
 #include "ui/panel/ReadingRow.h"
 #include "ui/panel/ReadingRows.h"
+#include "ui/panel/SpeedTestLine.h"
 #include "ui/panel/StatusCard.h"
 
 namespace tv {
@@ -132,6 +135,84 @@ TEST_F(DashboardTest, RowHeadersNameTheirValuesAndHeatShowsMissingReadingsEmpty)
     thermal.fans = {Fan{2400, 0, 0}, Fan{1200, 0, 0}};
     tick({}, thermal);
     EXPECT_EQ(rows.row(Panel::heat).header().line().subtitle, "Fans 2,400 rpm");
+}
+
+// The texts of every section as laid out at the panel's width, with each row expanded in turn:
+// none is cut short, elided or pushed out of its section.
+TEST_F(DashboardTest, EveryTextShowsWholeAtThePanelsWidth) {
+    auto dashboard = open();
+    dashboard->footer().speedLineSlot().addWidget(new SpeedTestLine(
+        monitor->speedTest(), monitor->words(), [] { return Date(); }, &dashboard->footer()));
+    Snapshot s;
+    s.cpu = CPUSample{std::vector<double>(16, 1.0), 0.55, 0.45};
+    s.memory = machine->memory;
+    s.memory.pressure = 4;
+    s.thermal = ThermalSample{104, 110, 100, 45, {}};
+    s.thermalState = 2;
+    s.processes = {app("a-rather-long-application-name-for-a-row", 99, 1ULL << 40, 12)};
+    clock += 1;
+    monitor->apply(s);
+    auto cut = [&] {
+        QStringList out;
+        for (int i = 0; i < PanelCase::count; ++i) {
+            ReadingHeader& header = dashboard->readings().row(static_cast<Panel>(i)).header();
+            if (header.shownSubtitle() != QString::fromStdString(header.line().subtitle)) {
+                out << header.shownSubtitle();
+            }
+        }
+        for (CoreBars* bars : dashboard->findChildren<CoreBars*>()) {
+            if (bars->isVisibleTo(dashboard.get()) &&
+                bars->width() < bars->minimumSizeHint().width()) {
+                out << bars->accessibleName();
+            }
+        }
+        for (QLabel* label : dashboard->findChildren<QLabel*>()) {
+            if (!label->isVisibleTo(dashboard.get()) || label->text().isEmpty()) {
+                continue;
+            }
+            bool whole = label->wordWrap()
+                             ? label->height() >= label->heightForWidth(label->width())
+                             : label->width() >= label->minimumSizeHint().width() &&
+                                   label->height() >= label->minimumSizeHint().height();
+            for (QWidget* w = label->parentWidget(); w != dashboard.get() && whole;
+                 w = w->parentWidget()) {
+                whole = w->rect().contains(QRect(label->mapTo(w, QPoint()), label->size()));
+            }
+            if (!whole) {
+                out << label->text();
+            }
+        }
+        return out.join(QStringLiteral(" | ")).toStdString();
+    };
+    for (int i = 0; i < PanelCase::count; ++i) {
+        dashboard->readings().row(static_cast<Panel>(i)).header().click();
+        test::spin(0.05, [] { return false; });
+        EXPECT_EQ(cut(), "") << "with row " << i << " expanded";
+    }
+    s.thermal.fans = {Fan{2400, 1200, 6000}, Fan{12000, 1200, 6000}};
+    clock += 1;
+    monitor->apply(s);
+    test::spin(0.05, [] { return false; });
+    EXPECT_EQ(cut(), "") << "with the fans in the heat detail";
+}
+
+// The window takes the dashboard's height when it opens: the staged reveal and the first
+// layout must not make that height differ from the settled one.
+TEST_F(DashboardTest, OpensAtTheHeightItSettlesAt) {
+    DashboardParts parts;
+    parts.monitor = monitor.get();
+    parts.settings = &settings;
+    parts.icons = &icons;
+    parts.play = [](const char*) {};
+    parts.clock = [this] { return clock; };
+    parts.animateIn = true;
+    Dashboard dashboard(parts);
+    int opening = dashboard.sizeHint().height();
+    dashboard.show();
+    test::spin(0.1, [] { return false; });
+    EXPECT_EQ(dashboard.sizeHint().height(), opening) << "while the sections fade up";
+    test::spin(1.2, [] { return false; });
+    EXPECT_EQ(dashboard.sizeHint().height(), opening) << "settled";
 }
 
 TEST_F(DashboardTest, AppListKeepsItsFrameSharesAndOrderUnderThePointer) {
