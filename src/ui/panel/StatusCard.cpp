@@ -53,39 +53,8 @@ class HealthSymbol : public QWidget {
     Health health_ = Health::ok;
 };
 
-// One line that ends in "…" where it does not fit beside the card's buttons; `full` keeps
-// the whole text for screen readers.
-class TailLabel : public QLabel {
-  public:
-    explicit TailLabel(QWidget* parent) : QLabel(parent) {
-        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    }
-    void setFull(const QString& text) {
-        full_ = text;
-        fit();
-    }
-    const QString& full() const { return full_; }
-
-  protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QLabel::resizeEvent(event);
-        fit();
-    }
-
-  private:
-    void fit() {
-        setMinimumHeight(fontMetrics().height());
-        setText(fontMetrics().elidedText(full_, Qt::ElideRight, std::max(width(), 1)));
-    }
-    QString full_;
-};
-
-TailLabel* tail(QLabel* label) {
-    return static_cast<TailLabel*>(label);
-}
-
-QLabel* whiteLabel(QFont font, double opacity, QWidget* parent, bool eliding = false) {
-    auto* label = eliding ? new TailLabel(parent) : new QLabel(parent);
+QLabel* whiteLabel(QFont font, double opacity, QWidget* parent) {
+    auto* label = new QLabel(parent);
     label->setFont(font);
     QPalette pal = label->palette();
     pal.setColor(QPalette::WindowText, QColor(255, 255, 255, static_cast<int>(opacity * 255)));
@@ -114,8 +83,8 @@ StatusCard::StatusCard(AppIcons& icons, std::function<double()> clock, QWidget* 
       symbol_(new HealthSymbol(this)),
       iconFrame_(new QWidget(this)),
       icon_(new AppIcon(icons, 30, iconFrame_)),
-      title_(whiteLabel(PanelStyle::font(13, QFont::DemiBold), 1, this, true)),
-      detail_(whiteLabel(PanelStyle::font(11), 0.78, this, true)),
+      title_(whiteLabel(PanelStyle::font(13, QFont::DemiBold), 1, this)),
+      detail_(whiteLabel(PanelStyle::font(11), 0.78, this)),
       quit_(new CardButton(QStringLiteral("Quit"), false, this)),
       cancel_(new CardButton(QStringLiteral("Cancel"), false, this)),
       confirm_(new CardButton(QStringLiteral("Quit"), true, this)),
@@ -201,13 +170,13 @@ void StatusCard::arrange() {
     iconFrame_->setVisible(asking);
     if (asking) {
         icon_->setPath(state_.culprit->appPath);
-        tail(title_)->setFull(QString::fromStdString(state_.culprit->name));
-        tail(detail_)->setFull(QString::fromStdString(state_.confirmDetail));
+        title_->setText(QString::fromStdString(state_.culprit->name));
+        detail_->setText(QString::fromStdString(state_.confirmDetail));
     } else {
-        tail(title_)->setFull(QString::fromStdString(state_.title));
-        tail(detail_)->setFull(QString::fromStdString(state_.detail));
+        title_->setText(QString::fromStdString(state_.title));
+        detail_->setText(QString::fromStdString(state_.detail));
     }
-    detail_->setVisible(!tail(detail_)->full().isEmpty());
+    detail_->setVisible(!detail_->text().isEmpty());
     spinner_->setVisible(state_.quitting);
     spinner_->setTurning(state_.quitting && isVisible());
     quittingText_->setVisible(state_.quitting);
@@ -219,8 +188,8 @@ void StatusCard::arrange() {
         quit_->setToolTip(QStringLiteral("Quit ") + name);
         confirm_->setToolTip(name + QStringLiteral(" can still ask you to save your work"));
     }
-    setAccessibleDescription(tail(title_)->full() + QStringLiteral(". ") + tail(detail_)->full());
-    setAccessibleName(tail(title_)->full());
+    setAccessibleDescription(title_->text() + QStringLiteral(". ") + detail_->text());
+    setAccessibleName(title_->text());
 }
 
 std::array<QColor, 3> StatusCard::shownColors() const {
