@@ -28,7 +28,9 @@ QImage render(QWidget& view, bool dark) {
         layout->activate();
     }
     // Its own size in full; unlike adjustSize(), not cut to part of the screen.
-    QSize size = view.sizeHint();
+    // Wrapped texts are measured at the width the view will have, which a fixed width may make
+    // narrower than its hint.
+    QSize size = view.sizeHint().expandedTo(view.minimumSize()).boundedTo(view.maximumSize());
     if (int height = view.hasHeightForWidth() ? view.heightForWidth(size.width()) : -1;
         height > 0) {
         size.setHeight(height);

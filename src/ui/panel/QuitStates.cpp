@@ -16,7 +16,7 @@ namespace tv {
 
 namespace {
 
-constexpr int padding = 12;
+constexpr int sheetPadding = 12;
 
 ProcessUsage sampleApp(const Vocabulary& words) {
     ProcessUsage app;
@@ -48,7 +48,7 @@ QuitStates::QuitStates(AppIcons& icons, const Vocabulary& words, SelfIdentity se
     : QWidget(parent) {
     setFixedWidth(sheetWidth);
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(padding, padding, padding, padding);
+    column->setContentsMargins(sheetPadding, sheetPadding, sheetPadding, sheetPadding);
     column->setSpacing(10);
     ProcessUsage app = sampleApp(words);
     // The clock only times the confirmation's guard, which nothing here presses.
