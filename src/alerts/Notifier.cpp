@@ -10,6 +10,8 @@
 #include <QSaveFile>
 #include <QThread>
 
+#include "core/MarkupEscape.h"
+
 namespace tv {
 
 namespace {
@@ -249,9 +251,9 @@ QVariantMap Notifier::hintsFor(const AlertMessage& message) const {
 }
 
 QString Notifier::bodyFor(const AlertMessage& message) const {
-    QString body = text(message.body);
     // A server that reads markup would take an app called "A&B <beta>" for markup.
-    return capabilities_.count(QStringLiteral("body-markup")) ? body.toHtmlEscaped() : body;
+    return text(capabilities_.count(QStringLiteral("body-markup")) ? escapeMarkup(message.body)
+                                                                   : message.body);
 }
 
 void Notifier::askServer(std::function<void(bool)> done) {

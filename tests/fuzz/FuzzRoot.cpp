@@ -12,11 +12,24 @@ const FuzzRoot& FuzzRoot::get() {
 }
 
 FuzzRoot::FuzzRoot() {
-    std::string pattern = std::filesystem::temp_directory_path().string() + "/tv-fuzz-XXXXXX";
+    // Every input is written as files and read back: in memory that runs some thirty times
+    // faster than on a disk-backed /tmp. $TMPDIR, when set, still decides.
+    std::error_code error;
+    std::string folder = std::getenv("TMPDIR") == nullptr &&
+                                 std::filesystem::is_directory("/dev/shm", error) &&
+                                 ::access("/dev/shm", W_OK) == 0
+                             ? "/dev/shm"
+                             : std::filesystem::temp_directory_path().string();
+    std::string pattern = folder + "/tv-fuzz-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) {
         broken("a temporary root can be made");
     }
     root_ = pattern;
+}
+
+FuzzRoot::~FuzzRoot() {
+    std::error_code error;
+    std::filesystem::remove_all(root_, error);
 }
 
 void FuzzRoot::write(const std::string& relativePath, std::string_view text) const {

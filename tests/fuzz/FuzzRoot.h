@@ -10,7 +10,7 @@
 namespace tv::fuzz {
 
 // A directory standing in for the filesystem root, made once per fuzzing process (libFuzzer
-// calls the target millions of times in one process) and left in /tmp's care.
+// calls the target millions of times in one process) and removed when that process ends.
 class FuzzRoot {
   public:
     static const FuzzRoot& get();
@@ -21,6 +21,7 @@ class FuzzRoot {
 
   private:
     FuzzRoot();
+    ~FuzzRoot();
     std::string root_;
 };
 

@@ -49,7 +49,7 @@ void fuzzProcessFile(std::string_view fuzzed, std::string_view text) {
             std::vector<std::string>{root.path() + "/usr/bin"}, "C");
     }();
     root.write(dir + std::string(fuzzed), text);
-    linux_os::LinuxProcessSource source({root.path(), ::getuid(), 999999, false}, desktop);
+    linux_os::LinuxProcessSource source({root.path(), ::getuid(), 999999, false, nullptr}, desktop);
 
     for (std::int32_t each : source.pids()) {
         check(each == pid, "only the written process is listed");

@@ -19,6 +19,7 @@
 #include "platform/linux/LinuxBackgroundBand.h"
 #include "platform/linux/LinuxPrivateFolder.h"
 #include "platform/linux/LinuxProcessControl.h"
+#include "support/DesktopRig.h"
 #include "support/Spawned.h"
 
 namespace tv {
@@ -506,9 +507,10 @@ TEST_F(HoldBackTest, WithoutAPrivateFolderForTheJournalNothingIsHeld) {
 // A cgroup v2 group of the test's own on the machine's unified hierarchy, holding `pids`.
 class OwnGroup {
   public:
-    OwnGroup(const std::string& unified, const std::vector<pid_t>& pids)
-        : unified_(unified), name_("/tv-h2-test-" + std::to_string(::getpid())) {
-        std::filesystem::create_directory(unified_ + name_);
+    OwnGroup(const std::string& unified, const std::vector<pid_t>& pids,
+             std::string name = "/tv-h2-test-" + std::to_string(::getpid()))
+        : unified_(unified), name_(std::move(name)) {
+        std::filesystem::create_directories(unified_ + name_);
         for (pid_t pid : pids) {
             std::ofstream(unified_ + name_ + "/cgroup.procs") << pid << std::flush;
         }
@@ -519,7 +521,10 @@ class OwnGroup {
         for (pid_t pid; in >> pid;) {
             std::ofstream(unified_ + "/cgroup.procs") << pid << std::flush;
         }
-        ::rmdir((unified_ + name_).c_str());
+        // The group and every folder above it that it was made in.
+        for (std::string at = name_; at.size() > 1; at = at.substr(0, at.rfind('/'))) {
+            ::rmdir((unified_ + at).c_str());
+        }
     }
     const std::string& name() const { return name_; }
     bool frozen() const {
@@ -561,6 +566,55 @@ TEST_F(HoldBackTest, AnAppInAGroupOfItsOwnIsFrozenInBeatsAndThawedByTheWatchdog)
     ASSERT_TRUE(waitFor(10, [&] { return group.frozen(); }));
     ::kill(holder->pid(), SIGKILL);
     EXPECT_TRUE(waitFor(1.5, [&] { return !group.frozen(); }));
+}
+
+// An app in its own scope of the user's service manager: the manager is asked for the idle CPU
+// weight, and the previous weight comes back on release and from the watchdog.
+TEST_F(HoldBackTest, AnAppsOwnUnitGetsTheIdleWeightBackOnReleaseAndFromTheWatchdog) {
+    const std::string unified = linux_os::LinuxProcessControl().unifiedRoot();
+    if (::geteuid() != 0 || unified.empty()) {
+        GTEST_SKIP() << "needs root and a cgroup v2 hierarchy";
+    }
+    test::DesktopRig rig({});
+    ASSERT_TRUE(rig.started());
+    Spawned a = worker("busy");
+    const std::string unit = "app-tvtest-" + std::to_string(a.pid()) + ".scope";
+    OwnGroup group(
+        unified, {a.pid()},
+        "/tv-h21-test-" + std::to_string(::getpid()) + ".slice/user@0.service/app.slice/" + unit);
+    if (linux_os::LinuxProcessControl().groupOf(a.pid()) != group.name()) {
+        GTEST_SKIP() << "cannot make a cgroup v2 group with a freezer here";
+    }
+    const std::string state = dir.filePath("manager").toStdString();
+    Spawned manager(
+        {TALLYVANE_FAKE_USER_MANAGER, rig.env("DBUS_SESSION_BUS_ADDRESS"), state, unit + "=100"});
+    auto weight = [&] {
+        std::ifstream in(state);
+        std::string name;
+        long long value = -1;
+        in >> name >> value;
+        return value;
+    };
+    ASSERT_TRUE(waitFor(10, [&] { return weight() == 100; }));
+    const char* before = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    const std::string saved = before ? before : "";
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", rig.env("DBUS_SESSION_BUS_ADDRESS").c_str(), 1);
+    ProcessUsage app = row("A", {a.pid()});
+    {
+        auto hold = executor();
+        hold->apply({Change::holding(app, Hold::slowed)}, holding(app, Hold::slowed));
+        EXPECT_EQ(weight(), 0);
+        hold->apply({Change::release(app.id)}, {});
+        EXPECT_EQ(weight(), 100);
+    }
+    auto holder = std::make_unique<Spawned>(
+        std::vector<std::string>{TALLYVANE_TEST_HOLDER, dir.filePath("report").toStdString(),
+                                 "slow", "0", std::to_string(a.pid())});
+    before ? ::setenv("DBUS_SESSION_BUS_ADDRESS", saved.c_str(), 1)
+           : ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    ASSERT_TRUE(waitFor(10, [&] { return weight() == 0; }));
+    ::kill(holder->pid(), SIGKILL);
+    EXPECT_TRUE(waitFor(1.5, [&] { return weight() == 100; }));
 }
 
 }  // namespace

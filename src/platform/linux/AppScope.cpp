@@ -30,11 +30,17 @@ std::vector<std::string> idsOf(std::string_view body) {
     if (body.empty()) {
         return ids;
     }
+    // A part that decodes to nothing (only escaped slashes or NULs) names no application.
+    auto add = [&ids](std::string id) {
+        if (!id.empty()) {
+            ids.push_back(std::move(id));
+        }
+    };
     std::size_t dash = body.find('-');
     if (dash != std::string_view::npos && dash + 1 < body.size()) {
-        ids.push_back(unescapeUnitName(body.substr(dash + 1)));
+        add(unescapeUnitName(body.substr(dash + 1)));
     }
-    ids.push_back(unescapeUnitName(body));
+    add(unescapeUnitName(body));
     return ids;
 }
 

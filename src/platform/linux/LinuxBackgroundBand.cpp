@@ -7,6 +7,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "platform/linux/ProcFile.h"
 #include "platform/linux/ProcStat.h"
 
@@ -43,10 +45,19 @@ bool mayUndoIdlePolicy() {
     return ::getrlimit(RLIMIT_NICE, &limit) == 0 && limit.rlim_cur >= 20;
 }
 
+const char* sessionBusAddress() {
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    return address != nullptr ? address : "";
+}
+
 }  // namespace
 
-LinuxBackgroundBand::LinuxBackgroundBand(std::string root)
-    : root_(std::move(root)), groups_(root_), cpuPolicy_(mayUndoIdlePolicy()) {}
+LinuxBackgroundBand::LinuxBackgroundBand(std::string root, std::optional<std::string> busAddress)
+    : root_(std::move(root)),
+      groups_(root_),
+      manager_(std::make_unique<UserManagerCpuWeight>(
+          busAddress ? *busAddress : std::string(sessionBusAddress()))),
+      cpuPolicy_(mayUndoIdlePolicy()) {}
 
 namespace {
 
@@ -70,7 +81,45 @@ bool writeLong(const std::string& path, long value) {
 
 }  // namespace
 
+std::optional<std::string> LinuxBackgroundBand::slowUnit(const std::string& unit) {
+    auto previous = manager_->weight(unit);
+    if (!previous) {
+        return std::nullopt;
+    }
+    // Already idle, or at the bottom of the range: someone else's doing, not ours to change.
+    if (*previous <= 1) {
+        return std::string();
+    }
+    // A manager without the idle weight refuses 0; the lowest ordinary weight is the next best.
+    for (std::uint64_t lowest : {UserManagerCpuWeight::idle, std::uint64_t{1}}) {
+        if (manager_->setWeight(unit, lowest)) {
+            return "unit " + unit + " " + std::to_string(*previous) + " " + std::to_string(lowest);
+        }
+    }
+    return std::nullopt;
+}
+
+void LinuxBackgroundBand::restoreUnit(std::string_view rest) {
+    std::string unit(nextField(rest));
+    auto previous = parseUnsigned(nextField(rest));
+    auto set = parseUnsigned(nextField(rest));
+    bool valid =
+        UserManagerCpuWeight::validUnit(unit) && previous && set && *set <= 1 &&
+        nextField(rest).empty() &&
+        ((*previous >= 2 && *previous <= 10000) || *previous == UserManagerCpuWeight::unset);
+    // Only a weight that is still the one we set goes back.
+    if (valid && manager_->weight(unit) == *set) {
+        manager_->setWeight(unit, *previous);
+    }
+}
+
 std::string LinuxBackgroundBand::slowGroup(const std::string& group) {
+    // The service manager owns its units' cgroup files: it is asked, not bypassed.
+    if (std::string unit = UserManagerCpuWeight::unitOf(group); !unit.empty()) {
+        if (auto saved = slowUnit(unit)) {
+            return *saved;
+        }
+    }
     std::string folder = groups_.folderOf(group);
     if (folder.empty() || ::access((folder + "/cpu.weight").c_str(), W_OK) != 0) {
         return {};
@@ -216,6 +265,10 @@ std::vector<std::string> LinuxBackgroundBand::saved(std::int32_t pid) const {
 void LinuxBackgroundBand::restore(const std::string& line) {
     std::string_view rest = line;
     std::string_view kind = nextField(rest);
+    if (kind == "unit") {
+        restoreUnit(rest);
+        return;
+    }
     if (kind == "weight") {
         std::string_view group = nextField(rest);
         auto weight = parseUnsigned(nextField(rest));
@@ -248,9 +301,9 @@ void LinuxBackgroundBand::restore(const std::string& line) {
 }
 
 std::string LinuxBackgroundBand::describe() const {
-    std::string out = cpuPolicy_ ? "idle I/O class and idle CPU policy (SCHED_IDLE), per thread"
-                                 : "idle I/O class per thread (an idle CPU policy could not be "
-                                   "undone: no CAP_SYS_NICE, RLIMIT_NICE below 20)";
+    std::string threads = cpuPolicy_ ? "idle I/O class and idle CPU policy (SCHED_IDLE), per thread"
+                                     : "idle I/O class per thread (an idle CPU policy could not be "
+                                       "undone: no CAP_SYS_NICE, RLIMIT_NICE below 20)";
     std::string unified = groups_.unifiedRoot();
     auto controllers = unified.empty() ? std::nullopt : readFile(unified + "/cgroup.controllers");
     bool cpu = false;
@@ -260,17 +313,23 @@ std::string LinuxBackgroundBand::describe() const {
             cpu = cpu || name == "cpu" || name == "cpu\n";
         }
     }
-    if (unified.empty()) {
-        return out + "; no cgroup v2 hierarchy, so no CPU band by group";
-    }
-    if (!cpu) {
-        return out + "; the cgroup v2 hierarchy at " + unified +
-               " has no cpu controller, so no CPU band by group";
-    }
-    return out +
-           "; an app alone in a cgroup v2 group whose cpu files we may write gets "
-           "cpu.idle 1 (else cpu.weight 1) under " +
-           unified;
+    std::string groups =
+        unified.empty() ? "no cgroup v2 hierarchy, so no CPU band by group"
+        : !cpu          ? "the cgroup v2 hierarchy at " + unified +
+                     " has no cpu controller, so no CPU band by group"
+               : "an app alone in a cgroup v2 group whose cpu files we may write gets cpu.idle 1 "
+                 "(else cpu.weight 1) under " +
+                     unified;
+    bool manager = manager_->present();
+    std::string band = manager      ? "systemd CPU weight"
+                       : cpu        ? "cgroup cpu.idle"
+                       : cpuPolicy_ ? "idle CPU policy per thread"
+                                    : "none (I/O only)";
+    std::string units =
+        manager ? "an app in its own scope or service gets CPUWeight idle (runtime) from the "
+                  "user's service manager"
+                : "no user service manager on the session bus to lower an app's CPUWeight";
+    return band + ": " + units + "; " + groups + "; " + threads;
 }
 
 }  // namespace tv::linux_os

@@ -4,10 +4,13 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/BackgroundBand.h"
 #include "platform/linux/LinuxProcessControl.h"
+#include "platform/linux/UserManagerCpuWeight.h"
 
 namespace tv::linux_os {
 
@@ -15,15 +18,21 @@ namespace tv::linux_os {
 // given back), and the idle CPU policy (SCHED_IDLE) where TallyVane may undo it later —
 // as root, with CAP_SYS_NICE, or with enough RLIMIT_NICE headroom, checked once.
 //
-// A group the app has to itself (a cgroup v2 group, its own systemd scope or service) whose
-// cpu controller we may write is set to cpu.idle 1 where the kernel has it, else to
-// cpu.weight 1 — a CPU band an ordinary user can undo.
+// A group the app has to itself gets a CPU band an ordinary user can undo. Its own scope or
+// service of the user's service manager is asked for CPUWeight idle (1 where the manager has
+// no idle weight) through that manager, which owns those groups' files; otherwise a cgroup v2
+// group whose cpu controller we may write is set to cpu.idle 1 where the kernel has it, else
+// to cpu.weight 1.
 //
 // Saved lines: "io <tid> <start> <previous I/O priority>", "cpu <tid> <start> <previous
-// policy>", "weight <group> <previous cpu.weight> <previous cpu.idle, or -1>".
+// policy>", "weight <group> <previous cpu.weight> <previous cpu.idle, or -1>", "unit <unit>
+// <previous CPUWeight> <CPUWeight we set>".
 class LinuxBackgroundBand : public BackgroundBand {
   public:
-    explicit LinuxBackgroundBand(std::string root = "/");
+    // `busAddress` is the session bus where the user's service manager answers; absent means
+    // $DBUS_SESSION_BUS_ADDRESS.
+    explicit LinuxBackgroundBand(std::string root = "/",
+                                 std::optional<std::string> busAddress = std::nullopt);
 
     bool isLowered(std::int32_t pid) override;
     bool slow(std::int32_t pid) override;
@@ -57,9 +66,13 @@ class LinuxBackgroundBand : public BackgroundBand {
     std::uint64_t threadStarted(pid_t tid) const;
 
     void restoreGroup(std::string_view group, long weight, long idle);
+    // Absent when the service manager cannot be asked about the unit or refuses the change.
+    std::optional<std::string> slowUnit(const std::string& unit);
+    void restoreUnit(std::string_view rest);
 
     std::string root_;
     LinuxProcessControl groups_;
+    std::unique_ptr<UserManagerCpuWeight> manager_;
     bool cpuPolicy_ = false;
     std::map<std::int32_t, std::map<pid_t, Thread>> held_;
 };
