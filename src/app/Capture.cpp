@@ -65,8 +65,10 @@ void Capture::record(int seconds) {
     backdrop_ = new Backdrop(PanelLook::isDark(panel.palette()));
     backdrop_->showBelow(panel);
     QScreen* primary = QGuiApplication::primaryScreen();
-    CaptureFiles::writeScreen(folder_, QRect(content->mapToGlobal(QPoint(0, 0)), content->size()),
-                              primary ? primary->geometry() : QRect());
+    // The part of the content in view: a panel taller than the room it has scrolls its content.
+    QRect shown = QRect(content->mapToGlobal(QPoint(0, 0)), content->size())
+                      .intersected(QRect(panel.mapToGlobal(QPoint(0, 0)), panel.size()));
+    CaptureFiles::writeScreen(folder_, shown, primary ? primary->geometry() : QRect());
     recording_ = true;
     QTimer::singleShot(seconds * 1000, this, &Capture::finishRecording);
 }

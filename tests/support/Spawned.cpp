@@ -35,12 +35,29 @@ Spawned::Spawned(const std::vector<std::string>& argv, const std::string& progra
 }
 
 Spawned::~Spawned() {
-    if (pid_ > 0) {
-        // Descendants that made sessions of their own (a shell on a pseudo-terminal) first.
-        for (pid_t child : descendantsOf(pid_)) {
-            ::kill(child, SIGKILL);
+    if (pid_ <= 0) {
+        return;
+    }
+    // Descendants that made sessions or groups of their own (a shell on a pseudo-terminal),
+    // as they are before the process ends and they lose their parent.
+    std::vector<pid_t> below = descendantsOf(pid_);
+    // Asked to end first, as a session ending asks: a program that holds others back gives
+    // them back and ends its watchdog. Killing its whole tree at once would take the watchdog
+    // with it and leave what it held stopped.
+    bool ended = false;
+    if (processState(pid_) != 'T' && ::kill(pid_, SIGTERM) == 0) {
+        for (int i = 0; i < 300 && !ended; ++i) {
+            ended = ::waitpid(pid_, nullptr, WNOHANG) == pid_;
+            if (!ended) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
         }
-        ::kill(-pid_, SIGKILL);
+    }
+    for (pid_t child : below) {
+        ::kill(child, SIGKILL);
+    }
+    ::kill(-pid_, SIGKILL);
+    if (!ended) {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
     }
