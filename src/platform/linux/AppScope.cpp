@@ -6,10 +6,6 @@ namespace tv::linux_os {
 
 namespace {
 
-bool endsWith(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
@@ -72,7 +68,7 @@ std::vector<std::string> desktopIdsOfUnit(std::string_view unit) {
     }
     if (unit.substr(0, 5) == "snap.") {
         std::string_view rest = unit.substr(5);
-        if (!endsWith(rest, ".scope") && !endsWith(rest, ".service")) {
+        if (!rest.ends_with(".scope") && !rest.ends_with(".service")) {
             return {};
         }
         std::size_t dot = rest.find('.');
@@ -92,19 +88,19 @@ std::vector<std::string> desktopIdsOfUnit(std::string_view unit) {
         return {};
     }
     std::string_view body = unit.substr(4);
-    if (endsWith(body, ".scope")) {
+    if (body.ends_with(".scope")) {
         body.remove_suffix(6);
         std::size_t dash = body.rfind('-');
         if (dash == std::string_view::npos) {
             return {};
         }
         body = body.substr(0, dash);
-    } else if (endsWith(body, ".service")) {
+    } else if (body.ends_with(".service")) {
         body.remove_suffix(8);
         std::size_t at = body.find('@');
         if (at != std::string_view::npos) {
             body = body.substr(0, at);
-        } else if (endsWith(body, "-autostart")) {
+        } else if (body.ends_with("-autostart")) {
             body.remove_suffix(10);
         }
     } else {

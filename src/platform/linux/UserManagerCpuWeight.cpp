@@ -40,7 +40,8 @@ const QDBusArgument& operator>>(const QDBusArgument& in, UnitProperty& property)
     return in;
 }
 
-bool endsWith(std::string_view text, std::string_view tail) {
+// Something, then `tail`.
+bool stemAndTail(std::string_view text, std::string_view tail) {
     return text.size() > tail.size() && text.substr(text.size() - tail.size()) == tail;
 }
 
@@ -61,7 +62,7 @@ bool userManager(std::string_view part) {
     constexpr std::string_view head = "user@";
     constexpr std::string_view tail = ".service";
     if (part.size() <= head.size() + tail.size() || part.substr(0, head.size()) != head ||
-        !endsWith(part, tail)) {
+        !stemAndTail(part, tail)) {
         return false;
     }
     std::string_view uid = part.substr(head.size(), part.size() - head.size() - tail.size());
@@ -121,7 +122,7 @@ std::optional<std::uint64_t> UserManagerCpuWeight::weight(const std::string& uni
         return std::nullopt;
     }
     const QString kind =
-        endsWith(unit, ".scope") ? QStringLiteral("Scope") : QStringLiteral("Service");
+        stemAndTail(unit, ".scope") ? QStringLiteral("Scope") : QStringLiteral("Service");
     QDBusMessage get = QDBusMessage::createMethodCall(
         service, found.arguments()[0].value<QDBusObjectPath>().path(),
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
@@ -166,7 +167,7 @@ std::string UserManagerCpuWeight::unitOf(std::string_view group) {
 bool UserManagerCpuWeight::validUnit(std::string_view unit) {
     constexpr std::string_view allowed =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789:-_.@\\";
-    return unit.size() <= 255 && (endsWith(unit, ".scope") || endsWith(unit, ".service")) &&
+    return unit.size() <= 255 && (stemAndTail(unit, ".scope") || stemAndTail(unit, ".service")) &&
            unit.find_first_not_of(allowed) == std::string_view::npos && unit[0] != '.' &&
            unit[0] != '-';
 }
