@@ -1,21 +1,22 @@
 #include "app/CaptureFiles.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 
 namespace tv::CaptureFiles {
 
 namespace {
 
+// Whole or not at all: whoever watches the folder never reads a file half written.
 bool writeJson(const QString& path, const QJsonDocument& document) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
         return false;
     }
     QByteArray bytes = document.toJson(QJsonDocument::Compact);
-    return file.write(bytes) == bytes.size() && file.flush();
+    return file.write(bytes) == bytes.size() && file.commit();
 }
 
 }  // namespace
