@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <QTemporaryDir>
 
 #include "settings/SettingKeys.h"
@@ -147,6 +149,9 @@ TEST_F(SamplerTest, DemoSettingsRaiseAndThenRestoreTheRealLevels) {
     sampler().sample();
     settings.setInteger(SettingKeys::demoPressure, 4);
     settings.setInteger(SettingKeys::demoThermal, 3);
+    // The sampler looks at the file again once the moment it last looked has passed.
+    auto nextMoment = [] { std::this_thread::sleep_for(2 * Settings::sameMoment); };
+    nextMoment();
     for (int i = 0; i < 3; ++i) {
         Snapshot s = sampler().sample();
         EXPECT_EQ(s.memory.pressure, 4);
@@ -156,6 +161,7 @@ TEST_F(SamplerTest, DemoSettingsRaiseAndThenRestoreTheRealLevels) {
     }
     settings.setInteger(SettingKeys::demoPressure, 0);
     settings.remove(SettingKeys::demoThermal);
+    nextMoment();
     Snapshot s = sampler().sample();
     EXPECT_EQ(s.memory.pressure, 1);
     EXPECT_EQ(s.thermalState, 0);
@@ -163,6 +169,7 @@ TEST_F(SamplerTest, DemoSettingsRaiseAndThenRestoreTheRealLevels) {
     // A demo value below the real level never lowers it.
     machine->memory.pressure = 2;
     settings.setInteger(SettingKeys::demoPressure, 1);
+    nextMoment();
     EXPECT_EQ(sampler().sample().memory.pressure, 2);
 }
 
