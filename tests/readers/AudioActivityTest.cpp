@@ -93,6 +93,15 @@ TEST_F(AudioActivityTest, ASandboxedPlayerCountsByTheServersPidNotItsOwnWord) {
                        "PULSE_PROP=application.process.id=2 application.id=org.example.Player",
                        "pacat", "--playback", "/dev/zero"});
     EXPECT_TRUE(waitFor(10, [&] { return audio.appIds().count("org.example.Player") > 0; }));
+    // A server that checks the pid on the client only: the stream's own word gives nothing, its
+    // client's checked pid names it.
+    Spawned checkedClient({"sh", "-c",
+                           "exec env PULSE_PROP=\"application.process.id=3 pipewire.sec.pid=$$\" " +
+                               std::string(TALLYVANE_TEST_CORKED) +
+                               " --playing pipewire.sec.pid=0 application.id=org.example.Caller"});
+    EXPECT_TRUE(waitFor(10, [&] { return audio.pids().count(checkedClient.pid()) > 0; }));
+    EXPECT_EQ(audio.pids().count(3), 0u);
+    EXPECT_EQ(audio.appIds().count("org.example.Caller"), 0u);
 }
 
 TEST(AudioActivity, NoServerMeansNothingIsAudible) {

@@ -27,10 +27,14 @@ std::int32_t pidFrom(const char* text) {
 // PipeWire's own pid for a client comes from its socket's credentials; the pid a client
 // reports of itself is a sandbox's own numbering inside a sandbox, where the application id
 // (the portal's, else the one the client gives) finds its row instead.
-LinuxAudioActivity::Stream streamOf(pa_proplist* properties, bool corked, std::uint32_t source) {
-    LinuxAudioActivity::Stream stream{0, corked, source, {}};
+// A client's pid may be checked only on the client, not on each of its streams: the stream then
+// names its client, whose checked pid is asked for separately.
+LinuxAudioActivity::Stream streamOf(pa_proplist* properties, bool corked, std::uint32_t source,
+                                    std::uint32_t client) {
+    LinuxAudioActivity::Stream stream{0, corked, source, {}, client, false};
     stream.pid = pidFrom(pa_proplist_gets(properties, "pipewire.sec.pid"));
     if (stream.pid > 0) {
+        stream.checked = true;
         return stream;
     }
     stream.pid = pidFrom(pa_proplist_gets(properties, PA_PROP_APPLICATION_PROCESS_ID));
@@ -47,14 +51,21 @@ LinuxAudioActivity::Stream streamOf(pa_proplist* properties, bool corked, std::u
 void onPlayback(pa_context*, const pa_sink_input_info* info, int eol, void* self) {
     if (eol == 0 && info != nullptr) {
         static_cast<LinuxAudioActivity*>(self)->playback(
-            info->index, streamOf(info->proplist, info->corked != 0, 0));
+            info->index, streamOf(info->proplist, info->corked != 0, 0, info->client));
     }
 }
 
 void onRecording(pa_context*, const pa_source_output_info* info, int eol, void* self) {
     if (eol == 0 && info != nullptr) {
         static_cast<LinuxAudioActivity*>(self)->recording(
-            info->index, streamOf(info->proplist, info->corked != 0, info->source));
+            info->index, streamOf(info->proplist, info->corked != 0, info->source, info->client));
+    }
+}
+
+void onClient(pa_context*, const pa_client_info* info, int eol, void* self) {
+    if (eol == 0 && info != nullptr) {
+        static_cast<LinuxAudioActivity*>(self)->client(
+            info->index, pidFrom(pa_proplist_gets(info->proplist, "pipewire.sec.pid")));
     }
 }
 
@@ -84,6 +95,8 @@ void onEvent(pa_context* context, pa_subscription_event_type_t event, std::uint3
         forget(pa_context_get_source_output_info(context, index, onRecording, self));
     } else if (facility == PA_SUBSCRIPTION_EVENT_SOURCE) {
         forget(pa_context_get_source_info_by_index(context, index, onSource, self));
+    } else if (facility == PA_SUBSCRIPTION_EVENT_CLIENT) {
+        forget(pa_context_get_client_info(context, index, onClient, self));
     }
 }
 
@@ -94,10 +107,12 @@ void onState(pa_context* context, void* self) {
             pa_context_set_subscribe_callback(context, onEvent, self);
             forget(pa_context_subscribe(
                 context,
-                static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK_INPUT |
-                                                    PA_SUBSCRIPTION_MASK_SOURCE_OUTPUT |
-                                                    PA_SUBSCRIPTION_MASK_SOURCE),
+                static_cast<pa_subscription_mask_t>(
+                    PA_SUBSCRIPTION_MASK_SINK_INPUT | PA_SUBSCRIPTION_MASK_SOURCE_OUTPUT |
+                    PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_CLIENT),
                 nullptr, nullptr));
+            // Clients first: the streams listed next can then be matched to a checked pid.
+            forget(pa_context_get_client_info_list(context, onClient, self));
             forget(pa_context_get_source_info_list(context, onSource, self));
             forget(pa_context_get_sink_input_info_list(context, onPlayback, self));
             forget(pa_context_get_source_output_info_list(context, onRecording, self));
@@ -171,6 +186,7 @@ void LinuxAudioActivity::disconnect() {
     playback_.clear();
     recording_.clear();
     monitors_.clear();
+    clients_.clear();
 }
 
 void LinuxAudioActivity::reconnectIfDue() {
@@ -194,14 +210,25 @@ void LinuxAudioActivity::reconnectIfDue() {
 template <typename Visit>
 void LinuxAudioActivity::forEachAudible(Visit visit) {
     std::lock_guard<std::mutex> lock(mutex_);
+    auto checked = [&](Stream stream) {
+        if (!stream.checked) {
+            auto client = clients_.find(stream.client);
+            if (client != clients_.end()) {
+                stream.pid = client->second;
+                stream.checked = true;
+                stream.appId.clear();
+            }
+        }
+        return stream;
+    };
     for (const auto& [index, stream] : playback_) {
         if (!stream.corked) {
-            visit(stream);
+            visit(checked(stream));
         }
     }
     for (const auto& [index, stream] : recording_) {
         if (!stream.corked && monitors_.count(stream.source) == 0) {
-            visit(stream);
+            visit(checked(stream));
         }
     }
 }
@@ -247,6 +274,15 @@ void LinuxAudioActivity::recording(std::uint32_t index, const Stream& stream) {
     recording_[index] = stream;
 }
 
+void LinuxAudioActivity::client(std::uint32_t index, std::int32_t checkedPid) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (checkedPid > 0) {
+        clients_[index] = checkedPid;
+    } else {
+        clients_.erase(index);
+    }
+}
+
 void LinuxAudioActivity::source(std::uint32_t index, bool monitor) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (monitor) {
@@ -264,6 +300,8 @@ void LinuxAudioActivity::removed(int facility, std::uint32_t index) {
         recording_.erase(index);
     } else if (facility == PA_SUBSCRIPTION_EVENT_SOURCE) {
         monitors_.erase(index);
+    } else if (facility == PA_SUBSCRIPTION_EVENT_CLIENT) {
+        clients_.erase(index);
     }
 }
 
@@ -275,6 +313,7 @@ void LinuxAudioActivity::connected(bool ready) {
         playback_.clear();
         recording_.clear();
         monitors_.clear();
+        clients_.clear();
     }
 }
 

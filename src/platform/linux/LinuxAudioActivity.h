@@ -16,8 +16,8 @@ namespace tv::linux_os {
 // Audio users from the sound server (PulseAudio, or PipeWire's PulseAudio service): the pids
 // of uncorked playback streams, and of uncorked recording streams that do not record a
 // monitor (a level meter listening to the speakers is not making sound). It subscribes to
-// stream changes, so asking costs no round trip. Never starts a server; without one the set is
-// empty and a connection is tried again at most every 10 s.
+// stream and client changes, so asking costs no round trip. Never starts a server; without one the
+// set is empty and a connection is tried again at most every 10 s.
 class LinuxAudioActivity : public AudioSource {
   public:
     LinuxAudioActivity();
@@ -35,9 +35,13 @@ class LinuxAudioActivity : public AudioSource {
         bool corked = false;
         std::uint32_t source = 0;  // for recordings: the source recorded from
         std::string appId;         // where the pid is the client's own word only
+        std::uint32_t client = 0;  // the server's index of the stream's client
+        bool checked = false;      // the pid was checked by the server (socket credentials)
     };
     void playback(std::uint32_t index, const Stream& stream);
     void recording(std::uint32_t index, const Stream& stream);
+    // A client's pid as the server checked it from its socket; 0 when it checked none.
+    void client(std::uint32_t index, std::int32_t checkedPid);
     void source(std::uint32_t index, bool monitor);
     void removed(int facility, std::uint32_t index);
     void connected(bool ready);
@@ -60,6 +64,7 @@ class LinuxAudioActivity : public AudioSource {
     std::map<std::uint32_t, Stream> playback_;
     std::map<std::uint32_t, Stream> recording_;
     std::set<std::uint32_t> monitors_;
+    std::map<std::uint32_t, std::int32_t> clients_;  // client index → checked pid
 };
 
 }  // namespace tv::linux_os
