@@ -44,6 +44,11 @@ HoldBackWorker::HoldBackWorker(std::int32_t owner, double stopFor, double runFor
                                HoldBack::Parts parts)
     : owner_(owner), stopFor_(stopFor), runFor_(runFor), parts_(std::move(parts)) {
     ownerStarted_ = parts_.control->startedAt(owner_).value_or(0);
+    // The journal learns how to undo each change to the band before the change is made.
+    parts_.band->recordAheadWith([this](const std::vector<std::string>& lines) {
+        ahead_.insert(ahead_.end(), lines.begin(), lines.end());
+        writeJournal();
+    });
 }
 
 std::uint64_t HoldBackWorker::startOf(std::int32_t pid) const {
@@ -96,6 +101,8 @@ void HoldBackWorker::apply(const std::vector<Change>& changes,
         holdEntry(id, entry);
     }
     keepBeat();
+    // What the band did is recorded with each held app from here on.
+    ahead_.clear();
     writeJournal();
     keepWatch(false);
 }
@@ -364,7 +371,8 @@ void HoldBackWorker::turn() {
 }
 
 void HoldBackWorker::writeJournal(const std::set<std::int32_t>& alsoPaused) {
-    // Start times of what is no longer held are forgotten.
+    // Start times of what is no longer held are forgotten, but not while an apply is still
+    // holding newcomers (their band changes are recorded ahead of their place in the sets).
     std::set<std::int32_t> held(alsoPaused);
     for (const auto* sets : {&slowed_, &paused_}) {
         for (const auto& [id, pids] : *sets) {
@@ -376,8 +384,10 @@ void HoldBackWorker::writeJournal(const std::set<std::int32_t>& alsoPaused) {
             held.insert(pid);
         }
     }
-    std::erase_if(started_, [&](const auto& entry) { return held.count(entry.first) == 0; });
-    if (held.empty() && frozen_.empty() && weighed_.empty()) {
+    if (ahead_.empty()) {
+        std::erase_if(started_, [&](const auto& entry) { return held.count(entry.first) == 0; });
+    }
+    if (held.empty() && frozen_.empty() && weighed_.empty() && ahead_.empty()) {
         return;  // keepWatch removes the journal with the watchdog
     }
     HoldJournal journal;
@@ -397,6 +407,7 @@ void HoldBackWorker::writeJournal(const std::set<std::int32_t>& alsoPaused) {
     for (const auto& [id, saved] : weighed_) {
         journal.band.push_back(saved);
     }
+    journal.band.insert(journal.band.end(), ahead_.begin(), ahead_.end());
     for (const auto& [id, pids] : slowed_) {
         for (std::int32_t pid : pids) {
             auto lines = parts_.band->saved(pid);

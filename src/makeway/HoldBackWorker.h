@@ -56,9 +56,10 @@ class HoldBackWorker : public QObject {
     double runFor_;
     HoldBack::Parts parts_;
     HoldBack::PidSets slowed_;
-    HoldBack::PidSets paused_;                       // stopped by signals
-    std::map<std::string, std::string> frozen_;      // app id -> its own group, frozen in beats
-    std::map<std::string, std::string> weighed_;     // app id -> its group's saved CPU weight
+    HoldBack::PidSets paused_;                    // stopped by signals
+    std::map<std::string, std::string> frozen_;   // app id -> its own group, frozen in beats
+    std::map<std::string, std::string> weighed_;  // app id -> its group's saved CPU weight
+    std::vector<std::string> ahead_;  // band changes recorded before they are made, this apply
     std::map<std::int32_t, std::uint64_t> started_;  // of every held pid
     std::string journal_;                            // as last written
     bool stopped_ = false;

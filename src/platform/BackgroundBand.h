@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tv {
@@ -36,6 +38,22 @@ class BackgroundBand {
     virtual void restore(const std::string& line) = 0;
     // What the band does to a process on this machine, for the self-check.
     virtual std::string describe() const = 0;
+
+    // Called with the saved lines of a change just before the change is made, so that the
+    // undo journal can give it back even when TallyVane dies in between. A change that then
+    // does not happen leaves a harmless line: only values still as we set them go back.
+    using Recorder = std::function<void(const std::vector<std::string>& lines)>;
+    void recordAheadWith(Recorder recorder) { recorder_ = std::move(recorder); }
+
+  protected:
+    void recordAhead(const std::vector<std::string>& lines) const {
+        if (recorder_ && !lines.empty()) {
+            recorder_(lines);
+        }
+    }
+
+  private:
+    Recorder recorder_;
 };
 
 }  // namespace tv

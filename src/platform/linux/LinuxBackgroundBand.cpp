@@ -92,8 +92,11 @@ std::optional<std::string> LinuxBackgroundBand::slowUnit(const std::string& unit
     }
     // A manager without the idle weight refuses 0; the lowest ordinary weight is the next best.
     for (std::uint64_t lowest : {UserManagerCpuWeight::idle, std::uint64_t{1}}) {
+        std::string saved =
+            "unit " + unit + " " + std::to_string(*previous) + " " + std::to_string(lowest);
+        recordAhead({saved});
         if (manager_->setWeight(unit, lowest)) {
-            return "unit " + unit + " " + std::to_string(*previous) + " " + std::to_string(lowest);
+            return saved;
         }
     }
     return std::nullopt;
@@ -130,13 +133,14 @@ std::string LinuxBackgroundBand::slowGroup(const std::string& group) {
         return {};
     }
     // Already at the bottom means someone else put it there: not ours to change or restore.
-    bool lowered = idle ? *idle == 1 || !writeLong(folder + "/cpu.idle", 1)
-                        : *weight <= 1 || !writeLong(folder + "/cpu.weight", 1);
-    if (lowered) {
+    if (idle ? *idle == 1 : *weight <= 1) {
         return {};
     }
-    return "weight " + group + " " + std::to_string(*weight) + " " +
-           std::to_string(idle ? *idle : -1);
+    std::string saved =
+        "weight " + group + " " + std::to_string(*weight) + " " + std::to_string(idle ? *idle : -1);
+    recordAhead({saved});
+    bool lowered = idle ? writeLong(folder + "/cpu.idle", 1) : writeLong(folder + "/cpu.weight", 1);
+    return lowered ? saved : std::string();
 }
 
 void LinuxBackgroundBand::restoreGroup(std::string_view group, long weight, long idle) {
@@ -168,6 +172,8 @@ bool LinuxBackgroundBand::isLowered(std::int32_t pid) {
 }
 
 void LinuxBackgroundBand::lowerThreads(std::int32_t pid, std::map<pid_t, Thread>& threads) {
+    // What each new thread has and which of its values are to change, recorded before any is.
+    std::map<pid_t, Thread> planned;
     for (const std::string& name :
          listDirectory(root_ + "/proc/" + std::to_string(pid) + "/task")) {
         auto id = parseUnsigned(name);
@@ -179,10 +185,20 @@ void LinuxBackgroundBand::lowerThreads(std::int32_t pid, std::map<pid_t, Thread>
         thread.started = threadStarted(tid);
         thread.ioPriority = ioprioGet(tid);
         thread.policy = ::sched_getscheduler(tid);
-        if (thread.ioPriority >= 0 && (thread.ioPriority >> ioprioClassShift) != ioprioClassIdle) {
+        thread.ioChanged =
+            thread.ioPriority >= 0 && (thread.ioPriority >> ioprioClassShift) != ioprioClassIdle;
+        thread.policyChanged =
+            cpuPolicy_ && (thread.policy == SCHED_OTHER || thread.policy == SCHED_BATCH);
+        if (thread.ioChanged || thread.policyChanged) {
+            planned.emplace(tid, thread);
+        }
+    }
+    recordAhead(linesOf(planned));
+    for (auto& [tid, thread] : planned) {
+        if (thread.ioChanged) {
             thread.ioChanged = ioprioSet(tid, idleIoPriority);
         }
-        if (cpuPolicy_ && (thread.policy == SCHED_OTHER || thread.policy == SCHED_BATCH)) {
+        if (thread.policyChanged) {
             sched_param param{};
             thread.policyChanged = ::sched_setscheduler(tid, SCHED_IDLE, &param) == 0;
         }
@@ -245,12 +261,13 @@ void LinuxBackgroundBand::forget(std::int32_t pid) {
 }
 
 std::vector<std::string> LinuxBackgroundBand::saved(std::int32_t pid) const {
-    std::vector<std::string> lines;
     auto held = held_.find(pid);
-    if (held == held_.end()) {
-        return lines;
-    }
-    for (const auto& [tid, thread] : held->second) {
+    return held == held_.end() ? std::vector<std::string>{} : linesOf(held->second);
+}
+
+std::vector<std::string> LinuxBackgroundBand::linesOf(const std::map<pid_t, Thread>& threads) {
+    std::vector<std::string> lines;
+    for (const auto& [tid, thread] : threads) {
         std::string who = std::to_string(tid) + " " + std::to_string(thread.started) + " ";
         if (thread.ioChanged) {
             lines.push_back("io " + who + std::to_string(thread.ioPriority));

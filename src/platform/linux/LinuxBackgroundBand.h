@@ -62,6 +62,7 @@ class LinuxBackgroundBand : public BackgroundBand {
     };
 
     void lowerThreads(std::int32_t pid, std::map<pid_t, Thread>& threads);
+    static std::vector<std::string> linesOf(const std::map<pid_t, Thread>& threads);
     void give(pid_t tid, const Thread& thread);
     std::uint64_t threadStarted(pid_t tid) const;
 

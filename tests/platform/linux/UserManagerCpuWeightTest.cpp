@@ -61,8 +61,15 @@ TEST(UserManagerCpuWeight, LowersAnAppsUnitToIdleAndGivesBackExactlyWhatWasThere
     const std::string root = dir.filePath("root").toStdString();  // no cgroup files at all
     LinuxBackgroundBand band(root, bus);
     EXPECT_EQ(band.describe().rfind("systemd CPU weight: ", 0), 0u) << band.describe();
+    std::vector<std::string> recorded;  // each line with the unit's weight when it was recorded
+    auto record = [&](const std::vector<std::string>& lines) {
+        std::string unit = lines.at(0).substr(5, lines.at(0).find(' ', 5) - 5);
+        recorded.push_back(lines.at(0) + " at " + std::to_string(weights(state)[unit]));
+    };
+    band.recordAheadWith(record);
 
     std::string savedApp = band.slowGroup(under + app);
+    EXPECT_EQ(recorded, std::vector<std::string>{savedApp + " at 100"}) << "recorded first";
     std::string savedPlain = band.slowGroup(under + plain);
     std::string savedSync = band.slowGroup(under + sync);
     EXPECT_EQ(savedApp, "unit " + app + " 100 0");
@@ -91,8 +98,12 @@ TEST(UserManagerCpuWeight, LowersAnAppsUnitToIdleAndGivesBackExactlyWhatWasThere
                                                                  state, "--no-idle", app + "=100"});
     ASSERT_TRUE(waitFor(10, [&] { return weights(state).size() == 1; }));
     LinuxBackgroundBand older(root, bus);
+    recorded.clear();
+    older.recordAheadWith(record);
     std::string saved = older.slowGroup(under + app);
     EXPECT_EQ(saved, "unit " + app + " 100 1");
+    EXPECT_EQ(recorded,
+              (std::vector<std::string>{"unit " + app + " 100 0 at 100", saved + " at 100"}));
     older.restore(saved);
     EXPECT_EQ(weights(state)[app], 100u);
 
