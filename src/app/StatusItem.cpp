@@ -22,6 +22,10 @@ StatusItem::~StatusItem() = default;
 
 void StatusItem::install() {
     if (embedder_ && embedder_->available()) {
+        // Where the tray blends its icons, the slot shows the panel behind the label; the
+        // window's visual is chosen when it is created, so this is settled before.
+        transparent_ = embedder_->transparentSlots();
+        setAttribute(Qt::WA_TranslucentBackground, transparent_);
         // The tray maps the window itself once it has taken it in.
         docked_ = embedder_->dock(static_cast<std::uintptr_t>(winId()));
         if (docked_) {
@@ -110,7 +114,13 @@ QColor StatusItem::textColor() const {
 
 void StatusItem::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Window));
+    if (transparent_) {
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(rect(), Qt::transparent);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    } else {
+        painter.fillRect(rect(), palette().color(QPalette::Window));
+    }
     if (image_.isNull()) {
         return;
     }

@@ -14,7 +14,8 @@ class QTimer;
 namespace tv {
 
 // TallyVane's place in the tray. Where the tray embeds windows, this widget itself is docked
-// and is exactly as wide as the label; elsewhere the label becomes the icon of an ordinary
+// and is exactly as wide as the label, on a transparent background where the tray blends its
+// icons and on the palette's window colour where it does not; elsewhere the label becomes the icon of an ordinary
 // tray icon (StatusNotifierItem hosts), and the panel opens at the pointer.
 class StatusItem : public QWidget {
     Q_OBJECT
@@ -54,6 +55,7 @@ class StatusItem : public QWidget {
     QSystemTrayIcon* fallback_ = nullptr;
     QImage image_;
     bool docked_ = false;
+    bool transparent_ = false;  // the tray blends the slot over its own background
 };
 
 }  // namespace tv

@@ -19,6 +19,10 @@ class TrayEmbedder {
     // when the slot is too narrow this announces the window's state and size hints again so
     // that the tray measures it anew, and answers false. Trays that say nothing answer true.
     virtual bool slotFits(std::uintptr_t /*window*/) { return true; }
+    // The tray composites its icons with their alpha channel (it names a 32-bit visual for
+    // them), so a docked window may leave its background transparent. Otherwise a docked
+    // window must paint every pixel: what it leaves out shows as black.
+    virtual bool transparentSlots() { return false; }
     // The process name of the tray's owner; empty when it does not say.
     virtual std::string ownerName() { return {}; }
 };

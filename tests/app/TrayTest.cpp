@@ -15,6 +15,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <xcb/xcb.h>
+
+#include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -44,6 +47,71 @@ int count(const std::string& text, const std::string& part) {
     }
     return n;
 }
+
+// An embedding tray that takes no window in: it owns the tray selection, names a visual for
+// its icons if asked to, and reports the window a client asks it to dock.
+class SilentTray {
+  public:
+    SilentTray(const std::string& display, bool blends)
+        : connection_(xcb_connect(display.c_str(), nullptr)) {
+        xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+        window_ = xcb_generate_id(connection_);
+        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        if (blends) {
+            for (auto d = xcb_screen_allowed_depths_iterator(screen); d.rem > 0;
+                 xcb_depth_next(&d)) {
+                auto v = xcb_depth_visuals_iterator(d.data);
+                if (d.data->depth == 32 && v.rem > 0) {
+                    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_,
+                                        atom("_NET_SYSTEM_TRAY_VISUAL"), XCB_ATOM_VISUALID, 32, 1,
+                                        &v.data->visual_id);
+                    break;
+                }
+            }
+        }
+        xcb_set_selection_owner(connection_, window_, atom("_NET_SYSTEM_TRAY_S0"),
+                                XCB_CURRENT_TIME);
+        xcb_flush(connection_);
+    }
+    ~SilentTray() { xcb_disconnect(connection_); }
+
+    // The depth of the first window a client asked to dock, within `seconds`; 0 for none.
+    int dockedDepth(int seconds) {
+        const xcb_atom_t opcode = atom("_NET_SYSTEM_TRAY_OPCODE");
+        xcb_window_t docked = XCB_WINDOW_NONE;
+        waitFor(seconds, [&] {
+            while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+                auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
+                if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE &&
+                    message->type == opcode && message->data.data32[1] == 0) {
+                    docked = message->data.data32[2];
+                }
+                std::free(event);
+            }
+            return docked != XCB_WINDOW_NONE;
+        });
+        auto geometry =
+            xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, docked), nullptr);
+        int depth = geometry ? geometry->depth : 0;
+        std::free(geometry);
+        return depth;
+    }
+
+  private:
+    xcb_atom_t atom(const char* name) {
+        auto reply = xcb_intern_atom_reply(
+            connection_,
+            xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+            nullptr);
+        xcb_atom_t result = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(reply);
+        return result;
+    }
+
+    xcb_connection_t* connection_;
+    xcb_window_t window_ = 0;
+};
 
 class TrayTest : public testing::Test {
   protected:
@@ -238,6 +306,16 @@ TEST_F(TrayTest, AHostThatShowsLabelsGetsTheReadingsAndItsClicksAndMenuWork) {
     EXPECT_TRUE(waitFor(10, [&] { return ::waitpid(app->pid(), &status, WNOHANG) == app->pid(); }))
         << "Quit TallyVane";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// Where the tray blends its icons the slot is transparent around the label (the window has an
+// alpha channel); where it does not, the window is opaque, as a transparent one would show black.
+TEST_F(TrayTest, AnEmbeddingTrayThatBlendsItsIconsGetsAWindowWithAnAlphaChannel) {
+    for (bool blends : {true, false}) {
+        SilentTray tray(rig.env("DISPLAY"), blends);
+        auto app = start();
+        EXPECT_EQ(tray.dockedDepth(15), blends ? 32 : 24) << (blends ? "blending" : "opaque");
+    }
 }
 
 TEST_F(TrayTest, WithoutATrayItSaysSoOnceEverAndASecondStartOpensTheFirstOnesPanel) {

@@ -60,6 +60,43 @@ std::string XEmbedTray::ownerName() {
     return processName(pid);
 }
 
+bool XEmbedTray::transparentSlots() {
+    xcb_window_t tray = owner();
+    if (tray == XCB_WINDOW_NONE) {
+        return false;
+    }
+    auto reply = xcb_get_property_reply(
+        connection_,
+        xcb_get_property(connection_, 0, tray, atom("_NET_SYSTEM_TRAY_VISUAL"), XCB_ATOM_VISUALID,
+                         0, 1),
+        nullptr);
+    xcb_visualid_t visual = 0;
+    if (reply && reply->format == 32 && xcb_get_property_value_length(reply) == 4) {
+        visual = *static_cast<std::uint32_t*>(xcb_get_property_value(reply));
+    }
+    std::free(reply);
+    if (visual == 0) {
+        return false;
+    }
+    auto screens = xcb_setup_roots_iterator(xcb_get_setup(connection_));
+    for (int i = 0; i < screen_ && screens.rem > 0; ++i) {
+        xcb_screen_next(&screens);
+    }
+    if (screens.rem == 0) {
+        return false;
+    }
+    for (auto depths = xcb_screen_allowed_depths_iterator(screens.data); depths.rem > 0;
+         xcb_depth_next(&depths)) {
+        for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem > 0;
+             xcb_visualtype_next(&visuals)) {
+            if (visuals.data->visual_id == visual) {
+                return depths.data->depth == 32;
+            }
+        }
+    }
+    return false;
+}
+
 bool XEmbedTray::dock(std::uintptr_t window) {
     xcb_window_t tray = owner();
     if (tray == XCB_WINDOW_NONE) {

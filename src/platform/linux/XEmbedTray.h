@@ -15,6 +15,8 @@ class XEmbedTray : public TrayEmbedder {
     bool available() override;
     bool dock(std::uintptr_t window) override;
     bool slotFits(std::uintptr_t window) override;
+    // From the owner window's _NET_SYSTEM_TRAY_VISUAL: a visual of depth 32.
+    bool transparentSlots() override;
     // From the owner window's _NET_WM_PID.
     std::string ownerName() override;
 
