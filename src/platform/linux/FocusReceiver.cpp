@@ -33,6 +33,20 @@ FocusReceiver::~FocusReceiver() {
 
 void FocusReceiver::WindowActivated(uint pid, const QString& appId) {
     Q_UNUSED(appId);
+    heard(pid);
+}
+
+void FocusReceiver::WindowActivated(int pid, const QString& appId) {
+    Q_UNUSED(appId);
+    heard(pid);
+}
+
+void FocusReceiver::WindowActivated(double pid, const QString& appId) {
+    Q_UNUSED(appId);
+    heard(pid);
+}
+
+void FocusReceiver::heard(double pid) {
     const QString sender = message().service();
     QDBusConnectionInterface* names = bus_.interface();
     QString owned;
@@ -49,10 +63,10 @@ void FocusReceiver::WindowActivated(uint pid, const QString& appId) {
         return;
     }
     heardFrom_ = owned;
-    if (pid > static_cast<uint>(std::numeric_limits<std::int32_t>::max())) {
-        pid = 0;
-    }
-    auto reported = static_cast<std::int32_t>(pid);
+    // Not a process id (negative, fractional, beyond pid_t): nothing known is in front.
+    const bool valid = pid >= 1 && pid <= std::numeric_limits<std::int32_t>::max() &&
+                       pid == static_cast<double>(static_cast<std::int32_t>(pid));
+    const std::int32_t reported = valid ? static_cast<std::int32_t>(pid) : 0;
     if (reported != 0 && reported == self_) {
         return;  // TallyVane's own panel: the app the user was in stays in front
     }

@@ -48,8 +48,13 @@ class FocusReceiver : public QObject, protected QDBusContext {
     // Reports that carry only an app id cannot be told apart from another instance of that
     // app, so they count as unknown.
     Q_SCRIPTABLE void WindowActivated(uint pid, const QString& appId);
+    // The same report as a script engine sends it: its whole numbers go out as int32 (KWin's
+    // callDBus) or as doubles.
+    Q_SCRIPTABLE void WindowActivated(int pid, const QString& appId);
+    Q_SCRIPTABLE void WindowActivated(double pid, const QString& appId);
 
   private:
+    void heard(double pid);
     void ownerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
 
     QDBusConnection bus_;

@@ -31,7 +31,7 @@ struct Peer {
     ~Peer() { QDBusConnection::disconnectFromBus(bus.name()); }
 
     // Reports to TallyVane and waits for the answer; false when the report was refused.
-    bool report(uint pid, const QString& appId) {
+    bool report(const QVariant& pid, const QString& appId) {
         QDBusMessage call = QDBusMessage::createMethodCall(
             QStringLiteral("app.tallyvane.TallyVane"), QStringLiteral("/app/tallyvane/Focus"),
             QStringLiteral("app.tallyvane.Focus"), QStringLiteral("WindowActivated"));
@@ -57,29 +57,34 @@ TEST(ReportedFrontApp, BelievesOnlyTheCompositorAndForgetsItWhenItLeaves) {
     auto kwin =
         std::make_unique<Peer>(address, QStringLiteral("kwin"), QStringLiteral("org.kde.KWin"));
     Peer stranger(address, QStringLiteral("stranger"));
-    EXPECT_TRUE(kwin->report(4242, QStringLiteral("org.kde.konsole")));
+    EXPECT_TRUE(kwin->report(4242u, QStringLiteral("org.kde.konsole")));
     EXPECT_EQ(front.frontPid(), 4242);
 
-    EXPECT_FALSE(stranger.report(777, QStringLiteral("evil")));
+    EXPECT_FALSE(stranger.report(777u, QStringLiteral("evil")));
     EXPECT_EQ(front.frontPid(), 4242) << "a program that is not the compositor was believed";
 
     // TallyVane's own panel leaves the app before it in front; the desktop means nobody.
-    EXPECT_TRUE(kwin->report(static_cast<uint>(::getpid()), QStringLiteral("tallyvane")));
+    EXPECT_TRUE(kwin->report(static_cast<int>(::getpid()), QStringLiteral("tallyvane")));
     EXPECT_EQ(front.frontPid(), 4242);
-    EXPECT_TRUE(kwin->report(0, QString()));
+    EXPECT_TRUE(kwin->report(0u, QString()));
     EXPECT_EQ(front.frontPid(), std::nullopt);
-    EXPECT_TRUE(kwin->report(0, QStringLiteral("org.kde.dolphin")))
+    EXPECT_TRUE(kwin->report(0u, QStringLiteral("org.kde.dolphin")))
         << "an app id alone is taken, as unknown";
     EXPECT_EQ(front.frontPid(), std::nullopt);
 
-    EXPECT_TRUE(kwin->report(4343, QStringLiteral("org.kde.kate")));
+    // Script engines send whole numbers as int32 or double; what is no pid is nobody.
+    EXPECT_TRUE(kwin->report(4500, QStringLiteral("org.kde.kate")));
+    EXPECT_EQ(front.frontPid(), 4500);
+    EXPECT_TRUE(kwin->report(-3, QString()));
+    EXPECT_EQ(front.frontPid(), std::nullopt);
+    EXPECT_TRUE(kwin->report(4343.0, QStringLiteral("org.kde.kate")));
     EXPECT_EQ(front.frontPid(), 4343);
     kwin.reset();  // the compositor leaves the bus
     EXPECT_TRUE(spin(5, [&] { return !front.frontPid(); }))
         << "the last report outlived the compositor that made it";
     // A connection taking the name later is a new compositor, believed from its first report.
     Peer shell(address, QStringLiteral("shell"), QStringLiteral("org.gnome.Shell"));
-    EXPECT_TRUE(shell.report(4444, QStringLiteral("org.gnome.TextEditor")));
+    EXPECT_TRUE(shell.report(4444u, QStringLiteral("org.gnome.TextEditor")));
     EXPECT_EQ(front.frontPid(), 4444);
 }
 
