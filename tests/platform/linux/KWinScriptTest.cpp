@@ -39,7 +39,8 @@ QDBusMessage askScripting(QDBusConnection& bus) {
 }
 
 bool scriptLoaded(QDBusConnection& bus) {
-    return askScripting(bus).arguments().value(0).toBool();
+    QDBusMessage reply = askScripting(bus);
+    return reply.type() == QDBusMessage::ReplyMessage && reply.arguments().value(0).toBool();
 }
 
 TEST(KWinScript, ReportsTheActiveNativeWindowOfARealKWin) {
@@ -121,7 +122,12 @@ TEST(KWinScript, ReportsTheActiveNativeWindowOfARealKWin) {
 
         kwin.reset();  // the compositor ends: its last report dies with it
         EXPECT_TRUE(spin(10, [&] { return !front.frontPid(); }));
+        // A KWin started again (a crash, a restart) gets the script again.
+        kwin = std::make_unique<Spawned>(inSession(
+            {kwinCopy, "--virtual", "--no-lockscreen", "--width", "1280", "--height", "800"}));
+        EXPECT_TRUE(spin(30, [&] { return scriptLoaded(bus); }));
     }
+    EXPECT_FALSE(scriptLoaded(bus)) << "the script outlived the source that loaded it";
     QDBusConnection::disconnectFromBus(bus.name());
 }
 
