@@ -75,7 +75,8 @@ std::unique_ptr<FrontAppSource> FrontAppChoice::make(std::int32_t self) const {
                                                         socket, self);
         case Kind::kwin: {
             QDBusConnection bus = QDBusConnection::sessionBus();
-            auto source = std::make_unique<ReportedFrontApp>(bus, self, describe());
+            auto source = std::make_unique<ReportedFrontApp>(
+                bus, self, describe(), QStringList{QStringLiteral("org.kde.KWin")});
             auto script = std::make_unique<KWinScript>(bus, QString::fromStdString(scriptFile()));
             script->load();
             source->keep(std::move(script));

@@ -92,7 +92,7 @@ TEST(KWinScript, ReportsTheActiveNativeWindowOfARealKWin) {
     }
 
     {
-        ReportedFrontApp front(bus, ::getpid(), "KWin script");
+        ReportedFrontApp front(bus, ::getpid(), "KWin script", {QStringLiteral("org.kde.KWin")});
         const std::string folder = linux_os::resourceFolderOf(linux_os::runningProgram(), "kwin");
         ASSERT_FALSE(folder.empty()) << "the script is not beside the program";
         auto script =
