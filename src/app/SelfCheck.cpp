@@ -157,7 +157,9 @@ CheckReport takeCheck() {
                                         : "; nothing is held back (make way does not slow or "
                                           "pause) without a private folder for its undo journal")},
     };
-    report.frontAppSource = platform::frontAppSourceName();
+    // Where the chosen source cannot answer here, it says why itself.
+    report.frontAppSource =
+        frontAvailable ? platform::frontAppSourceName() : readers.frontAppMethod();
     if (!frontAvailable) {
         report.unavailable.emplace_back(
             "frontApp", "no X11 display to ask which window is in front (make way waits for one)");
@@ -222,7 +224,9 @@ std::string describeCheck(const CheckReport& r) {
                  top(r.processes, 10, [](const ProcessUsage& p) { return p.cpu; }));
     out << "\nSources in use on this machine:\n";
     for (const auto& [what, how] : r.sources) {
-        out << "  " << what << ": " << how << '\n';
+        if (what != "frontApp") {  // said above, as "Front app from"
+            out << "  " << what << ": " << how << '\n';
+        }
     }
     out << "\nHolding back:\n";
     for (const auto& [what, how] : r.holdBack) {
