@@ -1,0 +1,260 @@
+// TallyVane on sway with waybar's tray, run as the desktop's own user and looked at from
+// outside: the label in the bar, the panel placed where the tray was clicked, and make way
+// with a native Wayland window in front.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDir>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <optional>
+
+#include "support/DesktopRig.h"
+#include "support/Spawned.h"
+
+namespace tv {
+namespace {
+
+using test::DesktopRig;
+using test::Spawned;
+using test::waitFor;
+
+std::optional<QJsonObject> nodeNamed(const QJsonObject& node, const QString& name) {
+    if (node.value("name").toString() == name) {
+        return node;
+    }
+    for (const char* children : {"nodes", "floating_nodes"}) {
+        for (const QJsonValue& child : node.value(children).toArray()) {
+            if (auto found = nodeNamed(child.toObject(), name)) {
+                return found;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+QRect rectOf(const QJsonObject& node) {
+    QJsonObject r = node.value("rect").toObject();
+    return {r.value("x").toInt(), r.value("y").toInt(), r.value("width").toInt(),
+            r.value("height").toInt()};
+}
+
+class SwayDesktopTest : public testing::Test {
+  protected:
+    static void SetUpTestSuite() { rig = new DesktopRig({"waybar"}, TALLYVANE_SWAY_RIG); }
+    static void TearDownTestSuite() {
+        delete rig;
+        rig = nullptr;
+    }
+    void SetUp() override {
+        if (!rig->started()) {
+            GTEST_SKIP() << "sway did not start here: " << rig->failure();
+        }
+    }
+    void TearDown() override { QDBusConnection::disconnectFromBus(busName); }
+
+    // A program run as the desktop's user, in its session.
+    std::unique_ptr<Spawned> asUser(std::vector<std::string> argv) {
+        argv.insert(argv.begin(), rig->asUser());
+        return std::make_unique<Spawned>(argv);
+    }
+    std::string swaymsg(const std::string& arguments) {
+        return test::outputOf(rig->asUser() + " swaymsg " + arguments);
+    }
+    std::unique_ptr<Spawned> start(const std::string& settings = "") {
+        std::string folder = rig->env("HOME") + "/.config/TallyVane";
+        test::outputOf(rig->asUser() + " sh -c \"mkdir -p " + folder + " && printf '[General]\\n" +
+                       settings + "' >" + folder + "/TallyVane.ini\"");
+        return asUser({TALLYVANE_PROGRAM});
+    }
+
+    std::optional<QRect> window(const QString& name) {
+        QJsonObject tree =
+            QJsonDocument::fromJson(QByteArray::fromStdString(swaymsg("-t get_tree"))).object();
+        auto node = nodeNamed(tree, name);
+        return node ? std::optional(rectOf(*node)) : std::nullopt;
+    }
+    // The usable area of the workspace: the output less the bar.
+    QRect workArea() {
+        QJsonArray spaces =
+            QJsonDocument::fromJson(QByteArray::fromStdString(swaymsg("-t get_workspaces")))
+                .array();
+        return spaces.isEmpty() ? QRect() : rectOf(spaces.first().toObject());
+    }
+
+    // The item's bus name as waybar's watcher knows it; empty until it registered.
+    std::string item() {
+        QDBusMessage m = QDBusMessage::createMethodCall("org.kde.StatusNotifierWatcher",
+                                                        "/StatusNotifierWatcher",
+                                                        "org.freedesktop.DBus.Properties", "Get");
+        m.setArguments({"org.kde.StatusNotifierWatcher", "RegisteredStatusNotifierItems"});
+        QDBusMessage reply = bus.call(m, QDBus::Block, 2000);
+        QStringList items =
+            reply.arguments().isEmpty()
+                ? QStringList()
+                : reply.arguments().first().value<QDBusVariant>().variant().toStringList();
+        return items.isEmpty() ? std::string() : items.first().section('/', 0, 0).toStdString();
+    }
+    QSize labelSize(const std::string& service) {
+        QDBusMessage m =
+            QDBusMessage::createMethodCall(QString::fromStdString(service), "/StatusNotifierItem",
+                                           "org.freedesktop.DBus.Properties", "Get");
+        m.setArguments({"org.kde.StatusNotifierItem", "IconPixmap"});
+        QDBusMessage reply = bus.call(m, QDBus::Block, 2000);
+        if (reply.arguments().isEmpty()) {
+            return {};
+        }
+        const QDBusArgument icons =
+            reply.arguments().first().value<QDBusVariant>().variant().value<QDBusArgument>();
+        int width = 0;
+        int height = 0;
+        QByteArray pixels;
+        icons.beginArray();
+        if (!icons.atEnd()) {
+            icons.beginStructure();
+            icons >> width >> height >> pixels;
+            icons.endStructure();
+        }
+        return {width, height};
+    }
+    void activate(const std::string& service, int x, int y) {
+        QDBusMessage m =
+            QDBusMessage::createMethodCall(QString::fromStdString(service), "/StatusNotifierItem",
+                                           "org.kde.StatusNotifierItem", "Activate");
+        m.setArguments({x, y});
+        bus.call(m, QDBus::Block, 5000);
+    }
+    // What the output shows now, taken with grim as the desktop's user.
+    QImage screenshot() {
+        std::string file = rig->env("HOME") + "/screen.png";
+        test::outputOf(rig->asUser() + " grim " + file);
+        return QImage(QString::fromStdString(file));
+    }
+
+    static inline DesktopRig* rig = nullptr;
+    QString busName = QStringLiteral("sway-rig-%1").arg(::getpid());
+    QDBusConnection bus = QDBusConnection::connectToBus(
+        QString::fromStdString(rig ? rig->env("DBUS_SESSION_BUS_ADDRESS") : ""), busName);
+};
+
+TEST_F(SwayDesktopTest, TheBarShowsTheWholeWideLabel) {
+    auto app = start();
+    std::string service;
+    ASSERT_TRUE(waitFor(20, [&] { return !(service = item()).empty(); })) << "never registered";
+    QSize label = labelSize(service);
+    ASSERT_GT(label.width(), 3 * label.height()) << "a wide label";
+    int bar = workArea().top();
+    ASSERT_GT(bar, 0) << "the bar takes room at the top";
+
+    // Ink in the bar's right half (the tray; the workspace buttons are at the left) spans the
+    // label scaled to the tray's 22 pixel icons, edge to edge.
+    int expected = label.width() * 22 / label.height();
+    int first = -1;
+    int last = -1;
+    QImage shot;
+    waitFor(15, [&] {
+        shot = screenshot();
+        if (shot.isNull()) {
+            return false;
+        }
+        QRgb background = shot.pixel(shot.width() / 2, 1);
+        first = last = -1;
+        for (int x = shot.width() / 2; x < shot.width(); ++x) {
+            for (int y = 0; y < bar; ++y) {
+                if (shot.pixel(x, y) != background) {
+                    first = first < 0 ? x : first;
+                    last = x;
+                    break;
+                }
+            }
+        }
+        return first >= 0 && last - first + 1 >= expected * 8 / 10;
+    });
+    QDir().mkpath(TALLYVANE_SHOTS);
+    shot.copy(0, 0, shot.width(), bar).save(TALLYVANE_SHOTS "/sway-bar.png");
+    EXPECT_GE(last - first + 1, expected * 8 / 10)
+        << "ink " << first << ".." << last << ", label " << label.width() << "x" << label.height()
+        << " shown as " << expected << " wide";
+    EXPECT_LE(last - first + 1, expected + 2);
+}
+
+TEST_F(SwayDesktopTest, ActivateOpensThePanelAtThePositionAndASecondOneOrFocusElsewhereClosesIt) {
+    auto app = start();
+    std::string service;
+    ASSERT_TRUE(waitFor(20, [&] { return !(service = item()).empty(); }));
+    QRect area = workArea();
+
+    // Centred under the click, kept off the bar.
+    activate(service, 1000, 12);
+    ASSERT_TRUE(waitFor(5, [&] {
+        auto panel = window("TallyVane panel");
+        return panel && panel->x() == 1000 - 180;
+    })) << (window("TallyVane panel") ? "misplaced" : "not open");
+    QRect panel = *window("TallyVane panel");
+    EXPECT_EQ(panel.width(), 360);
+    EXPECT_GE(panel.top(), area.top()) << "under the bar";
+    EXPECT_LE(panel.top(), area.top() + 8) << "right under the bar";
+    EXPECT_LE(panel.bottom(), area.bottom() + 2);
+
+    activate(service, 1000, 12);
+    EXPECT_TRUE(waitFor(5, [&] { return !window("TallyVane panel"); })) << "a second click closes";
+
+    // Near the output's edge it stays whole on the output.
+    ::usleep(400'000);
+    activate(service, 1270, 12);
+    ASSERT_TRUE(waitFor(5, [&] {
+        auto open = window("TallyVane panel");
+        return open && open->right() <= area.right() && open->x() >= area.right() - 360 - 8;
+    })) << (window("TallyVane panel") ? "misplaced" : "not open");
+
+    // A window the user focuses takes the focus from it, and it closes.
+    auto terminal = asUser({"foot", "--app-id=rig-terminal", "sleep", "60"});
+    ASSERT_TRUE(waitFor(
+        10, [&] { return swaymsg("-t get_tree").find("rig-terminal") != std::string::npos; }));
+    swaymsg("'[app_id=rig-terminal] focus'");
+    EXPECT_TRUE(waitFor(5, [&] { return !window("TallyVane panel"); }));
+}
+
+TEST_F(SwayDesktopTest, WithANativeWindowInFrontTheBigBackgroundAppIsPausedAndTheFrontOneNever) {
+    // The app in front is a terminal running a big busy program: it is the user's work.
+    auto terminal =
+        asUser({"foot", "--app-id=front-terminal", TALLYVANE_TEST_WORKER, "1", "busy", "600"});
+    std::optional<pid_t> front;
+    ASSERT_TRUE(waitFor(10, [&] {
+        for (pid_t pid : test::descendantsOf(terminal->pid())) {
+            if (test::commOf(pid).rfind("tallyvane_test", 0) == 0) {
+                front = pid;
+            }
+        }
+        return front && swaymsg("-t get_tree").find("front-terminal") != std::string::npos;
+    }));
+    swaymsg("'[app_id=front-terminal] focus'");
+    auto big = asUser({TALLYVANE_TEST_WORKER, "1", "busy", "600"});
+    auto app = start("demoPressure=4\\n");
+
+    // Paused in beats: stopped four seconds in every five.
+    bool paused = false;
+    bool frontPaused = false;
+    waitFor(20, [&] {
+        frontPaused = frontPaused || test::processState(*front) == 'T';
+        paused = paused || test::processState(big->pid()) == 'T';
+        return paused;
+    });
+    EXPECT_TRUE(paused) << "the background app was never paused";
+    for (int i = 0; i < 60; ++i) {
+        frontPaused = frontPaused || test::processState(*front) == 'T' ||
+                      test::processState(terminal->pid()) == 'T';
+        ::usleep(100'000);
+    }
+    EXPECT_FALSE(frontPaused) << "the app in front was paused";
+}
+
+}  // namespace
+}  // namespace tv
