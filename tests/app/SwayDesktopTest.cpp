@@ -14,8 +14,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <map>
 #include <optional>
 
+#include "platform/linux/ForeignToplevelFrontApp.h"
+#include "platform/linux/FrontAppChoice.h"
 #include "support/DesktopRig.h"
 #include "support/Spawned.h"
 
@@ -68,11 +71,17 @@ class SwayDesktopTest : public testing::Test {
     std::string swaymsg(const std::string& arguments) {
         return test::outputOf(rig->asUser() + " swaymsg " + arguments);
     }
-    std::unique_ptr<Spawned> start(const std::string& settings = "") {
+    void expectOnlyTheBackgroundAppPaused(const std::vector<std::string>& environment,
+                                          const std::string& source);
+    std::unique_ptr<Spawned> start(const std::string& settings = "",
+                                   const std::vector<std::string>& environment = {}) {
         std::string folder = rig->env("HOME") + "/.config/TallyVane";
         test::outputOf(rig->asUser() + " sh -c \"mkdir -p " + folder + " && printf '[General]\\n" +
                        settings + "' >" + folder + "/TallyVane.ini\"");
-        return asUser({TALLYVANE_PROGRAM});
+        std::vector<std::string> argv{"env"};
+        argv.insert(argv.end(), environment.begin(), environment.end());
+        argv.push_back(TALLYVANE_PROGRAM);
+        return asUser(argv);
     }
 
     std::optional<QRect> window(const QString& name) {
@@ -222,10 +231,13 @@ TEST_F(SwayDesktopTest, ActivateOpensThePanelAtThePositionAndASecondOneOrFocusEl
     EXPECT_TRUE(waitFor(5, [&] { return !window("TallyVane panel"); }));
 }
 
-TEST_F(SwayDesktopTest, WithANativeWindowInFrontTheBigBackgroundAppIsPausedAndTheFrontOneNever) {
-    // The app in front is a terminal running a big busy program: it is the user's work.
-    auto terminal =
-        asUser({"foot", "--app-id=front-terminal", TALLYVANE_TEST_WORKER, "1", "busy", "600"});
+// With a terminal in front running a big busy program (the user's work) and a big busy
+// program behind, under memory pressure: the one behind is paused, the front one never.
+// `environment` is what TallyVane runs with (without SWAYSOCK it learns the front app from the
+// foreign-toplevel list, as on other wlroots compositors).
+void SwayDesktopTest::expectOnlyTheBackgroundAppPaused(const std::vector<std::string>& environment,
+                                                       const std::string& source) {
+    auto terminal = asUser({"foot", TALLYVANE_TEST_WORKER, "1", "busy", "600"});
     std::optional<pid_t> front;
     ASSERT_TRUE(waitFor(10, [&] {
         for (pid_t pid : test::descendantsOf(terminal->pid())) {
@@ -233,11 +245,18 @@ TEST_F(SwayDesktopTest, WithANativeWindowInFrontTheBigBackgroundAppIsPausedAndTh
                 front = pid;
             }
         }
-        return front && swaymsg("-t get_tree").find("front-terminal") != std::string::npos;
+        return front && swaymsg("-t get_tree").find("\"foot\"") != std::string::npos;
     }));
-    swaymsg("'[app_id=front-terminal] focus'");
+    swaymsg("'[app_id=^foot$] focus'");
     auto big = asUser({TALLYVANE_TEST_WORKER, "1", "busy", "600"});
-    auto app = start("demoPressure=4\\n");
+    std::string check = rig->asUser() + " env";
+    for (const std::string& part : environment) {
+        check += " " + part;
+    }
+    EXPECT_NE(test::outputOf(check + " " TALLYVANE_PROGRAM " --check").find(source),
+              std::string::npos)
+        << "the self-check names the source";
+    auto app = start("demoPressure=4\\n", environment);
 
     // Paused in beats: stopped four seconds in every five.
     bool paused = false;
@@ -254,6 +273,47 @@ TEST_F(SwayDesktopTest, WithANativeWindowInFrontTheBigBackgroundAppIsPausedAndTh
         ::usleep(100'000);
     }
     EXPECT_FALSE(frontPaused) << "the app in front was paused";
+}
+
+TEST_F(SwayDesktopTest, WithANativeWindowInFrontTheBigBackgroundAppIsPausedAndTheFrontOneNever) {
+    expectOnlyTheBackgroundAppPaused({}, "sway IPC");
+}
+
+TEST_F(SwayDesktopTest, TheForeignToplevelListKeepsTheFrontAppRunningToo) {
+    expectOnlyTheBackgroundAppPaused({"-u", "SWAYSOCK"}, "wlroots foreign-toplevel");
+}
+
+TEST_F(SwayDesktopTest, TheForeignToplevelListTellsTheActivatedWindowsAppId) {
+    // As on a wlroots compositor without sway's socket: the list is chosen when offered.
+    std::string display = rig->env("XDG_RUNTIME_DIR") + "/" + rig->env("WAYLAND_DISPLAY");
+    std::map<std::string, std::string> env{{"WAYLAND_DISPLAY", display}};
+    auto choice = linux_os::FrontAppChoice::of([&](const char* key) { return env[key]; },
+                                               [](const std::string&) { return false; },
+                                               linux_os::ForeignToplevelFrontApp::offered);
+    ASSERT_EQ(choice.kind, linux_os::FrontAppChoice::Kind::foreignToplevel);
+    EXPECT_EQ(choice.describe(), "wlroots foreign-toplevel list of " + display);
+    EXPECT_FALSE(linux_os::ForeignToplevelFrontApp::offered("/nonexistent/wayland-9"));
+
+    std::unique_ptr<FrontAppSource> source = choice.make(::getpid());
+    ASSERT_TRUE(source->available());
+    auto first = asUser({"foot", "--app-id=foot", "sleep", "60"});
+    auto second = asUser({"foot", "--app-id=org.example.Editor", "sleep", "60"});
+    ASSERT_TRUE(waitFor(10, [&] {
+        std::string tree = swaymsg("-t get_tree");
+        return tree.find("\"foot\"") != std::string::npos &&
+               tree.find("org.example.Editor") != std::string::npos;
+    }));
+    swaymsg("'[app_id=^foot$] focus'");
+    EXPECT_TRUE(waitFor(5, [&] { return source->frontAppId() == "foot"; }))
+        << source->frontAppId().value_or("none");
+    swaymsg("'[app_id=org.example.Editor] focus'");
+    EXPECT_TRUE(waitFor(5, [&] { return source->frontAppId() == "org.example.Editor"; }))
+        << source->frontAppId().value_or("none");
+    // An empty workspace: nothing is activated, so nothing is in front.
+    swaymsg("workspace 2");
+    EXPECT_TRUE(waitFor(5, [&] { return !source->frontAppId(); }))
+        << source->frontAppId().value_or("none");
+    swaymsg("workspace 1");
 }
 
 }  // namespace

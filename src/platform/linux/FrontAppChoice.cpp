@@ -1,12 +1,15 @@
 #include "platform/linux/FrontAppChoice.h"
 
 #include "platform/linux/CompositorFrontApp.h"
+#include "platform/linux/ForeignToplevelFrontApp.h"
 #include "platform/linux/X11FrontApp.h"
 
 namespace tv::linux_os {
 
-FrontAppChoice FrontAppChoice::of(const std::function<std::string(const char*)>& env,
-                                  const std::function<bool(const std::string&)>& exists) {
+FrontAppChoice FrontAppChoice::of(
+    const std::function<std::string(const char*)>& env,
+    const std::function<bool(const std::string&)>& exists,
+    const std::function<bool(const std::string&)>& offersForeignToplevel) {
     if (std::string sway = env("SWAYSOCK"); !sway.empty()) {
         return {Kind::sway, sway};
     }
@@ -19,6 +22,10 @@ FrontAppChoice FrontAppChoice::of(const std::function<std::string(const char*)>&
         }
         return {Kind::hyprland, "/tmp/hypr/" + instance + "/.socket.sock"};
     }
+    if (std::string display = env("WAYLAND_DISPLAY");
+        !display.empty() && offersForeignToplevel && offersForeignToplevel(display)) {
+        return {Kind::foreignToplevel, display};
+    }
     return {};
 }
 
@@ -28,6 +35,8 @@ std::string FrontAppChoice::describe() const {
             return "sway IPC at " + socket;
         case Kind::hyprland:
             return "Hyprland socket at " + socket;
+        case Kind::foreignToplevel:
+            return "wlroots foreign-toplevel list of " + socket;
         case Kind::x11:
             break;
     }
@@ -42,6 +51,8 @@ std::unique_ptr<FrontAppSource> FrontAppChoice::make(std::int32_t self) const {
         case Kind::hyprland:
             return std::make_unique<CompositorFrontApp>(CompositorFrontApp::Protocol::hyprland,
                                                         socket, self);
+        case Kind::foreignToplevel:
+            return std::make_unique<ForeignToplevelFrontApp>(socket);
         case Kind::x11:
             break;
     }
