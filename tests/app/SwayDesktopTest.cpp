@@ -16,6 +16,8 @@
 
 #include <map>
 #include <optional>
+#include <tuple>
+#include <utility>
 
 #include "platform/linux/ForeignToplevelFrontApp.h"
 #include "platform/linux/FrontAppChoice.h"
@@ -147,6 +149,27 @@ class SwayDesktopTest : public testing::Test {
         return QImage(QString::fromStdString(file));
     }
 
+    // The first and last columns with ink in the bar's right half (the tray; the workspace
+    // buttons are at the left); -1 when there is none.
+    static std::pair<int, int> trayInk(const QImage& shot, int bar) {
+        int first = -1;
+        int last = -1;
+        if (shot.isNull()) {
+            return {first, last};
+        }
+        QRgb background = shot.pixel(shot.width() / 2, 1);
+        for (int x = shot.width() / 2; x < shot.width(); ++x) {
+            for (int y = 0; y < bar; ++y) {
+                if (shot.pixel(x, y) != background) {
+                    first = first < 0 ? x : first;
+                    last = x;
+                    break;
+                }
+            }
+        }
+        return {first, last};
+    }
+
     static inline DesktopRig* rig = nullptr;
     QString busName = QStringLiteral("sway-rig-%1").arg(::getpid());
     QDBusConnection bus = QDBusConnection::connectToBus(
@@ -162,28 +185,14 @@ TEST_F(SwayDesktopTest, TheBarShowsTheWholeWideLabel) {
     int bar = workArea().top();
     ASSERT_GT(bar, 0) << "the bar takes room at the top";
 
-    // Ink in the bar's right half (the tray; the workspace buttons are at the left) spans the
-    // label scaled to the tray's 22 pixel icons, edge to edge.
+    // The ink in the tray spans the label scaled to the tray's 22 pixel icons, edge to edge.
     int expected = label.width() * 22 / label.height();
     int first = -1;
     int last = -1;
     QImage shot;
     waitFor(15, [&] {
         shot = screenshot();
-        if (shot.isNull()) {
-            return false;
-        }
-        QRgb background = shot.pixel(shot.width() / 2, 1);
-        first = last = -1;
-        for (int x = shot.width() / 2; x < shot.width(); ++x) {
-            for (int y = 0; y < bar; ++y) {
-                if (shot.pixel(x, y) != background) {
-                    first = first < 0 ? x : first;
-                    last = x;
-                    break;
-                }
-            }
-        }
+        std::tie(first, last) = trayInk(shot, bar);
         return first >= 0 && last - first + 1 >= expected * 8 / 10;
     });
     QDir().mkpath(TALLYVANE_SHOTS);
@@ -192,6 +201,35 @@ TEST_F(SwayDesktopTest, TheBarShowsTheWholeWideLabel) {
         << "ink " << first << ".." << last << ", label " << label.width() << "x" << label.height()
         << " shown as " << expected << " wide";
     EXPECT_LE(last - first + 1, expected + 2);
+}
+
+TEST_F(SwayDesktopTest, AClickOnTheItemInTheBarOpensThePanelUnderTheBarAndASecondClosesIt) {
+    auto app = start();
+    ASSERT_TRUE(waitFor(20, [&] { return !item().empty(); }));
+    QRect area = workArea();
+    std::pair<int, int> ink{-1, -1};
+    ASSERT_TRUE(waitFor(15, [&] {
+        ink = trayInk(screenshot(), area.top());
+        return ink.first >= 0;
+    }));
+    auto click = [&] {
+        test::outputOf(rig->asUser() + " " TALLYVANE_TEST_CLICK " " +
+                       std::to_string((ink.first + ink.second) / 2) + " " +
+                       std::to_string(area.top() / 2) + " " + std::to_string(area.right() + 1) +
+                       " " + std::to_string(area.bottom() + 1));
+    };
+    click();
+    // waybar 0.9 tells the click's position inside the icon, so where along the bar the panel
+    // opens is not checked here; that it opens whole under the bar is.
+    ASSERT_TRUE(waitFor(5, [&] { return window("TallyVane panel").has_value(); }));
+    QRect panel = *window("TallyVane panel");
+    EXPECT_GE(panel.top(), area.top());
+    EXPECT_LE(panel.bottom(), area.bottom() + 1);
+    EXPECT_GE(panel.left(), area.left());
+    EXPECT_LE(panel.right(), area.right());
+    ::usleep(400'000);
+    click();
+    EXPECT_TRUE(waitFor(5, [&] { return !window("TallyVane panel"); }));
 }
 
 TEST_F(SwayDesktopTest, ActivateOpensThePanelAtThePositionAndASecondOneOrFocusElsewhereClosesIt) {
