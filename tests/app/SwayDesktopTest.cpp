@@ -253,6 +253,14 @@ TEST_F(SwayDesktopTest, ActivateOpensThePanelAtThePositionAndASecondOneOrFocusEl
     activate(service, 1000, 12);
     EXPECT_TRUE(waitFor(5, [&] { return !window("TallyVane panel"); })) << "a second click closes";
 
+    // Escape, typed while it has the focus, closes it.
+    ::usleep(400'000);
+    activate(service, 600, 12);
+    ASSERT_TRUE(waitFor(5, [&] { return window("TallyVane panel").has_value(); }));
+    ::usleep(300'000);
+    test::outputOf(rig->asUser() + " xdotool key Escape");
+    EXPECT_TRUE(waitFor(5, [&] { return !window("TallyVane panel"); })) << "Escape closes";
+
     // Near the output's edge it stays whole on the output.
     ::usleep(400'000);
     activate(service, 1270, 12);
