@@ -18,6 +18,7 @@
 #include "platform/Platform.h"
 #include "platform/QuitSignals.h"
 #include "platform/StatusNotifier.h"
+#include "platform/WindowPlacer.h"
 #include "platform/linux/LinuxDesktopApps.h"
 #include "platform/linux/PortalAppearance.h"
 #include "settings/SettingKeys.h"
@@ -52,6 +53,17 @@ AppShell::AppShell(const QStringList& arguments, QObject* parent)
     monitor_ = std::make_unique<Monitor>(std::move(parts));
     item_ = std::make_unique<StatusItem>(platform::trayEmbedder());
     popup_ = std::make_unique<Popup>();
+    if (std::shared_ptr<WindowPlacer> placer = platform::windowPlacer()) {
+        QString title = popup_->windowTitle();
+        popup_->setDesktopPlacement(
+            [placer, title](const QPoint& topLeft) {
+                return placer->place(title.toStdString(), topLeft.x(), topLeft.y());
+            },
+            [placer] {
+                std::optional<WindowPlacer::Area> area = placer->usableArea();
+                return area ? QRect(area->x, area->y, area->width, area->height) : QRect();
+            });
+    }
     std::string ownSounds = Sounds::ownFolder();
     sounds_ = std::make_unique<Sounds>(settings_, platform::soundPlayer(), ownSounds);
     alertSound_ = platform::soundPlayer();

@@ -17,9 +17,17 @@ namespace {
 constexpr Qt::WindowFlags panelFlags =
     Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
 
+// The desktop learns of a shown window a moment later; it is asked again until it knows it.
+constexpr int placeRetryMs = 30;
+constexpr int placeTries = 20;
+
 }  // namespace
 
-Popup::Popup(QWidget* parent) : QWidget(parent, panelFlags), scroller_(new PanelScroller(this)) {
+Popup::Popup(QWidget* parent)
+    : QWidget(parent, panelFlags), scroller_(new PanelScroller(this)), placing_(new QTimer(this)) {
+    placing_->setSingleShot(true);
+    placing_->setInterval(placeRetryMs);
+    connect(placing_, &QTimer::timeout, this, &Popup::placeThroughDesktop);
     setWindowTitle(QStringLiteral("TallyVane panel"));
     setAccessibleName(QStringLiteral("TallyVane panel"));
     auto* column = new QVBoxLayout(this);
@@ -68,6 +76,9 @@ void Popup::openAt(const QRect& anchor) {
     anchor_ = anchor.isNull() ? QRect(QCursor::pos(), QSize(1, 1)) : anchor;
     QScreen* screen = QGuiApplication::screenAt(anchor_.center());
     screen_ = (screen ? screen : QGuiApplication::primaryScreen())->availableGeometry();
+    if (QRect area = area_ ? area_() : QRect(); area.intersects(screen_)) {
+        screen_ = area.intersected(screen_);
+    }
     // An item reported outside the usable area (under a dock, say) counts as at its edge.
     anchor_ = anchor_.intersected(screen_).isEmpty()
                   ? QRect(QPoint(std::clamp(anchor_.center().x(), screen_.left(), screen_.right()),
@@ -86,6 +97,8 @@ void Popup::openAt(const QRect& anchor) {
     show();
     raise();
     activateWindow();
+    placeTries_ = 0;
+    placeThroughDesktop();
     emit opened();
 }
 
@@ -94,7 +107,22 @@ void Popup::place() {
         std::clamp(anchor_.center().x() - QWidget::width() / 2, screen_.left() + margin,
                    std::max(screen_.left() + margin, screen_.right() - QWidget::width() - margin));
     int y = below_ ? anchor_.bottom() + gap : anchor_.top() - gap - height();
-    move(x, std::clamp(y, screen_.top(), std::max(screen_.top(), screen_.bottom() - height())));
+    placedAt_ = QPoint(
+        x, std::clamp(y, screen_.top(), std::max(screen_.top(), screen_.bottom() - height())));
+    move(placedAt_);
+    if (isVisible()) {
+        placeTries_ = 0;
+        placeThroughDesktop();
+    }
+}
+
+void Popup::placeThroughDesktop() {
+    if (!placer_ || !isVisible()) {
+        return;
+    }
+    if (!placer_(placedAt_) && ++placeTries_ < placeTries) {
+        placing_->start();
+    }
 }
 
 void Popup::resizeEvent(QResizeEvent* event) {

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -26,10 +27,21 @@ class Popup : public QWidget {
     static constexpr int margin = 8;
     static constexpr int gap = 4;
     using ContentFactory = std::function<QWidget*(QWidget* parent)>;
+    // Moves the shown window's top-left to a point through the desktop, where the desktop
+    // ignores the position a window asks for; false while the desktop does not know the
+    // window yet.
+    using Placer = std::function<bool(const QPoint& topLeft)>;
+    // The usable area of the screen where the desktop knows it better than the screen does
+    // (bars an X client is not told of); a null rectangle where it does not.
+    using AreaFinder = std::function<QRect()>;
 
     explicit Popup(QWidget* parent = nullptr);
 
     void setContentFactory(ContentFactory factory) { factory_ = std::move(factory); }
+    void setDesktopPlacement(Placer placer, AreaFinder area) {
+        placer_ = std::move(placer);
+        area_ = std::move(area);
+    }
     // The content shown now; none while closed.
     QWidget* content() const { return content_; }
 
@@ -58,8 +70,11 @@ class Popup : public QWidget {
   private:
     void build();
     void place();
+    void placeThroughDesktop();
 
     ContentFactory factory_;
+    Placer placer_;
+    AreaFinder area_;
     QWidget* content_ = nullptr;
     PanelScroller* scroller_;
     QRect anchor_;
@@ -67,6 +82,9 @@ class Popup : public QWidget {
     bool below_ = true;
     bool transient_ = true;
     QElapsedTimer closedAt_;
+    QTimer* placing_;
+    QPoint placedAt_;
+    int placeTries_ = 0;
 };
 
 }  // namespace tv

@@ -35,8 +35,8 @@ TrayShape trayShapeFor(const std::string& watcherOwner, const std::string& embed
     return TrayShape::square;
 }
 
-bool hostGivesScreenPosition(const std::string& watcherOwner) {
-    return watcherOwner != "waybar";
+bool hostGivesScreenPosition(const std::string&) {
+    return true;
 }
 
 bool hostPanelIsDark(const std::string& watcherOwner) {

@@ -104,7 +104,15 @@ std::optional<std::string> LiveReaders::appOf(std::int32_t pid) {
 std::optional<std::string> LiveReaders::frontApp() {
     auto pid = front_ ? front_->frontPid() : std::nullopt;
     if (!pid) {
-        return std::nullopt;
+        // Known by its app id only: the app's row says which processes are it; an id that no
+        // row has leaves the front app unknown.
+        auto appId = front_ ? front_->frontAppId() : std::nullopt;
+        std::set<std::int32_t> pids =
+            appId ? pidsOfApps({*appId}, appRows_) : std::set<std::int32_t>{};
+        if (pids.empty()) {
+            return std::nullopt;
+        }
+        pid = *pids.begin();
     }
     auto identity = processes_.identityOf(*pid);
     if (!identity) {

