@@ -23,15 +23,16 @@ constexpr std::uint32_t managerVersion = 2;
 // App ids are short names; anything longer is not one we could match to a desktop entry.
 constexpr std::size_t appIdLimit = 255;
 
-struct Toplevel {
+}  // namespace
+
+// One window of the compositor's list, as last told.
+struct ForeignToplevel {
     std::string appId;
     bool activated = false;
     // What arrived since the last `done`; applied together.
     std::string pendingAppId;
     bool pendingActivated = false;
 };
-
-}  // namespace
 
 struct ForeignToplevelFrontApp::State {
     std::string display;
@@ -44,9 +45,9 @@ struct ForeignToplevelFrontApp::State {
     int wake[2] = {-1, -1};
 
     mutable std::mutex mutex;
-    std::map<zwlr_foreign_toplevel_handle_v1*, Toplevel> toplevels;  // reader thread only
-    std::optional<std::string> front;                                // under `mutex`
-    bool lost = false;                                               // under `mutex`
+    std::map<zwlr_foreign_toplevel_handle_v1*, ForeignToplevel> toplevels;  // reader thread only
+    std::optional<std::string> front;                                       // under `mutex`
+    bool lost = false;                                                      // under `mutex`
 
     void refresh() {
         std::optional<std::string> active;
@@ -90,7 +91,7 @@ void onState(void* data, zwlr_foreign_toplevel_handle_v1* handle, wl_array* stat
 
 void onDone(void* data, zwlr_foreign_toplevel_handle_v1* handle) {
     auto* state = static_cast<State*>(data);
-    Toplevel& toplevel = state->toplevels[handle];
+    ForeignToplevel& toplevel = state->toplevels[handle];
     toplevel.appId = toplevel.pendingAppId;
     toplevel.activated = toplevel.pendingActivated;
     state->refresh();
@@ -113,7 +114,7 @@ void onToplevel(void* data, zwlr_foreign_toplevel_manager_v1*,
     auto* state = static_cast<State*>(data);
     // Until its first `done` it counts as not activated, so a toplevel seen half-way is never
     // taken as the front one.
-    state->toplevels[handle] = Toplevel{};
+    state->toplevels[handle] = ForeignToplevel{};
     zwlr_foreign_toplevel_handle_v1_add_listener(handle, &toplevelListener, data);
 }
 
