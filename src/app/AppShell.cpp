@@ -112,8 +112,14 @@ void AppShell::setUpPanel() {
     auto portal = std::make_unique<linux_os::PortalAppearance>();
     portal->onChange([this] { popup_->setDark(prefersDark()); });
     appearance_ = std::move(portal);
-    // The desktop's preference is first asked when the panel first opens, so that asking
-    // does not delay the label at start.
+    // Asked now without waiting for the answer, so that the first opening has it at hand
+    // and the label is not delayed at start.
+    appearance_->prefersDark();
+    // Which system monitor is installed is looked up off the click's path: at start and
+    // again after each closing, for the next opening.
+    findSystemMonitor();
+    connect(popup_.get(), &Popup::closed, this,
+            [this] { QTimer::singleShot(0, this, &AppShell::findSystemMonitor); });
 
     popup_->setContentFactory([this](QWidget* parent) -> QWidget* {
         Dashboard* dashboard = buildDashboard(parent, true);
@@ -135,7 +141,7 @@ Dashboard* AppShell::buildDashboard(QWidget* parent, bool animateIn) {
     };
     parts.fahrenheit = fahrenheit_;
     parts.animateIn = animateIn;
-    std::optional<std::string> systemMonitor = desktopApps_->systemMonitor();
+    std::optional<std::string> systemMonitor = systemMonitor_;
     parts.hasSystemMonitor = systemMonitor.has_value();
     auto* dashboard = new Dashboard(std::move(parts), parent);
     connect(dashboard, &Dashboard::quitRequested, this, [] { QCoreApplication::quit(); });
@@ -214,6 +220,10 @@ void AppShell::openSettings() {
     if (dashboard_ && !qobject_cast<SettingsPage*>(dashboard_->page())) {
         showSettings(*dashboard_);
     }
+}
+
+void AppShell::findSystemMonitor() {
+    systemMonitor_ = desktopApps_->systemMonitor();
 }
 
 bool AppShell::prefersDark() {

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 #include "alerts/Notifier.h"
 #include "app/Capture.h"
@@ -79,6 +80,7 @@ class AppShell : public QObject {
     void showReview(Dashboard& dashboard, int stars);
     // The desktop's preference, else the lightness of the application's palette.
     bool prefersDark();
+    void findSystemMonitor();
     void setUpTray();
 
     QStringList arguments_;
@@ -93,6 +95,7 @@ class AppShell : public QObject {
     QString osVersion_;
     std::unique_ptr<SoundPlayer> alertSound_;
     std::unique_ptr<DesktopApps> desktopApps_;
+    std::optional<std::string> systemMonitor_;  // its desktop entry, where one is installed
     std::unique_ptr<Appearance> appearance_;
     std::unique_ptr<AppIcons> icons_;
     std::unique_ptr<platform::FileManager> fileManager_;
