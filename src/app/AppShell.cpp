@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QImage>
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -74,6 +75,7 @@ void AppShell::launch() {
     setUpTray();
     connect(popup_.get(), &Popup::closed, this, [this] { monitor_->setOpen(false); });
     setUpPanel();
+    QTimer::singleShot(warmUpDelayMs, this, &AppShell::warmUpPanel);
 
     setUpNotifications();
     monitor_->setOnSample([this] {
@@ -129,7 +131,7 @@ void AppShell::setUpPanel() {
     });
 }
 
-Dashboard* AppShell::buildDashboard(QWidget* parent, bool animateIn) {
+DashboardParts AppShell::dashboardParts(bool animateIn) {
     DashboardParts parts;
     parts.monitor = monitor_.get();
     parts.settings = &settings_;
@@ -141,9 +143,24 @@ Dashboard* AppShell::buildDashboard(QWidget* parent, bool animateIn) {
     };
     parts.fahrenheit = fahrenheit_;
     parts.animateIn = animateIn;
+    parts.hasSystemMonitor = systemMonitor_.has_value();
+    return parts;
+}
+
+void AppShell::warmUpPanel() {
+    if (popup_->isShowing()) {
+        return;
+    }
+    Dashboard dashboard(dashboardParts(false));
+    dashboard.setPalette(PanelLook::palette(prefersDark()));
+    dashboard.adjustSize();
+    QImage image(dashboard.size(), QImage::Format_ARGB32_Premultiplied);
+    dashboard.render(&image);
+}
+
+Dashboard* AppShell::buildDashboard(QWidget* parent, bool animateIn) {
     std::optional<std::string> systemMonitor = systemMonitor_;
-    parts.hasSystemMonitor = systemMonitor.has_value();
-    auto* dashboard = new Dashboard(std::move(parts), parent);
+    auto* dashboard = new Dashboard(dashboardParts(animateIn), parent);
     connect(dashboard, &Dashboard::quitRequested, this, [] { QCoreApplication::quit(); });
     connect(dashboard, &Dashboard::systemMonitorRequested, this, [this, systemMonitor] {
         if (systemMonitor && desktopApps_->launch(*systemMonitor)) {

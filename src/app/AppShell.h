@@ -29,6 +29,7 @@
 namespace tv {
 
 class Dashboard;
+struct DashboardParts;
 
 // The running program: the tray item with its live label, the panel, notifications and
 // their answers, the Monitor with its executor, and the release of every hold when the
@@ -37,6 +38,8 @@ class AppShell : public QObject {
     Q_OBJECT
   public:
     static constexpr int openDelayMs = 2500;
+    // When, after start, the panel is drawn once off screen (see warmUpPanel).
+    static constexpr int warmUpDelayMs = 1500;
     // How long the end of the run waits for the notification server to take our alerts back.
     static constexpr int withdrawAtQuitMs = 1000;
 
@@ -81,6 +84,11 @@ class AppShell : public QObject {
     // The desktop's preference, else the lightness of the application's palette.
     bool prefersDark();
     void findSystemMonitor();
+    DashboardParts dashboardParts(bool animateIn);
+    // Builds and draws a dashboard once off screen, never shown, so that the first opening
+    // finds the panel's fonts, glyphs and styles loaded rather than loading them while the
+    // user waits.
+    void warmUpPanel();
     void setUpTray();
 
     QStringList arguments_;
