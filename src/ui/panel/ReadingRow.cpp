@@ -1,6 +1,7 @@
 #include "ui/panel/ReadingRow.h"
 
 #include <QGraphicsOpacityEffect>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QVBoxLayout>
@@ -158,7 +159,10 @@ void ReadingHeader::fitHeight() {
     setFixedHeight(46 + (subtitleLines() - 1) * QFontMetrics(PanelStyle::font(11)).lineSpacing());
 }
 
-void ReadingHeader::paintEvent(QPaintEvent*) {
+void ReadingHeader::paintEvent(QPaintEvent* event) {
+    // Most repaints are the miniature chart's frames: only what lies under the dirty area
+    // is drawn again.
+    const QRect dirty = event->rect();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     if (hoverShown_ > 0 && !expanded_) {
@@ -168,25 +172,39 @@ void ReadingHeader::paintEvent(QPaintEvent*) {
     }
     QColor hue = PanelLook::hue(panel_);
     QRectF tile(padding, (height() - tileSide) / 2.0, tileSide, tileSide);
-    p.setPen(Qt::NoPen);
-    p.setBrush(PanelLook::withAlpha(hue, 0.14));
-    p.drawRoundedRect(tile, 7, 7);
-    p.setBrush(hue);
-    p.drawPath(PanelSymbols::path(symbolOf(panel_), tile.adjusted(7, 7, -7, -7)));
+    if (dirty.intersects(tile.toAlignedRect())) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(PanelLook::withAlpha(hue, 0.14));
+        p.drawRoundedRect(tile, 7, 7);
+        QRectF box = tile.adjusted(7, 7, -7, -7);
+        if (box != symbolBox_) {
+            symbolBox_ = box;
+            symbol_ = PanelSymbols::path(symbolOf(panel_), box);
+        }
+        p.setBrush(hue);
+        p.drawPath(symbol_);
+    }
 
     int textLeft = padding + tileSide + 10;
     int right = width() - padding - valueColumn - 8 - (expanded_ ? 0 : 54 + 8);
-    p.setPen(PanelStyle::primary(*this));
-    p.setFont(PanelStyle::font(13, QFont::DemiBold));
-    p.drawText(QRectF(textLeft, 6, right - textLeft, 18), Qt::AlignLeft | Qt::AlignVCenter,
-               QString::fromStdString(line_.title));
-    p.setPen(PanelStyle::secondary(*this));
-    p.setFont(PanelStyle::font(11));
-    p.drawText(subtitleRect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, shownSubtitle());
-    p.setPen(PanelStyle::primary(*this));
-    p.setFont(PanelLook::numbers(20, QFont::Medium));
-    p.drawText(QRectF(width() - padding - valueColumn - 20, 0, valueColumn + 20, height()),
-               Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(line_.value));
+    QRectF title(textLeft, 6, right - textLeft, 18);
+    if (dirty.intersects(title.toAlignedRect())) {
+        p.setPen(PanelStyle::primary(*this));
+        p.setFont(PanelStyle::font(13, QFont::DemiBold));
+        p.drawText(title, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(line_.title));
+    }
+    if (dirty.intersects(subtitleRect())) {
+        p.setPen(PanelStyle::secondary(*this));
+        p.setFont(PanelStyle::font(11));
+        p.drawText(subtitleRect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                   shownSubtitle());
+    }
+    QRectF value(width() - padding - valueColumn - 20, 0, valueColumn + 20, height());
+    if (dirty.intersects(value.toAlignedRect())) {
+        p.setPen(PanelStyle::primary(*this));
+        p.setFont(PanelLook::numbers(20, QFont::Medium));
+        p.drawText(value, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(line_.value));
+    }
 }
 
 ReadingRow::ReadingRow(Panel panel, QWidget* detail, QWidget* parent)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QPainterPath>
 #include <QVariantAnimation>
 #include <QWidget>
 
@@ -46,6 +47,10 @@ class ReadingHeader : public QAbstractButton {
 
     Panel panel_;
     ReadingLine line_;
+    // The tile's symbol, worked out once: its outline takes path operations that a repaint
+    // behind the miniature chart, several times a second, should not repeat.
+    QPainterPath symbol_;
+    QRectF symbolBox_;
     Badge* badge_;
     ChartView* chart_;
     bool expanded_ = false;
