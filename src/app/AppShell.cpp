@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QImage>
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -86,6 +87,7 @@ void AppShell::launch() {
     setUpTray();
     connect(popup_.get(), &Popup::closed, this, [this] { monitor_->setOpen(false); });
     setUpPanel();
+    QTimer::singleShot(warmUpDelayMs, this, &AppShell::warmUpPanel);
 
     setUpNotifications();
     monitor_->setOnSample([this] {
@@ -124,8 +126,14 @@ void AppShell::setUpPanel() {
     auto portal = std::make_unique<linux_os::PortalAppearance>();
     portal->onChange([this] { popup_->setDark(prefersDark()); });
     appearance_ = std::move(portal);
-    // The desktop's preference is first asked when the panel first opens, so that asking
-    // does not delay the label at start.
+    // Asked now without waiting for the answer, so that the first opening has it at hand
+    // and the label is not delayed at start.
+    appearance_->prefersDark();
+    // Which system monitor is installed is looked up off the click's path: at start and
+    // again after each closing, for the next opening.
+    findSystemMonitor();
+    connect(popup_.get(), &Popup::closed, this,
+            [this] { QTimer::singleShot(0, this, &AppShell::findSystemMonitor); });
 
     popup_->setContentFactory([this](QWidget* parent) -> QWidget* {
         Dashboard* dashboard = buildDashboard(parent, true);
@@ -135,7 +143,7 @@ void AppShell::setUpPanel() {
     });
 }
 
-Dashboard* AppShell::buildDashboard(QWidget* parent, bool animateIn) {
+DashboardParts AppShell::dashboardParts(bool animateIn) {
     DashboardParts parts;
     parts.monitor = monitor_.get();
     parts.settings = &settings_;
@@ -147,9 +155,24 @@ Dashboard* AppShell::buildDashboard(QWidget* parent, bool animateIn) {
     };
     parts.fahrenheit = fahrenheit_;
     parts.animateIn = animateIn;
-    std::optional<std::string> systemMonitor = desktopApps_->systemMonitor();
-    parts.hasSystemMonitor = systemMonitor.has_value();
-    auto* dashboard = new Dashboard(std::move(parts), parent);
+    parts.hasSystemMonitor = systemMonitor_.has_value();
+    return parts;
+}
+
+void AppShell::warmUpPanel() {
+    if (popup_->isShowing()) {
+        return;
+    }
+    Dashboard dashboard(dashboardParts(false));
+    dashboard.setPalette(PanelLook::palette(prefersDark()));
+    dashboard.adjustSize();
+    QImage image(dashboard.size(), QImage::Format_ARGB32_Premultiplied);
+    dashboard.render(&image);
+}
+
+Dashboard* AppShell::buildDashboard(QWidget* parent, bool animateIn) {
+    std::optional<std::string> systemMonitor = systemMonitor_;
+    auto* dashboard = new Dashboard(dashboardParts(animateIn), parent);
     connect(dashboard, &Dashboard::quitRequested, this, [] { QCoreApplication::quit(); });
     connect(dashboard, &Dashboard::systemMonitorRequested, this, [this, systemMonitor] {
         if (systemMonitor && desktopApps_->launch(*systemMonitor)) {
@@ -226,6 +249,10 @@ void AppShell::openSettings() {
     if (dashboard_ && !qobject_cast<SettingsPage*>(dashboard_->page())) {
         showSettings(*dashboard_);
     }
+}
+
+void AppShell::findSystemMonitor() {
+    systemMonitor_ = desktopApps_->systemMonitor();
 }
 
 bool AppShell::prefersDark() {

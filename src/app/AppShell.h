@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 #include "alerts/Notifier.h"
 #include "app/Capture.h"
@@ -28,6 +29,7 @@
 namespace tv {
 
 class Dashboard;
+struct DashboardParts;
 
 // The running program: the tray item with its live label, the panel, notifications and
 // their answers, the Monitor with its executor, and the release of every hold when the
@@ -36,6 +38,8 @@ class AppShell : public QObject {
     Q_OBJECT
   public:
     static constexpr int openDelayMs = 2500;
+    // When, after start, the panel is drawn once off screen (see warmUpPanel).
+    static constexpr int warmUpDelayMs = 1500;
     // How long the end of the run waits for the notification server to take our alerts back.
     static constexpr int withdrawAtQuitMs = 1000;
 
@@ -79,6 +83,12 @@ class AppShell : public QObject {
     void showReview(Dashboard& dashboard, int stars);
     // The desktop's preference, else the lightness of the application's palette.
     bool prefersDark();
+    void findSystemMonitor();
+    DashboardParts dashboardParts(bool animateIn);
+    // Builds and draws a dashboard once off screen, never shown, so that the first opening
+    // finds the panel's fonts, glyphs and styles loaded rather than loading them while the
+    // user waits.
+    void warmUpPanel();
     void setUpTray();
 
     QStringList arguments_;
@@ -93,6 +103,7 @@ class AppShell : public QObject {
     QString osVersion_;
     std::unique_ptr<SoundPlayer> alertSound_;
     std::unique_ptr<DesktopApps> desktopApps_;
+    std::optional<std::string> systemMonitor_;  // its desktop entry, where one is installed
     std::unique_ptr<Appearance> appearance_;
     std::unique_ptr<AppIcons> icons_;
     std::unique_ptr<platform::FileManager> fileManager_;

@@ -1,6 +1,7 @@
 #include "platform/linux/PortalAppearance.h"
 
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusReply>
 
 namespace tv::linux_os {
@@ -42,26 +43,41 @@ std::optional<bool> PortalAppearance::fromScheme(unsigned value) {
     return std::nullopt;
 }
 
-std::optional<bool> PortalAppearance::read() {
-    for (const QString& method : {QStringLiteral("ReadOne"), QStringLiteral("Read")}) {
-        QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
-        call << group << key;
-        QDBusMessage answer = bus_.call(call, QDBus::Block, 500);
-        if (answer.type() == QDBusMessage::ReplyMessage && !answer.arguments().isEmpty()) {
-            if (auto n = number(answer.arguments().first())) {
-                return fromScheme(*n);
+void PortalAppearance::ask(const QString& method) {
+    asking_ = true;
+    QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
+    call << group << key;
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, 500), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, method, watcher] {
+        watcher->deleteLater();
+        QDBusMessage answer = watcher->reply();
+        if (answer.type() == QDBusMessage::ReplyMessage) {
+            asking_ = false;
+            // A change signalled while the question was on its way is newer.
+            if (!known_) {
+                auto n = answer.arguments().isEmpty() ? std::nullopt
+                                                      : number(answer.arguments().first());
+                known_ = n ? fromScheme(*n) : std::nullopt;
+                if (changed_) {
+                    changed_();
+                }
             }
-            return std::nullopt;
+            return;
         }
-    }
-    return std::nullopt;
+        // Portals older than ReadOne know only Read.
+        if (method == QStringLiteral("ReadOne")) {
+            ask(QStringLiteral("Read"));
+            return;
+        }
+        asking_ = false;
+    });
 }
 
 std::optional<bool> PortalAppearance::prefersDark() {
-    if (!known_) {
-        known_ = read();
+    if (!known_ && !asking_) {
+        ask(QStringLiteral("ReadOne"));
     }
-    return *known_;
+    return known_ ? *known_ : std::nullopt;
 }
 
 void PortalAppearance::settingChanged(const QDBusMessage& message) {

@@ -1,5 +1,7 @@
 #include "ui/panel/HeldList.h"
 
+#include <QEvent>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -48,6 +50,29 @@ class HoldTag : public QWidget {
     Hold hold_;
 };
 
+constexpr int rowHeight = 26;
+// How far a row that comes or goes moves as it fades.
+constexpr double shift = rowHeight / 2.0;
+
+double along(double from, double to, double progress) {
+    return from + (to - from) * progress;
+}
+
+void setOpacity(QWidget& view, double opacity) {
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(view.graphicsEffect());
+    if (opacity >= 1) {
+        if (effect) {
+            view.setGraphicsEffect(nullptr);
+        }
+        return;
+    }
+    if (!effect) {
+        effect = new QGraphicsOpacityEffect(&view);
+        view.setGraphicsEffect(effect);
+    }
+    effect->setOpacity(std::max(opacity, 0.0));
+}
+
 }  // namespace
 
 HeldList::HeldList(AppIcons& icons, QWidget* parent)
@@ -55,7 +80,7 @@ HeldList::HeldList(AppIcons& icons, QWidget* parent)
       icons_(icons),
       resumeAll_(new PillButton(QStringLiteral("Resume all"), false, this)),
       list_(new QWidget(this)),
-      rows_(new QVBoxLayout(list_)) {
+      change_(Spring{0.35, 0.85}) {
     setAccessibleName(QStringLiteral("Held back for you"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -65,8 +90,8 @@ HeldList::HeldList(AppIcons& icons, QWidget* parent)
     header->addStretch(1);
     header->addWidget(resumeAll_);
     column->addLayout(header);
-    rows_->setContentsMargins(0, 0, 0, 0);
-    rows_->setSpacing(0);
+    list_->setFixedHeight(0);
+    list_->installEventFilter(this);
     column->addWidget(list_);
     auto* caption = PanelLook::label(
         QStringLiteral("So the app you're using stays quick. That one is never held back."),
@@ -75,53 +100,169 @@ HeldList::HeldList(AppIcons& icons, QWidget* parent)
     column->addWidget(caption);
     connect(resumeAll_, &QAbstractButton::clicked, this, &HeldList::resumeAll);
     resumeAll_->hide();
+    change_.setStartValue(0.0);
+    change_.setEndValue(1.0);
+    connect(&change_, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant& v) { step(v.toDouble()); });
+    connect(&change_, &QVariantAnimation::finished, this, &HeldList::settle);
+}
+
+QWidget* HeldList::makeRow(const Held& h) {
+    auto* row = new QWidget(list_);
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(8, 0, 8, 0);
+    line->setSpacing(8);
+    auto* icon = new AppIcon(icons_, 16, row);
+    icon->setPath(h.app.appPath);
+    line->addWidget(icon);
+    QString name = QString::fromStdString(h.app.name);
+    auto* label = PanelLook::label(name, PanelStyle::font(13), false, row);
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    line->addWidget(label, 1);
+    line->addWidget(new HoldTag(h.hold, row));
+    auto* resume = new PillButton(QStringLiteral("Resume"), false, row);
+    resume->setToolTip(QString::fromStdString(HeldTexts::resumeTooltip(h)));
+    resume->setAccessibleName(QStringLiteral("Resume ") + name);
+    resume->setAccessibleDescription(resume->toolTip());
+    line->addWidget(resume);
+    std::string id = h.app.id;
+    connect(resume, &QAbstractButton::clicked, this, [this, id] { emit this->resume(id); });
+    row->setAccessibleName(name + QStringLiteral(", ") +
+                           QString::fromStdString(HeldTexts::tag(h.hold)));
+    row->setGeometry(0, 0, list_->width(), rowHeight);
+    row->show();
+    return row;
 }
 
 void HeldList::setHeld(const std::vector<Held>& held) {
     if (held == held_) {
         return;
     }
+    std::vector<Held> before = std::move(held_);
     held_ = held;
-    while (QLayoutItem* item = rows_->takeAt(0)) {
-        delete item->widget();
-        delete item;
+    // Every row starts from where it is now, also in the middle of an earlier change.
+    for (Row& row : rows_) {
+        row.fromY = along(row.fromY, row.toY, progress_);
+        row.fromOpacity = std::clamp(along(row.fromOpacity, row.toOpacity, progress_), 0.0, 1.0);
     }
-    for (const Held& h : held_) {
-        auto* row = new QWidget(list_);
-        row->setFixedHeight(26);
-        auto* line = new QHBoxLayout(row);
-        line->setContentsMargins(8, 0, 8, 0);
-        line->setSpacing(8);
-        auto* icon = new AppIcon(icons_, 16, row);
-        icon->setPath(h.app.appPath);
-        line->addWidget(icon);
-        QString name = QString::fromStdString(h.app.name);
-        auto* label = PanelLook::label(name, PanelStyle::font(13), false, row);
-        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        line->addWidget(label, 1);
-        line->addWidget(new HoldTag(h.hold, row));
-        auto* resume = new PillButton(QStringLiteral("Resume"), false, row);
-        resume->setToolTip(QString::fromStdString(HeldTexts::resumeTooltip(h)));
-        resume->setAccessibleName(QStringLiteral("Resume ") + name);
-        resume->setAccessibleDescription(resume->toolTip());
-        line->addWidget(resume);
-        std::string id = h.app.id;
-        connect(resume, &QAbstractButton::clicked, this, [this, id] { emit this->resume(id); });
-        row->setAccessibleName(name + QStringLiteral(", ") +
-                               QString::fromStdString(HeldTexts::tag(h.hold)));
-        rows_->addWidget(row);
+    fromHeight_ = std::max(along(fromHeight_, toHeight_, progress_), 0.0);
+
+    std::vector<Row> next;
+    for (std::size_t i = 0; i < held_.size(); ++i) {
+        const Held& h = held_[i];
+        double y = static_cast<double>(i) * rowHeight;
+        auto same = std::find_if(rows_.begin(), rows_.end(),
+                                 [&](const Row& r) { return r.id == h.app.id && r.view; });
+        Row row;
+        if (same != rows_.end()) {
+            row = *same;
+            rows_.erase(same);
+            auto was = std::find_if(before.begin(), before.end(),
+                                    [&](const Held& b) { return b.app.id == h.app.id; });
+            // Its tag or name changed (slowed, then paused): the row is drawn anew in place.
+            if (row.leaving || was == before.end() || !(*was == h)) {
+                QPointer<QWidget> old = row.view;
+                row.view = makeRow(h);
+                old->hide();
+                old->deleteLater();
+            }
+        } else {
+            row.id = h.app.id;
+            row.view = makeRow(h);
+            row.fromY = y - shift;
+            row.fromOpacity = 0;
+        }
+        row.toY = y;
+        row.toOpacity = 1;
+        row.leaving = false;
+        row.view->setEnabled(true);
+        // The accessible order and the order of Tab follow the list's.
+        row.view->raise();
+        next.push_back(std::move(row));
     }
+    for (Row& row : rows_) {
+        if (!row.view) {
+            continue;
+        }
+        if (!row.leaving) {
+            row.leaving = true;
+            row.toY = row.fromY - shift;
+            row.toOpacity = 0;
+            // It can no longer be pressed while it fades.
+            row.view->setEnabled(false);
+        }
+        next.push_back(std::move(row));
+    }
+    rows_ = std::move(next);
+    toHeight_ = static_cast<double>(held_.size()) * rowHeight;
     resumeAll_->setVisible(HeldTexts::offersResumeAll(held_.size()));
+    if (isVisible()) {
+        change_.stop();
+        change_.start();
+        step(0);
+    } else {
+        change_.stop();
+        settle();
+    }
+}
+
+void HeldList::step(double progress) {
+    progress_ = progress;
+    for (Row& row : rows_) {
+        if (!row.view) {
+            continue;
+        }
+        row.view->setGeometry(0, static_cast<int>(std::lround(along(row.fromY, row.toY, progress))),
+                              list_->width(), rowHeight);
+        setOpacity(*row.view,
+                   std::clamp(along(row.fromOpacity, row.toOpacity, progress), 0.0, 1.0));
+    }
+    list_->setFixedHeight(
+        static_cast<int>(std::lround(std::max(along(fromHeight_, toHeight_, progress), 0.0))));
+}
+
+void HeldList::settle() {
+    std::vector<Row> staying;
+    for (Row& row : rows_) {
+        if (!row.view) {
+            continue;
+        }
+        if (row.leaving) {
+            // Gone from view and from the accessible tree now; deleted once whatever
+            // pressed it has returned.
+            row.view->hide();
+            row.view->deleteLater();
+            continue;
+        }
+        row.fromY = row.toY;
+        row.fromOpacity = row.toOpacity = 1;
+        staying.push_back(std::move(row));
+    }
+    rows_ = std::move(staying);
+    fromHeight_ = toHeight_;
+    step(1);
+}
+
+bool HeldList::animating() const {
+    return change_.state() == QAbstractAnimation::Running;
+}
+
+bool HeldList::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_ && event->type() == QEvent::Resize) {
+        step(progress_);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 std::vector<PillButton*> HeldList::resumeButtons() const {
     std::vector<PillButton*> out;
-    for (int i = 0; i < rows_->count(); ++i) {
-        out.push_back(rows_->itemAt(i)->widget()->findChild<PillButton*>());
+    for (const Row& row : rows_) {
+        if (row.view && !row.leaving) {
+            out.push_back(row.view->findChild<PillButton*>());
+        }
     }
     return out;
 }
-
 std::vector<QString> HeldList::tags() const {
     std::vector<QString> out;
     for (const Held& h : held_) {

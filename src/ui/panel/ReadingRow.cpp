@@ -1,6 +1,7 @@
 #include "ui/panel/ReadingRow.h"
 
 #include <QGraphicsOpacityEffect>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QVBoxLayout>
@@ -158,7 +159,10 @@ void ReadingHeader::fitHeight() {
     setFixedHeight(46 + (subtitleLines() - 1) * QFontMetrics(PanelStyle::font(11)).lineSpacing());
 }
 
-void ReadingHeader::paintEvent(QPaintEvent*) {
+void ReadingHeader::paintEvent(QPaintEvent* event) {
+    // Most repaints are the miniature chart's frames: only what lies under the dirty area
+    // is drawn again.
+    const QRect dirty = event->rect();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     if (hoverShown_ > 0 && !expanded_) {
@@ -168,29 +172,47 @@ void ReadingHeader::paintEvent(QPaintEvent*) {
     }
     QColor hue = PanelLook::hue(panel_);
     QRectF tile(padding, (height() - tileSide) / 2.0, tileSide, tileSide);
-    p.setPen(Qt::NoPen);
-    p.setBrush(PanelLook::withAlpha(hue, 0.14));
-    p.drawRoundedRect(tile, 7, 7);
-    p.setBrush(hue);
-    p.drawPath(PanelSymbols::path(symbolOf(panel_), tile.adjusted(7, 7, -7, -7)));
+    if (dirty.intersects(tile.toAlignedRect())) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(PanelLook::withAlpha(hue, 0.14));
+        p.drawRoundedRect(tile, 7, 7);
+        QRectF box = tile.adjusted(7, 7, -7, -7);
+        if (box != symbolBox_) {
+            symbolBox_ = box;
+            symbol_ = PanelSymbols::path(symbolOf(panel_), box);
+        }
+        p.setBrush(hue);
+        p.drawPath(symbol_);
+    }
 
     int textLeft = padding + tileSide + 10;
     int right = width() - padding - valueColumn - 8 - (expanded_ ? 0 : 54 + 8);
-    p.setPen(PanelStyle::primary(*this));
-    p.setFont(PanelStyle::font(13, QFont::DemiBold));
-    p.drawText(QRectF(textLeft, 6, right - textLeft, 18), Qt::AlignLeft | Qt::AlignVCenter,
-               QString::fromStdString(line_.title));
-    p.setPen(PanelStyle::secondary(*this));
-    p.setFont(PanelStyle::font(11));
-    p.drawText(subtitleRect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, shownSubtitle());
-    p.setPen(PanelStyle::primary(*this));
-    p.setFont(PanelLook::numbers(20, QFont::Medium));
-    p.drawText(QRectF(width() - padding - valueColumn - 20, 0, valueColumn + 20, height()),
-               Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(line_.value));
+    QRectF title(textLeft, 6, right - textLeft, 18);
+    if (dirty.intersects(title.toAlignedRect())) {
+        p.setPen(PanelStyle::primary(*this));
+        p.setFont(PanelStyle::font(13, QFont::DemiBold));
+        p.drawText(title, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(line_.title));
+    }
+    if (dirty.intersects(subtitleRect())) {
+        p.setPen(PanelStyle::secondary(*this));
+        p.setFont(PanelStyle::font(11));
+        p.drawText(subtitleRect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                   shownSubtitle());
+    }
+    QRectF value(width() - padding - valueColumn - 20, 0, valueColumn + 20, height());
+    if (dirty.intersects(value.toAlignedRect())) {
+        p.setPen(PanelStyle::primary(*this));
+        p.setFont(PanelLook::numbers(20, QFont::Medium));
+        p.drawText(value, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(line_.value));
+    }
 }
 
 ReadingRow::ReadingRow(Panel panel, QWidget* detail, QWidget* parent)
-    : QWidget(parent), panel_(panel), header_(new ReadingHeader(panel, this)), detail_(detail) {
+    : QWidget(parent),
+      panel_(panel),
+      header_(new ReadingHeader(panel, this)),
+      detail_(detail),
+      open_(Spring{0.3, 1}) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -201,36 +223,59 @@ ReadingRow::ReadingRow(Panel panel, QWidget* detail, QWidget* parent)
     detail_->hide();
     column->addWidget(detail_);
     connect(header_, &QAbstractButton::clicked, this, [this] { emit chosen(panel_); });
-    fade_.setDuration(250);
-    fade_.setEasingCurve(QEasingCurve::OutCubic);
-    connect(&fade_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
-        if (auto* effect = qobject_cast<QGraphicsOpacityEffect*>(detail_->graphicsEffect())) {
-            effect->setOpacity(v.toDouble());
-        }
-    });
-    connect(&fade_, &QVariantAnimation::finished, this,
-            [this] { detail_->setGraphicsEffect(nullptr); });
+    connect(&open_, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant& v) { step(v.toDouble()); });
+    connect(&open_, &QVariantAnimation::finished, this, &ReadingRow::settle);
 }
 
 void ReadingRow::setExpanded(bool expanded) {
-    bool entering = expanded && !expanded_ && isVisible();
+    if (expanded == expanded_) {
+        return;
+    }
     expanded_ = expanded;
     header_->setExpanded(expanded);
-    detail_->setVisible(expanded);
-    if (entering) {
-        // The detail fades in; the effect goes once it is opaque, so the charts inside are
-        // not drawn through it for longer than that.
-        auto* effect = new QGraphicsOpacityEffect(detail_);
-        effect->setOpacity(0);
-        detail_->setGraphicsEffect(effect);
-        fade_.stop();
-        fade_.setStartValue(0.0);
-        fade_.setEndValue(1.0);
-        fade_.start();
-    } else if (!expanded) {
-        fade_.stop();
-        detail_->setGraphicsEffect(nullptr);
+    if (!isVisible()) {
+        open_.stop();
+        settle();
+        return;
     }
+    if (open_.state() != QAbstractAnimation::Running) {
+        // The height the detail settles at, measured before its room is animated.
+        detail_->setMinimumHeight(detailHeight);
+        detail_->setMaximumHeight(QWIDGETSIZE_MAX);
+        int natural = detail_->hasHeightForWidth() ? detail_->heightForWidth(width())
+                                                   : detail_->sizeHint().height();
+        fullHeight_ = std::max(detailHeight, natural);
+    }
+    detail_->show();
+    open_.retarget(shown_, expanded ? 1.0 : 0.0);
+    step(shown_);
+}
+
+void ReadingRow::step(double shown) {
+    shown_ = shown;
+    double opacity = std::clamp(shown, 0.0, 1.0);
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(detail_->graphicsEffect());
+    if (!effect) {
+        effect = new QGraphicsOpacityEffect(detail_);
+        detail_->setGraphicsEffect(effect);
+    }
+    effect->setOpacity(opacity);
+    detail_->setFixedHeight(static_cast<int>(std::lround(opacity * fullHeight_)));
+}
+
+void ReadingRow::settle() {
+    // Opaque and at its own height, or hidden: never left part-way. The effect goes, so the
+    // charts inside are not drawn through it for longer than the fade.
+    shown_ = expanded_ ? 1 : 0;
+    detail_->setGraphicsEffect(nullptr);
+    detail_->setMinimumHeight(detailHeight);
+    detail_->setMaximumHeight(QWIDGETSIZE_MAX);
+    detail_->setVisible(expanded_);
+}
+
+bool ReadingRow::animating() const {
+    return open_.state() == QAbstractAnimation::Running;
 }
 
 }  // namespace tv

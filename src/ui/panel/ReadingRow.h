@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QPainterPath>
 #include <QVariantAnimation>
 #include <QWidget>
 
 #include "core/Panel.h"
 #include "core/ReadingTexts.h"
+#include "ui/controls/Spring.h"
 
 namespace tv {
 
@@ -45,6 +47,10 @@ class ReadingHeader : public QAbstractButton {
 
     Panel panel_;
     ReadingLine line_;
+    // The tile's symbol, worked out once: its outline takes path operations that a repaint
+    // behind the miniature chart, several times a second, should not repeat.
+    QPainterPath symbol_;
+    QRectF symbolBox_;
     Badge* badge_;
     ChartView* chart_;
     bool expanded_ = false;
@@ -54,7 +60,10 @@ class ReadingHeader : public QAbstractButton {
 };
 
 // One reading: its header and, while expanded, its detail section under it: 124 points
-// high, taller only where its texts would not fit.
+// high, taller only where its texts would not fit. While shown, expanding and closing
+// animate on a spring (response 0.3 s, damping 1): the detail fades in as its room opens, or
+// fades out as its room closes, and is hidden at the end; a change of mind midway turns
+// back from where it is. Hidden, a change applies at once.
 class ReadingRow : public QWidget {
     Q_OBJECT
   public:
@@ -67,16 +76,24 @@ class ReadingRow : public QWidget {
     QWidget& detail() { return *detail_; }
     void setExpanded(bool expanded);
     bool expanded() const { return expanded_; }
+    // Whether the detail is still fading in or out.
+    bool animating() const;
 
   signals:
     void chosen(Panel panel);
 
   private:
+    // 0 closed, 1 open: the detail's opacity and the share of its height it takes.
+    void step(double shown);
+    void settle();
+
     Panel panel_;
     ReadingHeader* header_;
     QWidget* detail_;
     bool expanded_ = false;
-    QVariantAnimation fade_;
+    double shown_ = 0;
+    int fullHeight_ = detailHeight;
+    SpringAnimation open_;
 };
 
 }  // namespace tv

@@ -83,21 +83,35 @@ void ReadingRows::paintEvent(QPaintEvent*) {
     QRectF box =
         slide_.state() == QAbstractAnimation::Running && !rim_.isNull() ? rim_ : targetRim();
     QColor hue = PanelLook::hue(chosen_);
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    // A soft shadow of the hue under the highlight.
-    p.setPen(Qt::NoPen);
-    for (int i = 3; i >= 1; --i) {
-        p.setBrush(PanelLook::withAlpha(hue, 0.35 / 8));
-        p.drawRoundedRect(box.adjusted(-i, -i + 2, i, i + 2), 12 + i, 12 + i);
+    // Room around the box for the shadow under it.
+    constexpr int margin = 4;
+    if (box.size() != highlightSize_ || hue != highlightHue_ || highlight_.isNull()) {
+        highlightSize_ = box.size();
+        highlightHue_ = hue;
+        qreal ratio = devicePixelRatioF();
+        QSize size = (box.size() + QSizeF(2 * margin, 2 * margin + 2)).toSize();
+        highlight_ = QPixmap(size * ratio);
+        highlight_.setDevicePixelRatio(ratio);
+        highlight_.fill(Qt::transparent);
+        QPainter p(&highlight_);
+        p.setRenderHint(QPainter::Antialiasing);
+        QRectF at(margin, margin, box.width(), box.height());
+        // A soft shadow of the hue under the highlight.
+        p.setPen(Qt::NoPen);
+        for (int i = 3; i >= 1; --i) {
+            p.setBrush(PanelLook::withAlpha(hue, 0.35 / 8));
+            p.drawRoundedRect(at.adjusted(-i, -i + 2, i, i + 2), 12 + i, 12 + i);
+        }
+        QLinearGradient fill(at.topLeft(), at.bottomLeft());
+        fill.setColorAt(0, PanelLook::withAlpha(hue, 0.20));
+        fill.setColorAt(1, PanelLook::withAlpha(hue, 0.03));
+        p.setBrush(fill);
+        p.setPen(QPen(PanelLook::withAlpha(hue, 0.12), 1));
+        p.drawRoundedRect(at.adjusted(0.5, 0.5, -0.5, -0.5), 12, 12);
     }
-    QLinearGradient fill(box.topLeft(), box.bottomLeft());
-    fill.setColorAt(0, PanelLook::withAlpha(hue, 0.20));
-    fill.setColorAt(1, PanelLook::withAlpha(hue, 0.03));
-    p.setBrush(fill);
-    p.setPen(QPen(PanelLook::withAlpha(hue, 0.12), 1));
-    p.drawRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), 12, 12);
-    // The window behind the rows is opaque; the fill above is the highlight's own.
+    // The window behind the rows is opaque; the highlight is drawn over it.
+    QPainter p(this);
+    p.drawPixmap(box.topLeft() - QPointF(margin, margin), highlight_);
 }
 
 }  // namespace tv

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 
 #include <array>
@@ -42,6 +43,11 @@ class ReadingRows : public QWidget {
     std::function<void(const char*)> play_;
     QRectF rim_;
     QRectF rimFrom_;
+    // The highlight drawn once for its size and hue: the expanded row's chart repaints
+    // through it several times a second.
+    QPixmap highlight_;
+    QSizeF highlightSize_;
+    QColor highlightHue_;
     SpringAnimation slide_;
 };
 

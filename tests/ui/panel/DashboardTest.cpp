@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QTemporaryDir>
 
 #include "monitor/Monitor.h"
@@ -184,9 +185,14 @@ TEST_F(DashboardTest, EveryTextShowsWholeAtThePanelsWidth) {
         }
         return out.join(QStringLiteral(" | ")).toStdString();
     };
+    ReadingRows& rows = dashboard->readings();
     for (int i = 0; i < PanelCase::count; ++i) {
-        dashboard->readings().row(static_cast<Panel>(i)).header().click();
-        test::spin(0.05, [] { return false; });
+        rows.row(static_cast<Panel>(i)).header().click();
+        // Once the details have finished fading in and out.
+        test::spin(2, [&] {
+            return !rows.row(Panel::cpu).animating() && !rows.row(Panel::memory).animating() &&
+                   !rows.row(Panel::gpu).animating() && !rows.row(Panel::heat).animating();
+        });
         EXPECT_EQ(cut(), "") << "with row " << i << " expanded";
     }
     s.thermal.fans = {Fan{2400, 1200, 6000}, Fan{12000, 1200, 6000}};
@@ -325,6 +331,97 @@ TEST_F(DashboardTest, HeldListOffersResumeAllForTwoAndTellsWhatResumeDoes) {
     QObject::connect(&list, &HeldList::resume, [&](const std::string& id) { resumed = id; });
     buttons[1]->click();
     EXPECT_EQ(resumed, "pid:9");
+}
+
+// A detail that closes fades out and is hidden at the end, also when the user changes their
+// mind midway; none is ever left part-transparent or part-high.
+TEST_F(DashboardTest, ClosedDetailsFadeOutAndNoneIsLeftHalfDrawn) {
+    auto dashboard = open();
+    ReadingRows& rows = dashboard->readings();
+    auto settled = [&] {
+        for (int i = 0; i < PanelCase::count; ++i) {
+            if (rows.row(static_cast<Panel>(i)).animating()) {
+                return false;
+            }
+        }
+        return true;
+    };
+    auto whole = [&](Panel open) {
+        for (int i = 0; i < PanelCase::count; ++i) {
+            ReadingRow& row = rows.row(static_cast<Panel>(i));
+            bool expanded = row.panel() == open;
+            EXPECT_EQ(!row.detail().isHidden(), expanded) << i;
+            EXPECT_EQ(row.detail().graphicsEffect(), nullptr) << i << " drawn through a fade";
+            if (expanded) {
+                EXPECT_GE(row.detail().height(), ReadingRow::detailHeight);
+            }
+        }
+    };
+    key(rows, Qt::Key_Down);
+    EXPECT_TRUE(rows.row(Panel::cpu).detail().isVisible()) << "fading out, not cut";
+    EXPECT_NE(rows.row(Panel::cpu).detail().graphicsEffect(), nullptr);
+    ASSERT_TRUE(test::spin(2, settled));
+    whole(Panel::memory);
+
+    key(rows, Qt::Key_Down);
+    test::spin(0.08, [] { return false; });
+    key(rows, Qt::Key_Up);
+    ASSERT_TRUE(test::spin(2, settled));
+    whole(Panel::memory);
+
+    dashboard->hide();
+    key(rows, Qt::Key_Up);
+    EXPECT_TRUE(settled()) << "nothing animates while the panel is closed";
+    whole(Panel::cpu);
+}
+
+// Held rows come and go on their own: a resumed app's row fades out, cannot be pressed
+// meanwhile, and is gone (from view and from the accessible tree) when its animation ends.
+TEST_F(DashboardTest, HeldRowsComeAndGoAndAGoneRowLeavesTheTree) {
+    ProcessUsage mail = app("app:/mail", 0, 1);
+    mail.name = "Mail";
+    ProcessUsage zip = app("pid:9", 0, 1);
+    zip.name = "Archiver";
+    HeldList list(icons);
+    list.setHeld({Held{mail, Hold::paused}, Held{zip, Hold::slowed}});
+    EXPECT_FALSE(list.animating()) << "hidden, a change applies at once";
+    list.resize(336, list.sizeHint().height());
+    list.show();
+    auto rowNamed = [&](const QString& name) {
+        QWidget* found = nullptr;
+        for (QWidget* w : list.findChildren<QWidget*>()) {
+            if (w->accessibleName() == name && w->isVisible()) {
+                found = w;
+            }
+        }
+        return QPointer<QWidget>(found);
+    };
+    QPointer<QWidget> mailRow = rowNamed(QStringLiteral("Mail, Paused"));
+    QPointer<QWidget> zipRow = rowNamed(QStringLiteral("Archiver, Slowed"));
+    ASSERT_TRUE(mailRow && zipRow);
+
+    list.setHeld({Held{zip, Hold::slowed}});
+    EXPECT_TRUE(list.animating());
+    EXPECT_FALSE(mailRow->isEnabled()) << "a leaving row cannot be pressed";
+    ASSERT_EQ(list.resumeButtons().size(), 1u);
+    ASSERT_TRUE(test::spin(2, [&] { return !list.animating() && mailRow.isNull(); }));
+    EXPECT_EQ(zipRow.data(), rowNamed(QStringLiteral("Archiver, Slowed")).data())
+        << "the staying row is kept, not rebuilt";
+    EXPECT_EQ(zipRow->y(), 0);
+    EXPECT_EQ(zipRow->graphicsEffect(), nullptr);
+
+    // Back while it still fades in: it ends whole, in its place, in list order.
+    list.setHeld({Held{mail, Hold::paused}, Held{zip, Hold::slowed}});
+    test::spin(0.05, [] { return false; });
+    list.setHeld({Held{mail, Hold::paused}, Held{zip, Hold::slowed},
+                  Held{app("pid:3", 0, 1), Hold::slowed}});
+    ASSERT_TRUE(test::spin(2, [&] { return !list.animating(); }));
+    mailRow = rowNamed(QStringLiteral("Mail, Paused"));
+    ASSERT_TRUE(mailRow);
+    EXPECT_EQ(mailRow->y(), 0);
+    EXPECT_EQ(mailRow->graphicsEffect(), nullptr);
+    EXPECT_EQ(zipRow->y(), 26);
+    EXPECT_EQ(list.resumeButtons().size(), 3u);
 }
 
 TEST_F(DashboardTest, ChartsRunOnlyWhileOpenAndUncoveredAndPagesSlideOver) {
