@@ -10,6 +10,7 @@
 
 #include <chrono>
 
+#include "app/FocusOffer.h"
 #include "app/LoginItemSetUp.h"
 #include "app/NoTrayNotice.h"
 #include "core/Format.h"
@@ -76,6 +77,7 @@ void AppShell::launch() {
     setUpPanel();
 
     setUpNotifications();
+    setUpFocusOffer();
     monitor_->setOnSample([this] {
         drawLabel();
         if (capture_) {
@@ -261,10 +263,19 @@ SettingsPage::Parts AppShell::settingsPageParts() {
         };
     }
     return SettingsPage::Parts{
-        *monitor_,        notifier_.get(),
-        *loginItem_,      QCoreApplication::applicationFilePath().toStdString(),
-        *updates_,        std::move(openNotificationSettings),
-        reviewPageParts()};
+        *monitor_,         notifier_.get(),
+        *loginItem_,       QCoreApplication::applicationFilePath().toStdString(),
+        *updates_,         std::move(openNotificationSettings),
+        reviewPageParts(), focusConsent_.get()};
+}
+
+void AppShell::setUpFocusOffer() {
+    focusExtension_ = platform::focusExtension();
+    if (!focusExtension_) {
+        return;
+    }
+    focusConsent_ = std::make_unique<FocusConsent>(settings_, *focusExtension_);
+    new FocusOffer(*focusConsent_, QDBusConnection::sessionBus(), FocusOffer::delayMs, this);
 }
 
 void AppShell::setUpNotifications() {

@@ -18,6 +18,7 @@
 #include "platform/DesktopApps.h"
 #include "platform/FileManager.h"
 #include "platform/LoginItem.h"
+#include "settings/FocusConsent.h"
 #include "settings/Settings.h"
 #include "ui/MenuBarLabel.h"
 #include "ui/Sounds.h"
@@ -80,6 +81,8 @@ class AppShell : public QObject {
     // The desktop's preference, else the lightness of the application's palette.
     bool prefersDark();
     void setUpTray();
+    // Offers the front-window add-on once where this desktop needs it.
+    void setUpFocusOffer();
 
     QStringList arguments_;
     Settings settings_;
@@ -90,6 +93,8 @@ class AppShell : public QObject {
     std::unique_ptr<Notifier> notifier_;
     std::unique_ptr<Sounds> sounds_;
     std::unique_ptr<LoginItem> loginItem_;
+    std::unique_ptr<FocusExtension> focusExtension_;  // where this desktop needs one
+    std::unique_ptr<FocusConsent> focusConsent_;
     QString osVersion_;
     std::unique_ptr<SoundPlayer> alertSound_;
     std::unique_ptr<DesktopApps> desktopApps_;

@@ -7,6 +7,7 @@
 #include "platform/linux/AutostartEntry.h"
 #include "platform/linux/CanberraPlayer.h"
 #include "platform/linux/FrontAppChoice.h"
+#include "platform/linux/GnomeShellExtension.h"
 #include "platform/linux/LinuxAudioActivity.h"
 #include "platform/linux/LinuxBackgroundBand.h"
 #include "platform/linux/LinuxCpuTickSource.h"
@@ -105,6 +106,16 @@ std::unique_ptr<FrontAppSource> frontAppSource() {
 
 std::string frontAppSourceName() {
     return frontAppChoice().describe();
+}
+
+std::unique_ptr<FocusExtension> focusExtension() {
+    if (!linux_os::GnomeShellExtension::needed([](const char* key) {
+            const char* value = std::getenv(key);
+            return std::string(value ? value : "");
+        })) {
+        return nullptr;
+    }
+    return std::make_unique<linux_os::GnomeShellExtension>();
 }
 
 std::unique_ptr<SessionRoles> sessionRoles() {
