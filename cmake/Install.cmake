@@ -36,6 +36,7 @@ install(FILES ${CMAKE_BINARY_DIR}/app.tallyvane.tallyvane.metainfo.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${CMAKE_BINARY_DIR}/sounds/Select.wav ${CMAKE_BINARY_DIR}/sounds/Switch.wav
     DESTINATION ${CMAKE_INSTALL_DATADIR}/tallyvane/sounds)
+install(FILES resources/kwin/focus.js DESTINATION ${CMAKE_INSTALL_DATADIR}/tallyvane/kwin)
 # The font is fetched into the build tree by scripts/setup, never committed.
 install(DIRECTORY ${CMAKE_BINARY_DIR}/fonts/ DESTINATION ${CMAKE_INSTALL_DATADIR}/tallyvane/fonts
     OPTIONAL FILES_MATCHING PATTERN "*.ttf")

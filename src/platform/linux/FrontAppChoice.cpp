@@ -1,12 +1,18 @@
 #include "platform/linux/FrontAppChoice.h"
 
+#include <QDBusConnectionInterface>
+
 #include "platform/linux/CompositorFrontApp.h"
+#include "platform/linux/KWinScript.h"
+#include "platform/linux/ReportedFrontApp.h"
+#include "platform/linux/ResourceFolder.h"
 #include "platform/linux/X11FrontApp.h"
 
 namespace tv::linux_os {
 
 FrontAppChoice FrontAppChoice::of(const std::function<std::string(const char*)>& env,
-                                  const std::function<bool(const std::string&)>& exists) {
+                                  const std::function<bool(const std::string&)>& exists,
+                                  const std::function<bool(const std::string&)>& onBus) {
     if (std::string sway = env("SWAYSOCK"); !sway.empty()) {
         return {Kind::sway, sway};
     }
@@ -19,6 +25,11 @@ FrontAppChoice FrontAppChoice::of(const std::function<std::string(const char*)>&
         }
         return {Kind::hyprland, "/tmp/hypr/" + instance + "/.socket.sock"};
     }
+    // On X11 the active window tells the same without a script inside the window manager.
+    const bool wayland = !env("WAYLAND_DISPLAY").empty() || env("XDG_SESSION_TYPE") == "wayland";
+    if (wayland && onBus && onBus("org.kde.KWin")) {
+        return {Kind::kwin, {}};
+    }
     return {};
 }
 
@@ -28,10 +39,18 @@ std::string FrontAppChoice::describe() const {
             return "sway IPC at " + socket;
         case Kind::hyprland:
             return "Hyprland socket at " + socket;
+        case Kind::kwin:
+            return "KWin script";
         case Kind::x11:
             break;
     }
     return "X11 active window";
+}
+
+bool ownedOnSessionBus(const std::string& name) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() &&
+           bus.interface()->isServiceRegistered(QString::fromStdString(name)).value();
 }
 
 std::unique_ptr<FrontAppSource> FrontAppChoice::make(std::int32_t self) const {
@@ -42,6 +61,16 @@ std::unique_ptr<FrontAppSource> FrontAppChoice::make(std::int32_t self) const {
         case Kind::hyprland:
             return std::make_unique<CompositorFrontApp>(CompositorFrontApp::Protocol::hyprland,
                                                         socket, self);
+        case Kind::kwin: {
+            QDBusConnection bus = QDBusConnection::sessionBus();
+            auto source = std::make_unique<ReportedFrontApp>(bus, self, describe());
+            std::string folder = resourceFolderOf(runningProgram(), "kwin");
+            auto script = std::make_unique<KWinScript>(
+                bus, folder.empty() ? QString() : QString::fromStdString(folder + "/focus.js"));
+            script->load();
+            source->keep(std::move(script));
+            return source;
+        }
         case Kind::x11:
             break;
     }

@@ -9,18 +9,24 @@
 namespace tv::linux_os {
 
 // Which source tells the front window on this desktop: a Wayland compositor's own socket
-// where one is announced (sway, Hyprland), else the X11 active window.
+// where one is announced (sway, Hyprland), our script inside KWin when a Wayland session's
+// KWin is on the session bus, else the X11 active window.
 struct FrontAppChoice {
-    enum class Kind { x11, sway, hyprland };
+    enum class Kind { x11, sway, hyprland, kwin };
     Kind kind = Kind::x11;
     std::string socket;
 
-    // Chosen from the session's environment; `exists` says whether a socket file exists.
+    // Chosen from the session's environment; `exists` says whether a socket file exists,
+    // `onBus` whether a name has an owner on the session bus.
     static FrontAppChoice of(const std::function<std::string(const char*)>& env,
-                             const std::function<bool(const std::string&)>& exists);
+                             const std::function<bool(const std::string&)>& exists,
+                             const std::function<bool(const std::string&)>& onBus = {});
     // What the self-check says about it.
     std::string describe() const;
     std::unique_ptr<FrontAppSource> make(std::int32_t self) const;
 };
+
+// Whether a well-known name has an owner on this session's bus; false without a bus.
+bool ownedOnSessionBus(const std::string& name);
 
 }  // namespace tv::linux_os

@@ -97,7 +97,8 @@ linux_os::FrontAppChoice frontAppChoice() {
             const char* value = std::getenv(key);
             return std::string(value ? value : "");
         },
-        [](const std::string& path) { return ::access(path.c_str(), F_OK) == 0; });
+        [](const std::string& path) { return ::access(path.c_str(), F_OK) == 0; },
+        &linux_os::ownedOnSessionBus);
 }
 
 std::unique_ptr<FrontAppSource> frontAppSource() {

@@ -54,6 +54,17 @@ TEST(CompositorFrontAppTest, TheSourceIsChosenFromTheSessionsEnvironment) {
                                             {"XDG_RUNTIME_DIR", "/run/user/1"}};
     EXPECT_EQ(choose(hypr, true).socket, "/run/user/1/hypr/abc/.socket.sock");
     EXPECT_EQ(choose(hypr, false).socket, "/tmp/hypr/abc/.socket.sock");
+
+    // KWin's script only where KWin is on the bus of a Wayland session.
+    auto withKWin = [](std::map<std::string, std::string> env) {
+        return FrontAppChoice::of([&](const char* key) { return env[key]; },
+                                  [](const std::string&) { return false; },
+                                  [](const std::string& name) { return name == "org.kde.KWin"; });
+    };
+    EXPECT_EQ(withKWin({{"WAYLAND_DISPLAY", "wayland-0"}}).describe(), "KWin script");
+    EXPECT_EQ(withKWin({{"XDG_SESSION_TYPE", "wayland"}}).kind, FrontAppChoice::Kind::kwin);
+    EXPECT_EQ(withKWin({{"DISPLAY", ":0"}}).kind, FrontAppChoice::Kind::x11);
+    EXPECT_EQ(choose({{"WAYLAND_DISPLAY", "wayland-0"}}, false).kind, FrontAppChoice::Kind::x11);
 }
 
 // Answers one request on a unix socket the way the compositor would.

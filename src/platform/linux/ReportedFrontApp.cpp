@@ -1,0 +1,37 @@
+#include "platform/linux/ReportedFrontApp.h"
+
+#include <QThread>
+
+#include "platform/linux/FocusReceiver.h"
+
+namespace tv::linux_os {
+
+ReportedFrontApp::ReportedFrontApp(QDBusConnection bus, std::int32_t self, std::string label,
+                                   QStringList reporters)
+    : receiver_(new FocusReceiver(std::move(bus), std::move(reporters), self)),
+      label_(std::move(label)) {}
+
+ReportedFrontApp::~ReportedFrontApp() {
+    // The sampling thread may end this source; the receiver belongs to the bus's thread.
+    if (receiver_->thread() == QThread::currentThread()) {
+        delete receiver_;
+    } else {
+        receiver_->deleteLater();
+    }
+}
+
+std::optional<std::int32_t> ReportedFrontApp::frontPid() {
+    std::int32_t pid = receiver_->front();
+    return pid > 0 ? std::optional<std::int32_t>(pid) : std::nullopt;
+}
+
+bool ReportedFrontApp::available() const {
+    return receiver_->listening();
+}
+
+void ReportedFrontApp::keep(std::unique_ptr<QObject> part) {
+    part->setParent(receiver_);
+    part.release();
+}
+
+}  // namespace tv::linux_os
