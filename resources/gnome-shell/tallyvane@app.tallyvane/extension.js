@@ -5,7 +5,9 @@
  * name that owns org.gnome.Shell, so they are sent on the shell's own connection.
  *
  * Nothing is sent while TallyVane is not running; when it appears, it is told the window in
- * front now, so it never has to guess. GNOME Shell 43–44 (legacy init/enable/disable). */
+ * front now, so it never has to guess. TallyVane takes its bus name before its receiver is
+ * ready, so a report it could not take is sent again (the window in front then) a few times,
+ * a second apart. GNOME Shell 43–44 (legacy init/enable/disable). */
 'use strict';
 
 const { Gio, GLib, Shell } = imports.gi;
@@ -13,16 +15,21 @@ const { Gio, GLib, Shell } = imports.gi;
 const SERVICE = 'app.tallyvane.TallyVane';
 const PATH = '/app/tallyvane/Focus';
 const INTERFACE = 'app.tallyvane.Focus';
+const RETRIES = 15;
+const RETRY_MS = 1000;
 
 class FocusReporter {
     enable() {
         this._tracker = Shell.WindowTracker.get_default();
         this._present = false;
+        this._retryId = 0;
+        this._retries = 0;
         this._focusId = global.display.connect('notify::focus-window', () => this._report());
         this._watchId = Gio.bus_watch_name(Gio.BusType.SESSION, SERVICE,
             Gio.BusNameWatcherFlags.NONE,
             () => {
                 this._present = true;
+                this._retries = RETRIES;
                 this._report();
             },
             () => {
@@ -39,6 +46,7 @@ class FocusReporter {
             Gio.bus_unwatch_name(this._watchId);
             this._watchId = 0;
         }
+        this._cancelRetry();
         // Without us TallyVane cannot know who is in front any more; it must not keep the
         // last app it was told of.
         if (this._present)
@@ -47,7 +55,15 @@ class FocusReporter {
         this._tracker = null;
     }
 
+    _cancelRetry() {
+        if (this._retryId) {
+            GLib.source_remove(this._retryId);
+            this._retryId = 0;
+        }
+    }
+
     _report() {
+        this._cancelRetry();
         if (!this._present)
             return;
         const window = global.display.focus_window;
@@ -71,8 +87,17 @@ class FocusReporter {
             (connection, result) => {
                 try {
                     connection.call_finish(result);
+                    this._retries = 0;
                 } catch (e) {
-                    // TallyVane went away between the report and its answer: nothing to do.
+                    // TallyVane is starting (or went away): tell it again what is in front.
+                    if (this._present && this._tracker && this._retries > 0 && !this._retryId) {
+                        this._retries--;
+                        this._retryId = GLib.timeout_add(GLib.PRIORITY_DEFAULT, RETRY_MS, () => {
+                            this._retryId = 0;
+                            this._report();
+                            return GLib.SOURCE_REMOVE;
+                        });
+                    }
                 }
             });
     }

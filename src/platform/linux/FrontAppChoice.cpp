@@ -30,6 +30,9 @@ FrontAppChoice FrontAppChoice::of(const std::function<std::string(const char*)>&
     if (wayland && onBus && onBus("org.kde.KWin")) {
         return {Kind::kwin, {}};
     }
+    if (wayland && onBus && onBus("org.gnome.Shell")) {
+        return {Kind::gnome, {}};
+    }
     return {};
 }
 
@@ -41,6 +44,8 @@ std::string FrontAppChoice::describe() const {
             return "Hyprland socket at " + socket;
         case Kind::kwin:
             return "KWin script";
+        case Kind::gnome:
+            return "GNOME Shell extension";
         case Kind::x11:
             break;
     }
@@ -71,6 +76,11 @@ std::unique_ptr<FrontAppSource> FrontAppChoice::make(std::int32_t self) const {
             source->keep(std::move(script));
             return source;
         }
+        case Kind::gnome:
+            // The extension reports once the user turned it on; until then nothing is known.
+            return std::make_unique<ReportedFrontApp>(
+                QDBusConnection::sessionBus(), self, describe(),
+                QStringList{QStringLiteral("org.gnome.Shell")});
         case Kind::x11:
             break;
     }

@@ -10,9 +10,10 @@ namespace tv::linux_os {
 
 // Which source tells the front window on this desktop: a Wayland compositor's own socket
 // where one is announced (sway, Hyprland), our script inside KWin when a Wayland session's
-// KWin is on the session bus, else the X11 active window.
+// KWin is on the session bus, our extension inside GNOME Shell when a Wayland session's shell
+// is, else the X11 active window.
 struct FrontAppChoice {
-    enum class Kind { x11, sway, hyprland, kwin };
+    enum class Kind { x11, sway, hyprland, kwin, gnome };
     Kind kind = Kind::x11;
     std::string socket;
 

@@ -35,6 +35,21 @@ bool GnomeShellExtension::needed(const std::function<std::string(const char*)>& 
     return gnome && wayland;
 }
 
+std::string GnomeShellExtension::stateText(State state) {
+    switch (state) {
+        case State::on:
+            return "in use";
+        case State::off:
+            return "installed but off: TallyVane's settings turn it on; until then the front "
+                   "app is unknown and make way waits";
+        case State::broken:
+            return "on, but GNOME Shell cannot run it: the front app is unknown";
+        case State::absent:
+            break;
+    }
+    return "not installed: the front app is unknown and make way waits";
+}
+
 FocusExtension::State GnomeShellExtension::fromShellState(double shellState) {
     // ENABLED 1, DISABLED 2, ERROR 3, OUT_OF_DATE 4, DOWNLOADING 5, INITIALIZED 6,
     // DEACTIVATING 7, ACTIVATING 8, UNINSTALLED 99.

@@ -26,6 +26,8 @@ class GnomeShellExtension : public FocusExtension {
     bool enable() override;
     bool disable() override;
 
+    // What the self-check says about the extension in this state.
+    static std::string stateText(State state);
     // The shell's numeric extension state (its ExtensionState values) as ours.
     static State fromShellState(double shellState);
 

@@ -106,7 +106,12 @@ std::unique_ptr<FrontAppSource> frontAppSource() {
 }
 
 std::string frontAppSourceName() {
-    return frontAppChoice().describe();
+    linux_os::FrontAppChoice choice = frontAppChoice();
+    if (choice.kind != linux_os::FrontAppChoice::Kind::gnome) {
+        return choice.describe();
+    }
+    return choice.describe() + " (" +
+           linux_os::GnomeShellExtension::stateText(linux_os::GnomeShellExtension().state()) + ")";
 }
 
 std::unique_ptr<FocusExtension> focusExtension() {

@@ -1,8 +1,6 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusContext>
 #include <QDBusMessage>
-#include <QObject>
 #include <QTemporaryDir>
 
 #include <cstdlib>
@@ -14,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/linux/GnomeShellExtension.h"
+#include "platform/linux/ReportedFrontApp.h"
 #include "settings/FocusConsent.h"
 #include "settings/SettingKeys.h"
 #include "settings/Settings.h"
@@ -95,24 +94,6 @@ class ShellSession {
     bool started_ = false;
 };
 
-// Stands in for TallyVane's focus receiver: keeps every report with the bus name it came from.
-class FocusReports : public QObject, protected QDBusContext {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "app.tallyvane.Focus")
-  public:
-    struct Report {
-        uint pid;
-        QString appId;
-        QString sender;
-    };
-    std::vector<Report> reports;
-
-  public slots:
-    void WindowActivated(uint pid, const QString& appId) {
-        reports.push_back({pid, appId, message().service()});
-    }
-};
-
 class GnomeShellTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() { shell = std::make_unique<ShellSession>(); }
@@ -150,40 +131,32 @@ TEST_F(GnomeShellTest, ConsentTurnsTheExtensionOnAndOffThroughTheShellAndAsksOnc
     EXPECT_EQ(GnomeShellExtension("gnome-test", "not-ours@example.org").state(), State::absent);
 }
 
-TEST_F(GnomeShellTest, ExtensionReportsTheFocusedNativeWindowWithItsPidFromTheShellsName) {
+TEST_F(GnomeShellTest, ExtensionTellsTallyVaneTheFocusedNativeWindowsPid) {
     QDBusConnection& bus = shell->bus();
-    FocusReports receiver;
-    ASSERT_TRUE(bus.registerObject(QStringLiteral("/app/tallyvane/Focus"), &receiver,
-                                   QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(bus.registerService(QStringLiteral("app.tallyvane.TallyVane")));
     GnomeShellExtension extension("gnome-test");
     ASSERT_TRUE(extension.enable());
-    QString shellName = bus.interface()->serviceOwner(QStringLiteral("org.gnome.Shell")).value();
+    // foot is a native Wayland client: only the shell knows it is in front.
+    auto window = std::make_unique<test::Spawned>(shell->inSession({"foot", "sleep", "600"}));
+    // TallyVane takes its name before its receiver is there: the report of the window already
+    // in front must still arrive.
+    ASSERT_TRUE(bus.registerService(QStringLiteral("app.tallyvane.TallyVane")));
+    test::spin(0.5, [] { return false; });
+    linux_os::ReportedFrontApp front(bus, 1, "GNOME Shell extension",
+                                     {QStringLiteral("org.gnome.Shell")});
+    ASSERT_TRUE(front.available());
+    EXPECT_TRUE(test::spin(20, [&] { return front.frontPid() == window->pid(); }));
 
-    {
-        // foot is a native Wayland client: only the shell knows it is in front.
-        test::Spawned window(shell->inSession({"foot", "sleep", "600"}));
-        auto reportedWindow = [&] {
-            return !receiver.reports.empty() &&
-                   receiver.reports.back().pid == static_cast<uint>(window.pid());
-        };
-        ASSERT_TRUE(test::spin(20, reportedWindow));
-        EXPECT_EQ(receiver.reports.back().sender, shellName);
-        EXPECT_EQ(receiver.reports.back().appId, QStringLiteral("foot.desktop"));
-    }
-    // Its window gone, nothing is in front: the report says so rather than leaving the last app.
-    EXPECT_TRUE(test::spin(10, [&] { return receiver.reports.back().pid == 0; }));
-    EXPECT_EQ(receiver.reports.back().appId, QString());
+    // Its window gone, nothing is in front: unknown, never the last app.
+    window.reset();
+    EXPECT_TRUE(test::spin(10, [&] { return !front.frontPid(); }));
 
-    // Turned off, it says nothing is known any more.
-    receiver.reports.clear();
+    // Turned off while a window is in front, it takes back what it said.
+    window = std::make_unique<test::Spawned>(shell->inSession({"foot", "sleep", "600"}));
+    ASSERT_TRUE(test::spin(20, [&] { return front.frontPid() == window->pid(); }));
     ASSERT_TRUE(extension.disable());
-    EXPECT_TRUE(test::spin(5, [&] { return !receiver.reports.empty(); }));
+    EXPECT_TRUE(test::spin(10, [&] { return !front.frontPid(); }));
     bus.unregisterService(QStringLiteral("app.tallyvane.TallyVane"));
-    bus.unregisterObject(QStringLiteral("/app/tallyvane/Focus"));
 }
 
 }  // namespace
 }  // namespace tv
-
-#include "GnomeShellTest.moc"
