@@ -1,11 +1,15 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTemporaryDir>
 
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,13 +81,18 @@ class ShellSession {
     }
     QDBusConnection& bus() { return bus_; }
     // Runs `script` in the shell (its unsafe mode is on); true when it ran.
-    bool eval(const QString& script) {
+    bool eval(const QString& script) { return evaluate(script).has_value(); }
+    // What `script` gives, as JSON text; absent when it failed.
+    std::optional<QString> evaluate(const QString& script) {
         QDBusMessage call = QDBusMessage::createMethodCall(
             QStringLiteral("org.gnome.Shell"), QStringLiteral("/org/gnome/Shell"),
             QStringLiteral("org.gnome.Shell"), QStringLiteral("Eval"));
         call << script;
         QDBusMessage reply = bus_.call(call, QDBus::Block, 5000);
-        return reply.type() == QDBusMessage::ReplyMessage && reply.arguments().value(0).toBool();
+        if (reply.type() != QDBusMessage::ReplyMessage || !reply.arguments().value(0).toBool()) {
+            return std::nullopt;
+        }
+        return reply.arguments().value(1).toString();
     }
 
   private:
@@ -156,6 +165,102 @@ TEST_F(GnomeShellTest, ExtensionTellsTallyVaneTheFocusedNativeWindowsPid) {
     ASSERT_TRUE(extension.disable());
     EXPECT_TRUE(test::spin(10, [&] { return !front.frontPid(); }));
     bus.unregisterService(QStringLiteral("app.tallyvane.TallyVane"));
+}
+
+// The shell's AppIndicator extension hosts our item: the square mark with the readings as its
+// label in the top bar, and a double click (its way to activate; one click opens our menu)
+// calls Activate at the click, which opens the panel right under the item.
+TEST_F(GnomeShellTest, AppIndicatorShowsTheItemWithItsLabelAndActivateOpensThePanelUnderIt) {
+    GnomeShellExtension indicators("gnome-test", "ubuntu-appindicators@ubuntu.com");
+    if (indicators.state() == State::absent) {
+        GTEST_SKIP() << "the AppIndicator extension is not installed";
+    }
+    ASSERT_TRUE(indicators.enable());
+    QTemporaryDir home;
+    test::Spawned tallyvane(
+        shell->inSession({"XDG_CONFIG_HOME=" + home.path().toStdString(), TALLYVANE_PROGRAM}));
+
+    // The item's place in the top bar and the text of its label, once it shows the readings.
+    const QString item = QStringLiteral(
+        "const { St } = imports.gi;"
+        "const texts = a => a instanceof St.Label ? [a.text] : a.get_children().flatMap(texts);"
+        "const key = Object.keys(Main.panel.statusArea).find(k => k.startsWith('appindicator'));"
+        "const a = key && Main.panel.statusArea[key];"
+        "a && a.mapped ? [...a.get_transformed_position(), a.width, a.height, texts(a).join('')] : "
+        "null");
+    QJsonArray place;
+    auto findItem = [&](double seconds) {
+        return test::spin(seconds, [&] {
+            place =
+                QJsonDocument::fromJson(shell->evaluate(item).value_or(QString()).toUtf8()).array();
+            // Placed: an item not yet laid out reads as being at the bar's start.
+            return place.size() == 5 && place[4].toString().contains(QLatin1Char('%')) &&
+                   place[0].toInt() > 0;
+        });
+    };
+    ASSERT_TRUE(findItem(30));
+    // CPU · memory · temperature, as the label says it.
+    EXPECT_EQ(place[4].toString().count(QStringLiteral(" · ")), 2)
+        << place[4].toString().toStdString();
+    QDir().mkpath(QStringLiteral(TALLYVANE_SHOTS));
+    QDBusMessage shot = QDBusMessage::createMethodCall(
+        QStringLiteral("org.gnome.Shell.Screenshot"), QStringLiteral("/org/gnome/Shell/Screenshot"),
+        QStringLiteral("org.gnome.Shell.Screenshot"), QStringLiteral("Screenshot"));
+    shot << false << false << QStringLiteral(TALLYVANE_SHOTS "/gnome-top-bar.png");
+    EXPECT_TRUE(shell->bus().call(shot, QDBus::Block, 10000).arguments().value(0).toBool());
+
+    int x = 0;
+    const QString doubleClick = QStringLiteral(
+        "const { Clutter, GLib } = imports.gi;"
+        "const seat = Clutter.get_default_backend().get_default_seat();"
+        "const pointer = seat.create_virtual_device(Clutter.InputDeviceType.POINTER_DEVICE);"
+        "const t = GLib.get_monotonic_time();"
+        "pointer.notify_absolute_motion(t, %1, %2);"
+        "[true, false, true, false].forEach((down, i) => pointer.notify_button("
+        "  t + 40000 * (i + 1), Clutter.BUTTON_PRIMARY,"
+        "  down ? Clutter.ButtonState.PRESSED : Clutter.ButtonState.RELEASED));"
+        "true");
+    const QString panel =
+        QStringLiteral(
+            "const w = global.get_window_actors().map(a => a.meta_window)"
+            "  .find(w => w.get_pid() === %1 && w.get_title() === 'TallyVane panel');"
+            "const r = w && w.get_frame_rect(); r ? [r.x, r.y, r.width, r.height] : null")
+            .arg(tallyvane.pid());
+    QJsonArray frame;
+    auto panelShown = [&] {
+        frame =
+            QJsonDocument::fromJson(shell->evaluate(panel).value_or(QString()).toUtf8()).array();
+        return frame.size() == 4;
+    };
+    // The extension may still be setting the item up when its label first shows.
+    // The shell may also go back to its overview when the last window closes.
+    for (int attempt = 0; attempt < 3 && !panelShown(); ++attempt) {
+        ASSERT_TRUE(shell->eval(QStringLiteral("Main.overview.hide(); true")));
+        test::spin(1, [&] {
+            return shell->evaluate(QStringLiteral("Main.overview.visible")) ==
+                   QStringLiteral("false");
+        });
+        ASSERT_TRUE(findItem(30));
+        x = place[0].toInt() + place[2].toInt() / 2;
+        ASSERT_TRUE(shell->eval(doubleClick.arg(x).arg(place[1].toInt() + place[3].toInt() / 2)));
+        test::spin(5, panelShown);
+    }
+    if (frame.size() != 4) {
+        shot.setArguments({false, false, QStringLiteral(TALLYVANE_SHOTS "/gnome-no-panel.png")});
+        shell->bus().call(shot, QDBus::Block, 10000);
+    }
+    ASSERT_EQ(frame.size(), 4)
+        << test::processState(tallyvane.pid()) << " "
+        << shell->evaluate(QStringLiteral("Object.keys(Main.panel.statusArea).join()"))
+               .value_or(QString())
+               .toStdString();
+    // Under the top bar, spanning the item's place (kept inside the screen).
+    EXPECT_LE(frame[0].toInt(), x);
+    EXPECT_GE(frame[0].toInt() + frame[2].toInt(), x);
+    EXPECT_GE(frame[1].toInt(), place[1].toInt() + place[3].toInt() - 1);
+    EXPECT_LE(frame[1].toInt(), place[1].toInt() + place[3].toInt() + 40);
+    shot.setArguments({false, false, QStringLiteral(TALLYVANE_SHOTS "/gnome-panel-open.png")});
+    EXPECT_TRUE(shell->bus().call(shot, QDBus::Block, 10000).arguments().value(0).toBool());
 }
 
 }  // namespace
