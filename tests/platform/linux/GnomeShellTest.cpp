@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/FocusOffer.h"
 #include "platform/linux/GnomeShellExtension.h"
 #include "platform/linux/ReportedFrontApp.h"
 #include "settings/FocusConsent.h"
@@ -138,6 +139,37 @@ TEST_F(GnomeShellTest, ConsentTurnsTheExtensionOnAndOffThroughTheShellAndAsksOnc
     EXPECT_FALSE(consent.shouldOffer());
 
     EXPECT_EQ(GnomeShellExtension("gnome-test", "not-ours@example.org").state(), State::absent);
+}
+
+// The offer as the user meets it: a GNOME notification whose "Turn On" turns the extension on;
+// answered, it never comes again.
+TEST_F(GnomeShellTest, OfferIsAGnomeNotificationWhoseTurnOnEnablesTheExtensionAndComesOnce) {
+    QTemporaryDir home;
+    Settings settings(home.filePath(QStringLiteral("TallyVane.ini")));
+    GnomeShellExtension extension("gnome-test");
+    ASSERT_EQ(extension.state(), State::off);
+    FocusConsent consent(settings, extension);
+    const QString offers = QStringLiteral(
+        "Main.messageTray.getSources().flatMap(s => s.notifications)"
+        "  .filter(n => n.title === 'Let TallyVane see the app in front?')");
+    auto offered = [&] { return shell->evaluate(offers + QStringLiteral(".length")); };
+
+    FocusOffer offer(consent, shell->bus(), 0);
+    bool answered = false;
+    QObject::connect(&offer, &FocusOffer::answered, [&](bool on) { answered = on; });
+    ASSERT_TRUE(test::spin(10, [&] { return offered() == QStringLiteral("1"); }));
+    ASSERT_TRUE(shell->eval(
+        offers + QStringLiteral("[0].actions.find(a => a.label === 'Turn On').callback(); true")));
+    EXPECT_TRUE(test::spin(10, [&] { return answered; }));
+    EXPECT_EQ(extension.state(), State::on);
+    EXPECT_EQ(settings.text(SettingKeys::focusExtension), QStringLiteral("on"));
+
+    // Off again (as in the Extensions app): the answer stands, nothing is offered.
+    ASSERT_TRUE(extension.disable());
+    shell->eval(offers + QStringLiteral(".forEach(n => n.destroy()); true"));
+    FocusOffer again(consent, shell->bus(), 0);
+    test::spin(2, [] { return false; });
+    EXPECT_EQ(offered(), QStringLiteral("0"));
 }
 
 TEST_F(GnomeShellTest, ExtensionTellsTallyVaneTheFocusedNativeWindowsPid) {
