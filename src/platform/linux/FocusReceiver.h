@@ -16,10 +16,11 @@ namespace tv::linux_os {
 // The object at /app/tallyvane/Focus (interface app.tallyvane.Focus) to which a compositor
 // reports the window the user activated: our KWin script, our GNOME Shell extension.
 //
-// Only the connection that owns one of the compositors' well-known names right now is heard,
-// so that no other program on the session bus can say which app is in front (which decides
-// the app make way protects). When that name loses its owner (the compositor restarted or
-// ended), the front app becomes unknown rather than staying the last one reported.
+// Only the connection that owns the running compositor's well-known name right now is heard
+// (asked of the bus at each report), so that no other program on the session bus can say
+// which app is in front (which decides the app make way protects); others get AccessDenied. When
+// that name loses its owner (the compositor restarted or ended), the front app becomes unknown
+// rather than staying the last one reported.
 //
 // Lives in the thread that made it (its D-Bus calls arrive there); `front` may be read from
 // any thread.
@@ -30,8 +31,8 @@ class FocusReceiver : public QObject, protected QDBusContext {
     static constexpr const char* path = "/app/tallyvane/Focus";
     static constexpr const char* interfaceName = "app.tallyvane.Focus";
 
-    // `reporters`: the well-known names whose owners are believed. `self` is TallyVane's own
-    // pid: its windows leave the app before them in front.
+    // `reporters`: the well-known names whose owners are believed (only the running
+    // desktop's). `self` is TallyVane's own pid: its windows leave the app before them in front.
     FocusReceiver(QDBusConnection bus, QStringList reporters, std::int32_t self,
                   QObject* parent = nullptr);
     ~FocusReceiver() override;

@@ -10,6 +10,16 @@
 
 namespace tv::linux_os {
 
+namespace {
+
+// Our KWin script, found beside the program as its other files are; empty when missing.
+std::string scriptFile() {
+    std::string folder = resourceFolderOf(runningProgram(), "kwin");
+    return folder.empty() ? std::string() : folder + "/focus.js";
+}
+
+}  // namespace
+
 FrontAppChoice FrontAppChoice::of(const std::function<std::string(const char*)>& env,
                                   const std::function<bool(const std::string&)>& exists,
                                   const std::function<bool(const std::string&)>& onBus) {
@@ -43,7 +53,9 @@ std::string FrontAppChoice::describe() const {
         case Kind::hyprland:
             return "Hyprland socket at " + socket;
         case Kind::kwin:
-            return "KWin script";
+            return scriptFile().empty()
+                       ? "KWin script (not installed with TallyVane: the front app stays unknown)"
+                       : "KWin script";
         case Kind::gnome:
             return "GNOME Shell extension";
         case Kind::x11:
@@ -68,10 +80,9 @@ std::unique_ptr<FrontAppSource> FrontAppChoice::make(std::int32_t self) const {
                                                         socket, self);
         case Kind::kwin: {
             QDBusConnection bus = QDBusConnection::sessionBus();
-            auto source = std::make_unique<ReportedFrontApp>(bus, self, describe());
-            std::string folder = resourceFolderOf(runningProgram(), "kwin");
-            auto script = std::make_unique<KWinScript>(
-                bus, folder.empty() ? QString() : QString::fromStdString(folder + "/focus.js"));
+            auto source = std::make_unique<ReportedFrontApp>(
+                bus, self, describe(), QStringList{QStringLiteral("org.kde.KWin")});
+            auto script = std::make_unique<KWinScript>(bus, QString::fromStdString(scriptFile()));
             script->load();
             source->keep(std::move(script));
             return source;

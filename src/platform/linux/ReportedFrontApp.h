@@ -21,13 +21,12 @@ class FocusReceiver;
 // `frontPid` may be asked from any thread, and the source may end in another thread.
 class ReportedFrontApp : public FrontAppSource {
   public:
-    static QStringList compositors() {
-        return {QStringLiteral("org.kde.KWin"), QStringLiteral("org.gnome.Shell")};
-    }
-
-    // `label` names what reports, for the self-check ("KWin script").
+    // `reporters`: the well-known name of this desktop's compositor ("org.kde.KWin",
+    // "org.gnome.Shell"), whose owner alone is believed. Never a name of another desktop's:
+    // where that compositor does not run, any program could take its name. `label` names
+    // what reports, for the self-check ("KWin script").
     ReportedFrontApp(QDBusConnection bus, std::int32_t self, std::string label,
-                     QStringList reporters = compositors());
+                     QStringList reporters);
     ~ReportedFrontApp() override;
     ReportedFrontApp(const ReportedFrontApp&) = delete;
     ReportedFrontApp& operator=(const ReportedFrontApp&) = delete;

@@ -39,7 +39,8 @@ QDBusMessage askScripting(QDBusConnection& bus) {
 }
 
 bool scriptLoaded(QDBusConnection& bus) {
-    return askScripting(bus).arguments().value(0).toBool();
+    QDBusMessage reply = askScripting(bus);
+    return reply.type() == QDBusMessage::ReplyMessage && reply.arguments().value(0).toBool();
 }
 
 TEST(KWinScript, ReportsTheActiveNativeWindowOfARealKWin) {
@@ -91,7 +92,7 @@ TEST(KWinScript, ReportsTheActiveNativeWindowOfARealKWin) {
     }
 
     {
-        ReportedFrontApp front(bus, ::getpid(), "KWin script");
+        ReportedFrontApp front(bus, ::getpid(), "KWin script", {QStringLiteral("org.kde.KWin")});
         const std::string folder = linux_os::resourceFolderOf(linux_os::runningProgram(), "kwin");
         ASSERT_FALSE(folder.empty()) << "the script is not beside the program";
         auto script =
@@ -121,7 +122,12 @@ TEST(KWinScript, ReportsTheActiveNativeWindowOfARealKWin) {
 
         kwin.reset();  // the compositor ends: its last report dies with it
         EXPECT_TRUE(spin(10, [&] { return !front.frontPid(); }));
+        // A KWin started again (a crash, a restart) gets the script again.
+        kwin = std::make_unique<Spawned>(inSession(
+            {kwinCopy, "--virtual", "--no-lockscreen", "--width", "1280", "--height", "800"}));
+        EXPECT_TRUE(spin(30, [&] { return scriptLoaded(bus); }));
     }
+    EXPECT_FALSE(scriptLoaded(bus)) << "the script outlived the source that loaded it";
     QDBusConnection::disconnectFromBus(bus.name());
 }
 

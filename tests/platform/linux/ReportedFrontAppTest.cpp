@@ -49,7 +49,8 @@ TEST(ReportedFrontApp, BelievesOnlyTheCompositorAndForgetsItWhenItLeaves) {
     ASSERT_TRUE(rig.started()) << "the desktop rig did not start";
     std::string address = rig.env("DBUS_SESSION_BUS_ADDRESS");
     Peer tallyvane(address, QStringLiteral("tallyvane"), QStringLiteral("app.tallyvane.TallyVane"));
-    ReportedFrontApp front(tallyvane.bus, ::getpid(), "KWin script");
+    ReportedFrontApp front(tallyvane.bus, ::getpid(), "KWin script",
+                           {QStringLiteral("org.kde.KWin")});
     ASSERT_TRUE(front.available());
     EXPECT_EQ(front.describe(), "KWin script");
     EXPECT_EQ(front.frontPid(), std::nullopt) << "nothing is known before the first report";
@@ -57,10 +58,13 @@ TEST(ReportedFrontApp, BelievesOnlyTheCompositorAndForgetsItWhenItLeaves) {
     auto kwin =
         std::make_unique<Peer>(address, QStringLiteral("kwin"), QStringLiteral("org.kde.KWin"));
     Peer stranger(address, QStringLiteral("stranger"));
+    // On KDE nobody runs GNOME Shell, so anyone may take its name.
+    Peer squatter(address, QStringLiteral("squatter"), QStringLiteral("org.gnome.Shell"));
     EXPECT_TRUE(kwin->report(4242u, QStringLiteral("org.kde.konsole")));
     EXPECT_EQ(front.frontPid(), 4242);
 
     EXPECT_FALSE(stranger.report(777u, QStringLiteral("evil")));
+    EXPECT_FALSE(squatter.report(778u, QStringLiteral("evil")));
     EXPECT_EQ(front.frontPid(), 4242) << "a program that is not the compositor was believed";
 
     // TallyVane's own panel leaves the app before it in front; the desktop means nobody.
@@ -83,8 +87,8 @@ TEST(ReportedFrontApp, BelievesOnlyTheCompositorAndForgetsItWhenItLeaves) {
     EXPECT_TRUE(spin(5, [&] { return !front.frontPid(); }))
         << "the last report outlived the compositor that made it";
     // A connection taking the name later is a new compositor, believed from its first report.
-    Peer shell(address, QStringLiteral("shell"), QStringLiteral("org.gnome.Shell"));
-    EXPECT_TRUE(shell.report(4444u, QStringLiteral("org.gnome.TextEditor")));
+    Peer restarted(address, QStringLiteral("restarted"), QStringLiteral("org.kde.KWin"));
+    EXPECT_TRUE(restarted.report(4444u, QStringLiteral("org.kde.kate")));
     EXPECT_EQ(front.frontPid(), 4444);
 }
 
