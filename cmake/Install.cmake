@@ -40,6 +40,10 @@ install(FILES resources/kwin/focus.js DESTINATION ${CMAKE_INSTALL_DATADIR}/tally
 # The font is fetched into the build tree by scripts/setup, never committed.
 install(DIRECTORY ${CMAKE_BINARY_DIR}/fonts/ DESTINATION ${CMAKE_INSTALL_DATADIR}/tallyvane/fonts
     OPTIONAL FILES_MATCHING PATTERN "*.ttf")
+# The GNOME Shell extension that tells TallyVane the front window; it runs only once the user
+# turned it on (TallyVane asks once, or the settings page's switch).
+install(DIRECTORY resources/gnome-shell/tallyvane@app.tallyvane
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions)
 install(FILES resources/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tallyvane)
 install(FILES ${CMAKE_BINARY_DIR}/fonts/OFL.txt DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tallyvane OPTIONAL)
 

@@ -11,6 +11,7 @@
 
 #include <chrono>
 
+#include "app/FocusOffer.h"
 #include "app/LoginItemSetUp.h"
 #include "app/NoTrayNotice.h"
 #include "core/Format.h"
@@ -90,6 +91,7 @@ void AppShell::launch() {
     QTimer::singleShot(warmUpDelayMs, this, &AppShell::warmUpPanel);
 
     setUpNotifications();
+    setUpFocusOffer();
     monitor_->setOnSample([this] {
         drawLabel();
         if (capture_) {
@@ -300,10 +302,19 @@ SettingsPage::Parts AppShell::settingsPageParts() {
         };
     }
     return SettingsPage::Parts{
-        *monitor_,        notifier_.get(),
-        *loginItem_,      QCoreApplication::applicationFilePath().toStdString(),
-        *updates_,        std::move(openNotificationSettings),
-        reviewPageParts()};
+        *monitor_,         notifier_.get(),
+        *loginItem_,       QCoreApplication::applicationFilePath().toStdString(),
+        *updates_,         std::move(openNotificationSettings),
+        reviewPageParts(), focusConsent_.get()};
+}
+
+void AppShell::setUpFocusOffer() {
+    focusExtension_ = platform::focusExtension();
+    if (!focusExtension_) {
+        return;
+    }
+    focusConsent_ = std::make_unique<FocusConsent>(settings_, *focusExtension_);
+    new FocusOffer(*focusConsent_, QDBusConnection::sessionBus(), FocusOffer::delayMs, this);
 }
 
 void AppShell::setUpNotifications() {

@@ -19,6 +19,7 @@
 #include "platform/DesktopApps.h"
 #include "platform/FileManager.h"
 #include "platform/LoginItem.h"
+#include "settings/FocusConsent.h"
 #include "settings/Settings.h"
 #include "ui/MenuBarLabel.h"
 #include "ui/Sounds.h"
@@ -90,6 +91,8 @@ class AppShell : public QObject {
     // user waits.
     void warmUpPanel();
     void setUpTray();
+    // Offers the front-window add-on once where this desktop needs it.
+    void setUpFocusOffer();
 
     QStringList arguments_;
     Settings settings_;
@@ -100,6 +103,8 @@ class AppShell : public QObject {
     std::unique_ptr<Notifier> notifier_;
     std::unique_ptr<Sounds> sounds_;
     std::unique_ptr<LoginItem> loginItem_;
+    std::unique_ptr<FocusExtension> focusExtension_;  // where this desktop needs one
+    std::unique_ptr<FocusConsent> focusConsent_;
     QString osVersion_;
     std::unique_ptr<SoundPlayer> alertSound_;
     std::unique_ptr<DesktopApps> desktopApps_;

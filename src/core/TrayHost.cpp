@@ -16,11 +16,18 @@ bool isKde(const std::string& name) {
     return startsWith(name, "kded") || name == "plasmashell" || name == "xembedsniproxy";
 }
 
+// Hosts whose own item support is better than the window-embedding tray they also offer:
+// KDE's proxy crops windows; GNOME's AppIndicator extension puts embedded windows in an
+// opaque box of its own, while it shows item labels natively.
+bool prefersItems(const std::string& watcherOwner) {
+    return isKde(watcherOwner) || watcherOwner == "gnome-shell";
+}
+
 }  // namespace
 
 TrayShape trayShapeFor(const std::string& watcherOwner, const std::string& embedOwner) {
     bool embedding = !embedOwner.empty() && embedOwner != "xembedsniproxy";
-    if (embedding && !isKde(watcherOwner)) {
+    if (embedding && !prefersItems(watcherOwner)) {
         return TrayShape::docked;
     }
     if (watcherOwner.empty()) {

@@ -15,8 +15,8 @@ enum class TrayShape {
 
 // The shape for the process names (comm) owning the status-notifier watcher and the
 // window-embedding tray selection; empty when there is none. An unknown host gets the
-// square icon, which every host shows whole. KDE's embedding proxy crops windows, so it
-// never gets the docked window.
+// square icon, which every host shows whole. KDE's embedding proxy crops windows and GNOME's
+// boxes them, so neither gets the docked window.
 TrayShape trayShapeFor(const std::string& watcherOwner, const std::string& embedOwner);
 
 // Whether the host's Activate(x, y) carries a screen position. Every host we know sends one

@@ -8,6 +8,7 @@
 #include "platform/AudioSource.h"
 #include "platform/BackgroundBand.h"
 #include "platform/CpuTickSource.h"
+#include "platform/FocusExtension.h"
 #include "platform/FrontAppSource.h"
 #include "platform/GpuSource.h"
 #include "platform/LoginItem.h"
@@ -43,6 +44,9 @@ std::unique_ptr<FrontAppSource> frontAppSource();
 std::unique_ptr<SessionRoles> sessionRoles();
 // Which source `frontAppSource` asks, for the self-check.
 std::string frontAppSourceName();
+// Our add-on that reports the front window, where this desktop needs one to tell it (GNOME
+// Shell on Wayland); absent elsewhere.
+std::unique_ptr<FocusExtension> focusExtension();
 
 // Acting on other processes: stop and continue, the background band, the watchdog.
 std::unique_ptr<ProcessControl> processControl();

@@ -25,5 +25,7 @@ inline constexpr const char* demoLoop = "demoLoop";
 inline constexpr const char* demoPressure = "demoPressure";
 inline constexpr const char* demoThermal = "demoThermal";
 inline constexpr const char* demoHide = "demoHide";
+// Our answer about the desktop add-on that reports the front window: "asked", "on", "off".
+inline constexpr const char* focusExtension = "focusExtension";
 
 }  // namespace tv::SettingKeys

@@ -24,7 +24,9 @@ foreach(file bin/tallyvane share/applications/tallyvane.desktop
         share/icons/hicolor/scalable/apps/tallyvane.svg
         share/metainfo/app.tallyvane.tallyvane.metainfo.xml
         share/tallyvane/sounds/Select.wav share/tallyvane/sounds/Switch.wav
-        share/doc/tallyvane/copyright)
+        share/doc/tallyvane/copyright
+        share/gnome-shell/extensions/tallyvane@app.tallyvane/extension.js
+        share/gnome-shell/extensions/tallyvane@app.tallyvane/metadata.json)
     if(NOT EXISTS ${root}/${file})
         fail("${file} was not installed")
     endif()

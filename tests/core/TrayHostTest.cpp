@@ -28,6 +28,9 @@ TEST(TrayHostTest, EachKnownHostGetsTheShapeItCanShowWhole) {
         // KDE's embedding proxy crops windows: the item goes to the watcher instead.
         {"kded5", "xembedsniproxy", TrayShape::square},
         {"plasmashell", "plasmashell", TrayShape::square},
+        // GNOME's AppIndicator extension also embeds windows (through Xwayland, in an opaque
+        // box); its item labels are the native way.
+        {"gnome-shell", "gnome-shell", TrayShape::squareWithText},
         {"", "xembedsniproxy", TrayShape::none},
     };
     for (const Case& c : cases) {

@@ -43,6 +43,9 @@ FrontAppChoice FrontAppChoice::of(
     if (wayland && onBus && onBus("org.kde.KWin")) {
         return {Kind::kwin, {}};
     }
+    if (wayland && onBus && onBus("org.gnome.Shell")) {
+        return {Kind::gnome, {}};
+    }
     if (std::string display = env("WAYLAND_DISPLAY");
         !display.empty() && offersForeignToplevel && offersForeignToplevel(display)) {
         return {Kind::foreignToplevel, display};
@@ -62,6 +65,8 @@ std::string FrontAppChoice::describe() const {
                        : "KWin script";
         case Kind::foreignToplevel:
             return "wlroots foreign-toplevel list of " + socket;
+        case Kind::gnome:
+            return "GNOME Shell extension";
         case Kind::x11:
             break;
     }
@@ -93,6 +98,11 @@ std::unique_ptr<FrontAppSource> FrontAppChoice::make(std::int32_t self) const {
         }
         case Kind::foreignToplevel:
             return std::make_unique<ForeignToplevelFrontApp>(socket);
+        case Kind::gnome:
+            // The extension reports once the user turned it on; until then nothing is known.
+            return std::make_unique<ReportedFrontApp>(
+                QDBusConnection::sessionBus(), self, describe(),
+                QStringList{QStringLiteral("org.gnome.Shell")});
         case Kind::x11:
             break;
     }

@@ -10,11 +10,12 @@ namespace tv::linux_os {
 
 // Which source tells the front window on this desktop: a Wayland compositor's own socket
 // where one is announced (sway, Hyprland), our script inside KWin when a Wayland session's
-// KWin is on the session bus, else the wlroots foreign-toplevel list where the compositor
-// offers it, else the X11 active window (which, in a Wayland session, is trusted only while an
-// X client holds the focus).
+// KWin is on the session bus, our extension inside GNOME Shell when a Wayland session's shell
+// is, else the wlroots foreign-toplevel list where the compositor offers it, else the X11
+// active window (which, in a Wayland session, is trusted only while an X client holds the
+// focus).
 struct FrontAppChoice {
-    enum class Kind { x11, sway, hyprland, kwin, foreignToplevel };
+    enum class Kind { x11, sway, hyprland, kwin, gnome, foreignToplevel };
     Kind kind = Kind::x11;
     std::string socket;  // the compositor's socket, or the Wayland display
 

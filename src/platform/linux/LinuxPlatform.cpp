@@ -8,6 +8,7 @@
 #include "platform/linux/CanberraPlayer.h"
 #include "platform/linux/ForeignToplevelFrontApp.h"
 #include "platform/linux/FrontAppChoice.h"
+#include "platform/linux/GnomeShellExtension.h"
 #include "platform/linux/LinuxAudioActivity.h"
 #include "platform/linux/LinuxBackgroundBand.h"
 #include "platform/linux/LinuxCpuTickSource.h"
@@ -106,7 +107,22 @@ std::unique_ptr<FrontAppSource> frontAppSource() {
 }
 
 std::string frontAppSourceName() {
-    return frontAppChoice().describe();
+    linux_os::FrontAppChoice choice = frontAppChoice();
+    if (choice.kind != linux_os::FrontAppChoice::Kind::gnome) {
+        return choice.describe();
+    }
+    return choice.describe() + " (" +
+           linux_os::GnomeShellExtension::stateText(linux_os::GnomeShellExtension().state()) + ")";
+}
+
+std::unique_ptr<FocusExtension> focusExtension() {
+    if (!linux_os::GnomeShellExtension::needed([](const char* key) {
+            const char* value = std::getenv(key);
+            return std::string(value ? value : "");
+        })) {
+        return nullptr;
+    }
+    return std::make_unique<linux_os::GnomeShellExtension>();
 }
 
 std::unique_ptr<SessionRoles> sessionRoles() {

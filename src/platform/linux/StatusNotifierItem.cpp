@@ -58,6 +58,8 @@ void StatusNotifierItem::start(Handlers handlers) {
             [this](const QString&, const QString&, const QString& newOwner) {
                 if (newOwner.isEmpty()) {
                     setHosted(false);
+                } else if (registering_) {
+                    askAgain_ = true;
                 } else {
                     registerWithWatcher();
                 }
@@ -73,11 +75,17 @@ void StatusNotifierItem::registerWithWatcher() {
         QString::fromLatin1(watcherService), QStringLiteral("/StatusNotifierWatcher"),
         QString::fromLatin1(watcherService), QStringLiteral("RegisterStatusNotifierItem"));
     call << service_;
+    registering_ = true;
+    askAgain_ = false;
     auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(call, 5000), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this,
             [this](QDBusPendingCallWatcher* done) {
                 done->deleteLater();
+                registering_ = false;
                 setHosted(!done->isError());
+                if (done->isError() && askAgain_) {
+                    registerWithWatcher();
+                }
             });
 }
 

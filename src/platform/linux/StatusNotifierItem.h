@@ -98,6 +98,10 @@ class StatusNotifierItem : public QObject, public StatusNotifier {
     StatusNotifierLook look_;
     QList<SniIcon> icons_;
     bool hosted_ = false;
+    // A registration is on its way; a watcher that appears meanwhile is asked only if it fails
+    // (a host told twice may set the item up twice and lose it: GNOME's AppIndicator does).
+    bool registering_ = false;
+    bool askAgain_ = false;
     bool started_ = false;
 };
 

@@ -15,6 +15,7 @@
 #include "feedback/Reviews.h"
 #include "monitor/Monitor.h"
 #include "platform/LoginItem.h"
+#include "settings/FocusConsent.h"
 #include "settings/SettingKeys.h"
 #include "settings/Settings.h"
 #include "ui/controls/BackButton.h"
@@ -248,6 +249,24 @@ QWidget* SettingsPage::generalSection(QWidget* parent) {
     connect(launchAtLogin_, &QAbstractButton::toggled, this, &SettingsPage::setLaunchAtLogin);
     lines->addWidget(switchPair(launchAtLogin_, text(atLogin, section), section, true));
 
+    // Shown while the add-on is installed; its state is asked of the desktop each time the
+    // page opens, as the Extensions app may have changed it.
+    FocusExtension::State focus =
+        parts_.focusConsent ? parts_.focusConsent->state() : FocusExtension::State::absent;
+    if (focus != FocusExtension::State::absent) {
+        focusExtension_ = new Switch(parts_.review.play, section);
+        focusExtension_->setAccessibleName(QStringLiteral("See the app in front"));
+        focusExtension_->setChecked(focus == FocusExtension::State::on);
+        connect(focusExtension_, &QAbstractButton::toggled, this, &SettingsPage::setFocusExtension);
+        lines->addWidget(optionRow(focusExtension_, QStringLiteral("See the app in front"),
+                                   focus == FocusExtension::State::broken
+                                       ? QStringLiteral("The GNOME Shell extension is on but "
+                                                        "GNOME Shell cannot run it")
+                                       : QStringLiteral("With the GNOME Shell extension, make "
+                                                        "way never slows the app you use"),
+                                   section));
+    }
+
     QString sounds = QStringLiteral("Sounds for clicks and alerts");
     lines->addWidget(switchPair(boundSwitch(SettingKeys::sounds, sounds, section),
                                 text(sounds, section), section, true));
@@ -364,6 +383,14 @@ void SettingsPage::setLaunchAtLogin(bool on) {
         // No message: the switch shows what the entry really is now.
         QSignalBlocker quiet(launchAtLogin_);
         launchAtLogin_->setChecked(parts_.loginItem.isEnabled());
+    }
+}
+
+void SettingsPage::setFocusExtension(bool on) {
+    bool done = on ? parts_.focusConsent->accept() : parts_.focusConsent->decline();
+    if (!done) {
+        QSignalBlocker quiet(focusExtension_);
+        focusExtension_->setChecked(parts_.focusConsent->state() == FocusExtension::State::on);
     }
 }
 

@@ -16,6 +16,7 @@ class QStackedLayout;
 
 namespace tv {
 
+class FocusConsent;
 class LoginItem;
 class Monitor;
 class Notifier;
@@ -40,6 +41,8 @@ class SettingsPage : public QWidget {
         std::function<void()> openNotificationSettings;
         // The rating form's parts; also the settings store, the version and the link opener.
         ReviewPage::Parts review;
+        // The front-window add-on's switch; none where this desktop needs no add-on.
+        FocusConsent* focusConsent = nullptr;
     };
 
     explicit SettingsPage(Parts parts, QWidget* parent = nullptr);
@@ -65,6 +68,7 @@ class SettingsPage : public QWidget {
     void sendTestAlert();
     void refreshAlertLine();
     void setLaunchAtLogin(bool on);
+    void setFocusExtension(bool on);
     void checkNow();
     void showAnswer(const UpdateAnswer& answer);
     void openReview(int stars);
@@ -82,6 +86,7 @@ class SettingsPage : public QWidget {
     QLabel* sentText_ = nullptr;
     QWidget* blockedLine_ = nullptr;
     Switch* launchAtLogin_ = nullptr;
+    Switch* focusExtension_ = nullptr;
     QAbstractButton* checkNow_ = nullptr;
     QLabel* updateText_ = nullptr;
     StarPicker* rating_ = nullptr;

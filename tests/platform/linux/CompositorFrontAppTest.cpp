@@ -12,6 +12,7 @@
 
 #include "platform/linux/FocusJson.h"
 #include "platform/linux/FrontAppChoice.h"
+#include "platform/linux/GnomeShellExtension.h"
 #include "platform/linux/SwayWindowPlacer.h"
 
 namespace tv::linux_os {
@@ -98,6 +99,22 @@ TEST(CompositorFrontAppTest, TheSourceIsChosenFromTheSessionsEnvironment) {
     EXPECT_EQ(withKWin({{"XDG_SESSION_TYPE", "wayland"}}).kind, FrontAppChoice::Kind::kwin);
     EXPECT_EQ(withKWin({{"DISPLAY", ":0"}}).kind, FrontAppChoice::Kind::x11);
     EXPECT_EQ(choose({{"WAYLAND_DISPLAY", "wayland-0"}}, false).kind, FrontAppChoice::Kind::x11);
+
+    // Our GNOME Shell extension likewise where the shell is on the bus of a Wayland session.
+    auto withShell = [](std::map<std::string, std::string> env) {
+        return FrontAppChoice::of(
+            [&](const char* key) { return env[key]; }, [](const std::string&) { return false; },
+            [](const std::string& name) { return name == "org.gnome.Shell"; });
+    };
+    EXPECT_EQ(withShell({{"WAYLAND_DISPLAY", "wayland-0"}}).describe(), "GNOME Shell extension");
+    EXPECT_EQ(withShell({{"DISPLAY", ":0"}}).kind, FrontAppChoice::Kind::x11);
+    // Which GNOME sessions need it at all: Wayland ones only.
+    auto needed = [](std::map<std::string, std::string> env) {
+        return GnomeShellExtension::needed([&](const char* key) { return env[key]; });
+    };
+    EXPECT_TRUE(needed({{"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"}, {"XDG_SESSION_TYPE", "wayland"}}));
+    EXPECT_FALSE(needed({{"XDG_CURRENT_DESKTOP", "GNOME"}, {"XDG_SESSION_TYPE", "x11"}}));
+    EXPECT_FALSE(needed({{"XDG_CURRENT_DESKTOP", "KDE"}, {"WAYLAND_DISPLAY", "wayland-0"}}));
 }
 
 // Answers one request on a unix socket the way the compositor would.

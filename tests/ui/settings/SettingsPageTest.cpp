@@ -16,6 +16,7 @@
 #include "monitor/Monitor.h"
 #include "platform/linux/AutostartEntry.h"
 #include "settings/AlertSwitches.h"
+#include "settings/FocusConsent.h"
 #include "settings/SettingKeys.h"
 #include "settings/Settings.h"
 #include "support/DesktopRig.h"
@@ -58,7 +59,8 @@ class SettingsPageTest : public testing::Test {
 
     QString ini() const { return dir.filePath("TallyVane.ini"); }
 
-    std::unique_ptr<SettingsPage> open(Notifier* notifier = nullptr) {
+    std::unique_ptr<SettingsPage> open(Notifier* notifier = nullptr,
+                                       FocusConsent* focus = nullptr) {
         auto page = std::make_unique<SettingsPage>(SettingsPage::Parts{
             *monitor, notifier, autostart, "/opt/TallyVane/tallyvane", updates,
             [this] { ++settingsOpened; },
@@ -68,7 +70,8 @@ class SettingsPageTest : public testing::Test {
                               "Linux",
                               Vocabulary::forLinux(),
                               [this](const QUrl& link) { opened.push_back(link); },
-                              {}}});
+                              {}},
+            focus});
         return page;
     }
 
@@ -170,6 +173,39 @@ TEST_F(SettingsPageTest, OpenAtLoginShowsTheEntryAndFallsBackWhenRefused) {
     QTest::mouseClick(again, Qt::LeftButton);
     EXPECT_FALSE(again->isChecked());
     EXPECT_FALSE(autostart.isEnabled());
+}
+
+// The desktop's front-window add-on, as the desktop answers for it.
+struct FakeFocusExtension : FocusExtension {
+    State now = State::off;
+    bool refuse = false;
+    State state() override { return now; }
+    bool enable() override { return !refuse && (now = State::on, true); }
+    bool disable() override { return !refuse && (now = State::off, true); }
+};
+
+TEST_F(SettingsPageTest, TheFrontWindowSwitchTurnsTheDesktopsAddOnOnAndOffAndShowsWhatIsReal) {
+    EXPECT_EQ(button(*open(), "See the app in front"), nullptr) << "not on desktops without one";
+
+    FakeFocusExtension extension;
+    FocusConsent consent(settings, extension);
+    auto page = open(nullptr, &consent);
+    QAbstractButton* focus = button(*page, "See the app in front");
+    ASSERT_NE(focus, nullptr);
+    EXPECT_FALSE(focus->isChecked());
+    QTest::mouseClick(focus, Qt::LeftButton);
+    EXPECT_EQ(extension.now, FocusExtension::State::on);
+    EXPECT_TRUE(fileText().contains("focusExtension=on"));
+    QTest::mouseClick(focus, Qt::LeftButton);
+    EXPECT_EQ(extension.now, FocusExtension::State::off);
+    EXPECT_TRUE(fileText().contains("focusExtension=off"));
+
+    // The desktop refuses: the switch goes back to what is real.
+    extension.refuse = true;
+    QTest::mouseClick(focus, Qt::LeftButton);
+    EXPECT_FALSE(focus->isChecked());
+    extension.now = FocusExtension::State::absent;
+    EXPECT_EQ(button(*open(nullptr, &consent), "See the app in front"), nullptr);
 }
 
 TEST_F(SettingsPageTest, CheckNowShowsItsAnswerInThePage) {

@@ -1,0 +1,74 @@
+#include "app/FocusOffer.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+
+namespace tv {
+
+namespace {
+
+const QString server = QStringLiteral("org.freedesktop.Notifications");
+const QString path = QStringLiteral("/org/freedesktop/Notifications");
+const QString turnOn = QStringLiteral("turn-on");
+// NotificationClosed's reason when the user closed it.
+constexpr uint closedByUser = 2;
+
+}  // namespace
+
+FocusOffer::FocusOffer(FocusConsent& consent, QDBusConnection bus, int delayMs, QObject* parent)
+    : QObject(parent), consent_(consent), bus_(std::move(bus)) {
+    bus_.connect(server, path, server, QStringLiteral("ActionInvoked"), this,
+                 SLOT(onActionInvoked(uint, QString)));
+    bus_.connect(server, path, server, QStringLiteral("NotificationClosed"), this,
+                 SLOT(onClosed(uint, uint)));
+    delay_.setSingleShot(true);
+    connect(&delay_, &QTimer::timeout, this, &FocusOffer::post);
+    delay_.start(delayMs);
+}
+
+void FocusOffer::post() {
+    if (!consent_.shouldOffer()) {
+        return;
+    }
+    QDBusMessage notify =
+        QDBusMessage::createMethodCall(server, path, server, QStringLiteral("Notify"));
+    notify << QStringLiteral("TallyVane") << uint(0) << QString()
+           << QStringLiteral("Let TallyVane see the app in front?")
+           << QStringLiteral(
+                  "On this desktop TallyVane needs its small GNOME Shell extension to know "
+                  "which app you are using, so that it never slows or pauses it. The extension "
+                  "tells only TallyVane, and only which window is in front.")
+           << QStringList{turnOn, QStringLiteral("Turn On")} << QVariantMap() << -1;
+    auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(notify), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this,
+            [this](QDBusPendingCallWatcher* done) {
+                done->deleteLater();
+                QDBusPendingReply<uint> reply = *done;
+                // Counted as asked only once a server showed it: without one, the next start
+                // tries again.
+                if (!reply.isError()) {
+                    posted_ = reply.value();
+                    consent_.offered();
+                }
+            });
+}
+
+void FocusOffer::onActionInvoked(uint id, const QString& action) {
+    if (posted_ != 0 && id == posted_ && action == turnOn) {
+        posted_ = 0;
+        emit answered(consent_.accept());
+    }
+}
+
+void FocusOffer::onClosed(uint id, uint reason) {
+    if (posted_ != 0 && id == posted_) {
+        posted_ = 0;
+        if (reason == closedByUser) {
+            consent_.dismissed();
+            emit answered(false);
+        }
+    }
+}
+
+}  // namespace tv
