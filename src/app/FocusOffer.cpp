@@ -8,8 +8,8 @@ namespace tv {
 
 namespace {
 
-const QString server = QStringLiteral("org.freedesktop.Notifications");
-const QString path = QStringLiteral("/org/freedesktop/Notifications");
+const QString notices = QStringLiteral("org.freedesktop.Notifications");
+const QString noticesPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString turnOn = QStringLiteral("turn-on");
 // NotificationClosed's reason when the user closed it.
 constexpr uint closedByUser = 2;
@@ -18,9 +18,9 @@ constexpr uint closedByUser = 2;
 
 FocusOffer::FocusOffer(FocusConsent& consent, QDBusConnection bus, int delayMs, QObject* parent)
     : QObject(parent), consent_(consent), bus_(std::move(bus)) {
-    bus_.connect(server, path, server, QStringLiteral("ActionInvoked"), this,
+    bus_.connect(notices, noticesPath, notices, QStringLiteral("ActionInvoked"), this,
                  SLOT(onActionInvoked(uint, QString)));
-    bus_.connect(server, path, server, QStringLiteral("NotificationClosed"), this,
+    bus_.connect(notices, noticesPath, notices, QStringLiteral("NotificationClosed"), this,
                  SLOT(onClosed(uint, uint)));
     delay_.setSingleShot(true);
     connect(&delay_, &QTimer::timeout, this, &FocusOffer::post);
@@ -32,7 +32,7 @@ void FocusOffer::post() {
         return;
     }
     QDBusMessage notify =
-        QDBusMessage::createMethodCall(server, path, server, QStringLiteral("Notify"));
+        QDBusMessage::createMethodCall(notices, noticesPath, notices, QStringLiteral("Notify"));
     notify << QStringLiteral("TallyVane") << uint(0) << QString()
            << QStringLiteral("Let TallyVane see the app in front?")
            << QStringLiteral(
@@ -45,7 +45,7 @@ void FocusOffer::post() {
             [this](QDBusPendingCallWatcher* done) {
                 done->deleteLater();
                 QDBusPendingReply<uint> reply = *done;
-                // Counted as asked only once a server showed it: without one, the next start
+                // Counted as asked only once a notices showed it: without one, the next start
                 // tries again.
                 if (!reply.isError()) {
                     posted_ = reply.value();
