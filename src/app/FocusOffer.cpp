@@ -1,15 +1,11 @@
 #include "app/FocusOffer.h"
 
-#include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
+#include "app/NoticePost.h"
 
 namespace tv {
 
 namespace {
 
-const QString notices = QStringLiteral("org.freedesktop.Notifications");
-const QString noticesPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString turnOn = QStringLiteral("turn-on");
 // NotificationClosed's reason when the user closed it.
 constexpr uint closedByUser = 2;
@@ -18,10 +14,10 @@ constexpr uint closedByUser = 2;
 
 FocusOffer::FocusOffer(FocusConsent& consent, QDBusConnection bus, int delayMs, QObject* parent)
     : QObject(parent), consent_(consent), bus_(std::move(bus)) {
-    bus_.connect(notices, noticesPath, notices, QStringLiteral("ActionInvoked"), this,
-                 SLOT(onActionInvoked(uint, QString)));
-    bus_.connect(notices, noticesPath, notices, QStringLiteral("NotificationClosed"), this,
-                 SLOT(onClosed(uint, uint)));
+    bus_.connect(notice::server, notice::path, notice::server, QStringLiteral("ActionInvoked"),
+                 this, SLOT(onActionInvoked(uint, QString)));
+    bus_.connect(notice::server, notice::path, notice::server, QStringLiteral("NotificationClosed"),
+                 this, SLOT(onClosed(uint, uint)));
     delay_.setSingleShot(true);
     connect(&delay_, &QTimer::timeout, this, &FocusOffer::post);
     delay_.start(delayMs);
@@ -31,27 +27,17 @@ void FocusOffer::post() {
     if (!consent_.shouldOffer()) {
         return;
     }
-    QDBusMessage notify =
-        QDBusMessage::createMethodCall(notices, noticesPath, notices, QStringLiteral("Notify"));
-    notify << QStringLiteral("TallyVane") << uint(0) << QString()
-           << QStringLiteral("Let TallyVane see the app in front?")
-           << QStringLiteral(
-                  "On this desktop TallyVane needs its small GNOME Shell extension to know "
-                  "which app you are using, so that it never slows or pauses it. The extension "
-                  "tells only TallyVane, and only which window is in front.")
-           << QStringList{turnOn, QStringLiteral("Turn On")} << QVariantMap() << -1;
-    auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(notify), this);
-    connect(pending, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher* done) {
-                done->deleteLater();
-                QDBusPendingReply<uint> reply = *done;
-                // Counted as asked only once a notices showed it: without one, the next start
-                // tries again.
-                if (!reply.isError()) {
-                    posted_ = reply.value();
-                    consent_.offered();
-                }
-            });
+    notice::post(
+        bus_, this, QStringLiteral("Let TallyVane see the app in front?"),
+        QStringLiteral("On this desktop TallyVane needs its small GNOME Shell extension to know "
+                       "which app you are using, so that it never slows or pauses it. The "
+                       "extension tells only TallyVane, and only which window is in front."),
+        QStringList{turnOn, QStringLiteral("Turn On")}, [this](uint id) {
+            // Counted as asked only once a server showed it: without one, the next
+            // start tries again.
+            posted_ = id;
+            consent_.offered();
+        });
 }
 
 void FocusOffer::onActionInvoked(uint id, const QString& action) {

@@ -1,25 +1,16 @@
 #include "app/NoTrayNotice.h"
 
-#include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
+#include "app/NoticePost.h"
 
 namespace tv {
-
-namespace {
-
-const QString server = QStringLiteral("org.freedesktop.Notifications");
-const QString path = QStringLiteral("/org/freedesktop/Notifications");
-
-}  // namespace
 
 NoTrayNotice::NoTrayNotice(Settings& settings, QDBusConnection bus, int graceMs, QObject* parent)
     : QObject(parent), settings_(settings), bus_(std::move(bus)) {
     grace_.setSingleShot(true);
     grace_.setInterval(graceMs);
     connect(&grace_, &QTimer::timeout, this, &NoTrayNotice::post);
-    bus_.connect(server, path, server, QStringLiteral("ActionInvoked"), this,
-                 SLOT(onActionInvoked(uint, QString)));
+    bus_.connect(notice::server, notice::path, notice::server, QStringLiteral("ActionInvoked"),
+                 this, SLOT(onActionInvoked(uint, QString)));
 }
 
 void NoTrayNotice::setHosted(bool hosted) {
@@ -51,24 +42,14 @@ void NoTrayNotice::post() {
                        "TallyVane keeps watching and alerting, but this desktop has no tray to "
                        "show it in. ") +
                    howTo(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
-    QDBusMessage notify =
-        QDBusMessage::createMethodCall(server, path, server, QStringLiteral("Notify"));
-    notify << QStringLiteral("TallyVane") << uint(0) << QString()
-           << QStringLiteral("TallyVane is running") << body
-           << QStringList{QStringLiteral("default"), QStringLiteral("Open TallyVane"),
-                          QStringLiteral("open"), QStringLiteral("Open TallyVane")}
-           << QVariantMap() << -1;
-    auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(notify), this);
-    connect(pending, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher* done) {
-                done->deleteLater();
-                QDBusPendingReply<uint> reply = *done;
-                // Remembered only once a server took it: without one, the next start tries.
-                if (!reply.isError()) {
-                    posted_ = reply.value();
-                    settings_.setBoolean(shownKey, true);
-                }
-            });
+    notice::post(bus_, this, QStringLiteral("TallyVane is running"), body,
+                 QStringList{QStringLiteral("default"), QStringLiteral("Open TallyVane"),
+                             QStringLiteral("open"), QStringLiteral("Open TallyVane")},
+                 [this](uint id) {
+                     // Remembered only once a server took it: without one, the next start tries.
+                     posted_ = id;
+                     settings_.setBoolean(shownKey, true);
+                 });
 }
 
 void NoTrayNotice::onActionInvoked(uint id, const QString& action) {

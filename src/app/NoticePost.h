@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace tv {
+
+// A notice TallyVane posts once in its life rather than an alert: straight to the session's
+// notification server, with its own actions. The server's names, and the post itself.
+namespace notice {
+
+inline const QString server = QStringLiteral("org.freedesktop.Notifications");
+inline const QString path = QStringLiteral("/org/freedesktop/Notifications");
+
+// Posts the notice without waiting. `shown` gets the server's id once a server took it; with no
+// server (or an error) it is never called, so the caller can try again at the next start.
+// `context` ends the wait when it goes.
+void post(QDBusConnection& bus, QObject* context, const QString& title, const QString& body,
+          const QStringList& actions, std::function<void(uint id)> shown);
+
+}  // namespace notice
+}  // namespace tv
