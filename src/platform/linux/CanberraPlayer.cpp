@@ -1,15 +1,15 @@
 #include "platform/linux/CanberraPlayer.h"
 
 #include <canberra.h>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
-#include <thread>
 
 namespace tv::linux_os {
 
@@ -21,6 +21,26 @@ CanberraPlayer::CanberraPlayer() {
     ca_context_change_props(context_, CA_PROP_APPLICATION_NAME, "TallyVane", CA_PROP_APPLICATION_ID,
                             "tallyvane", nullptr);
 }
+
+namespace {
+
+// libcanberra plays each sound on a detached thread of its driver module, and that thread
+// still runs for a moment after it has reported the sound finished. Destroying the context
+// unloads the module; a thread still inside it would then run unmapped code and crash the
+// program as it quits. Once a driver is loaded, it stays mapped until the process ends.
+void keepDriversLoaded() {
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void*) {
+            if (info->dlpi_name != nullptr && std::strstr(info->dlpi_name, "/libcanberra-0.")) {
+                // Loaded already: this only marks it never to be unloaded.
+                dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+            }
+            return 0;
+        },
+        nullptr);
+}
+
+}  // namespace
 
 CanberraPlayer::~CanberraPlayer() {
     if (context_) {
@@ -75,6 +95,7 @@ void CanberraPlayer::play(const std::string& path) {
     if (context_ && isRegular(path)) {
         ca_context_play(context_, 0, CA_PROP_MEDIA_FILENAME, path.c_str(), CA_PROP_MEDIA_ROLE,
                         "event", nullptr);
+        keepDriversLoadedOnce();
     }
 }
 
@@ -102,15 +123,20 @@ bool CanberraPlayer::playAndWait(const std::string& path) {
         },
         &done);
     ca_proplist_destroy(props);
+    keepDriversLoadedOnce();
     if (started != CA_SUCCESS) {
         return false;
     }
     std::unique_lock<std::mutex> lock(done.mutex);
     done.changed.wait(lock, [&] { return done.finished; });
-    // The callback comes from the playing thread before it has wound down; give it the
-    // moment it needs before the context may be destroyed.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     return done.result == CA_SUCCESS;
+}
+
+void CanberraPlayer::keepDriversLoadedOnce() {
+    if (!driversKept_) {
+        driversKept_ = true;
+        keepDriversLoaded();
+    }
 }
 
 }  // namespace tv::linux_os

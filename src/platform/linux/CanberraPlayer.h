@@ -21,7 +21,11 @@ class CanberraPlayer : public SoundPlayer {
     bool playAndWait(const std::string& path);
 
   private:
+    // After the first sound has loaded the driver: keeps it loaded for good (see the .cpp).
+    void keepDriversLoadedOnce();
+
     ca_context* context_ = nullptr;
+    bool driversKept_ = false;
 };
 
 }  // namespace tv::linux_os
