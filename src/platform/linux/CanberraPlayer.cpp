@@ -7,9 +7,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
 
 namespace tv::linux_os {
 
@@ -29,15 +33,21 @@ namespace {
 // unloads the module; a thread still inside it would then run unmapped code and crash the
 // program as it quits. Once a driver is loaded, it stays mapped until the process ends.
 void keepDriversLoaded() {
+    // Named while the loader's list is held, marked after: the loader may not be entered again
+    // from inside its own walk.
+    std::vector<std::string> drivers;
     dl_iterate_phdr(
-        [](dl_phdr_info* info, std::size_t, void*) {
+        [](dl_phdr_info* info, std::size_t, void* found) {
             if (info->dlpi_name != nullptr && std::strstr(info->dlpi_name, "/libcanberra-0.")) {
-                // Loaded already: this only marks it never to be unloaded.
-                dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+                static_cast<std::vector<std::string>*>(found)->emplace_back(info->dlpi_name);
             }
             return 0;
         },
-        nullptr);
+        &drivers);
+    for (const std::string& driver : drivers) {
+        // Loaded already: this only marks it never to be unloaded.
+        dlopen(driver.c_str(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+    }
 }
 
 }  // namespace
@@ -127,8 +137,19 @@ bool CanberraPlayer::playAndWait(const std::string& path) {
     if (started != CA_SUCCESS) {
         return false;
     }
-    std::unique_lock<std::mutex> lock(done.mutex);
-    done.changed.wait(lock, [&] { return done.finished; });
+    {
+        std::unique_lock<std::mutex> lock(done.mutex);
+        done.changed.wait(lock, [&] { return done.finished; });
+    }
+    // The sound stays listed until its thread has wound down, and destroying the context would
+    // report a listed sound again, to `done` after it has gone: wait until it is off the list.
+    for (int i = 0; i < 400; ++i) {
+        int playing = 0;
+        if (ca_context_playing(context_, 1, &playing) != CA_SUCCESS || playing == 0) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     return done.result == CA_SUCCESS;
 }
 
