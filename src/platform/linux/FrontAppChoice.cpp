@@ -7,6 +7,7 @@
 #include "platform/linux/KWinScript.h"
 #include "platform/linux/ReportedFrontApp.h"
 #include "platform/linux/ResourceFolder.h"
+#include "platform/linux/SessionEnvironment.h"
 #include "platform/linux/X11FrontApp.h"
 
 namespace tv::linux_os {
@@ -39,7 +40,7 @@ FrontAppChoice FrontAppChoice::of(
         return {Kind::hyprland, "/tmp/hypr/" + instance + "/.socket.sock"};
     }
     // On X11 the active window tells the same without a script inside the window manager.
-    const bool wayland = !env("WAYLAND_DISPLAY").empty() || env("XDG_SESSION_TYPE") == "wayland";
+    const bool wayland = isWaylandSession(env);
     if (wayland && onBus && onBus("org.kde.KWin")) {
         return {Kind::kwin, {}};
     }

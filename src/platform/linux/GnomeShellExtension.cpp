@@ -5,6 +5,8 @@
 #include <QDBusVariant>
 #include <QVariantMap>
 
+#include "platform/linux/SessionEnvironment.h"
+
 namespace tv::linux_os {
 
 namespace {
@@ -31,8 +33,7 @@ bool GnomeShellExtension::needed(const std::function<std::string(const char*)>& 
          QString::fromStdString(env("XDG_CURRENT_DESKTOP")).split(QLatin1Char(':'))) {
         gnome = gnome || name.compare(QLatin1String("GNOME"), Qt::CaseInsensitive) == 0;
     }
-    bool wayland = !env("WAYLAND_DISPLAY").empty() || env("XDG_SESSION_TYPE") == "wayland";
-    return gnome && wayland;
+    return gnome && isWaylandSession(env);
 }
 
 std::string GnomeShellExtension::stateText(State state) {

@@ -22,6 +22,7 @@
 #include "platform/linux/LinuxSystemInfo.h"
 #include "platform/linux/LinuxThermalSource.h"
 #include "platform/linux/LinuxThermalStateSource.h"
+#include "platform/linux/SessionEnvironment.h"
 
 namespace tv::platform {
 
@@ -94,10 +95,7 @@ std::unique_ptr<ThermalStateSource> thermalStateSource() {
 // The one place the front-app source is chosen.
 linux_os::FrontAppChoice frontAppChoice() {
     return linux_os::FrontAppChoice::of(
-        [](const char* key) {
-            const char* value = std::getenv(key);
-            return std::string(value ? value : "");
-        },
+        linux_os::environmentValue,
         [](const std::string& path) { return ::access(path.c_str(), F_OK) == 0; },
         &linux_os::ownedOnSessionBus, linux_os::ForeignToplevelFrontApp::offered);
 }
@@ -116,10 +114,7 @@ std::string frontAppSourceName() {
 }
 
 std::unique_ptr<FocusExtension> focusExtension() {
-    if (!linux_os::GnomeShellExtension::needed([](const char* key) {
-            const char* value = std::getenv(key);
-            return std::string(value ? value : "");
-        })) {
+    if (!linux_os::GnomeShellExtension::needed(linux_os::environmentValue)) {
         return nullptr;
     }
     return std::make_unique<linux_os::GnomeShellExtension>();

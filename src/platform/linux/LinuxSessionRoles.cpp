@@ -12,6 +12,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "platform/linux/SessionEnvironment.h"
 #include "platform/linux/X11ClientPid.h"
 
 namespace tv::linux_os {
@@ -26,11 +27,6 @@ constexpr const char* roleNames[] = {
     "org.freedesktop.portal.Desktop", "org.freedesktop.ScreenSaver",
     "org.gnome.ScreenSaver",          "org.freedesktop.DBus",
 };
-
-std::string environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? std::string(value) : std::string();
-}
 
 std::optional<std::int32_t> windowPid(xcb_connection_t* c, xcb_window_t window) {
     if (auto pid = clientPidOf(c, window)) {
@@ -85,16 +81,16 @@ std::optional<std::int32_t> listenerOf(const std::string& socketPath) {
 
 LinuxSessionRoles::Options LinuxSessionRoles::forThisSession() {
     Options options;
-    options.display = environment("DISPLAY");
-    options.busAddress = environment("DBUS_SESSION_BUS_ADDRESS");
-    std::string runtime = environment("XDG_RUNTIME_DIR");
+    options.display = environmentValue("DISPLAY");
+    options.busAddress = environmentValue("DBUS_SESSION_BUS_ADDRESS");
+    std::string runtime = environmentValue("XDG_RUNTIME_DIR");
     auto inRuntime = [&](const std::string& name) {
         return name.empty() || name[0] == '/' || runtime.empty() ? name : runtime + "/" + name;
     };
-    if (std::string wayland = environment("WAYLAND_DISPLAY"); !wayland.empty()) {
+    if (std::string wayland = environmentValue("WAYLAND_DISPLAY"); !wayland.empty()) {
         options.sockets.push_back(inRuntime(wayland));
     }
-    std::string pulse = environment("PULSE_SERVER");
+    std::string pulse = environmentValue("PULSE_SERVER");
     if (pulse.rfind("unix:", 0) == 0) {
         options.sockets.push_back(pulse.substr(5));
     } else if (!runtime.empty()) {

@@ -52,13 +52,6 @@ std::uint64_t pack(std::int32_t pid, std::uint32_t window) {
 
 }  // namespace
 
-bool isWaylandSession() {
-    const char* display = std::getenv("WAYLAND_DISPLAY");
-    const char* type = std::getenv("XDG_SESSION_TYPE");
-    return (display != nullptr && *display != '\0') ||
-           (type != nullptr && std::string_view(type) == "wayland");
-}
-
 X11FrontApp::X11FrontApp(std::int32_t self, const std::string& display, bool waylandSession)
     : self_(self), wayland_(waylandSession) {
     const char* name = display.empty() ? std::getenv("DISPLAY") : display.c_str();

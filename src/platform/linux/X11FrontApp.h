@@ -56,7 +56,4 @@ class X11FrontApp : public FrontAppSource {
     std::thread thread_;
 };
 
-// Whether the session's display server speaks Wayland (then X11 covers XWayland clients only).
-bool isWaylandSession();
-
 }  // namespace tv::linux_os
