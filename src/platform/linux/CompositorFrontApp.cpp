@@ -7,14 +7,6 @@
 
 namespace tv::linux_os {
 
-namespace {
-
-constexpr std::size_t answerLimit = 64 << 20;
-// A compositor that does not answer at once is taken as not knowing.
-constexpr int answerWaitMs = 250;
-
-}  // namespace
-
 CompositorFrontApp::CompositorFrontApp(Protocol protocol, std::string socket, std::int32_t self)
     : protocol_(protocol), socket_(std::move(socket)), self_(self) {}
 
@@ -22,14 +14,15 @@ std::optional<std::string> CompositorFrontApp::ask() {
     if (protocol_ == Protocol::i3) {
         return I3Ipc(socket_).ask(I3Ipc::getTree);
     }
-    int fd = connectUnixSocket(socket_, answerWaitMs);
+    int fd = connectUnixSocket(socket_, compositorAnswerWaitMs);
     if (fd < 0) {
         return std::nullopt;
     }
     std::optional<std::string> answer;
     std::string request = "j/activewindow";
     std::string text;
-    if (sendAll(fd, request.data(), request.size()) && readAll(fd, text, 0, answerLimit)) {
+    if (sendAll(fd, request.data(), request.size()) &&
+        readAll(fd, text, 0, compositorAnswerLimit)) {
         answer = std::move(text);
     }
     ::close(fd);

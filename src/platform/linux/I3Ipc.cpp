@@ -13,8 +13,6 @@ namespace {
 
 constexpr char magic[] = "i3-ipc";
 constexpr std::size_t headerSize = 6 + 4 + 4;
-constexpr std::size_t i3AnswerLimit = 64 << 20;
-constexpr int i3AnswerWaitMs = 250;
 
 }  // namespace
 
@@ -68,10 +66,10 @@ bool readAll(int fd, std::string& out, std::size_t size, std::size_t limit) {
 }
 
 std::optional<std::string> I3Ipc::ask(std::uint32_t type, std::string_view payload) const {
-    if (payload.size() > i3AnswerLimit) {
+    if (payload.size() > compositorAnswerLimit) {
         return std::nullopt;
     }
-    int fd = connectUnixSocket(socket_, i3AnswerWaitMs);
+    int fd = connectUnixSocket(socket_, compositorAnswerWaitMs);
     if (fd < 0) {
         return std::nullopt;
     }
@@ -87,7 +85,8 @@ std::optional<std::string> I3Ipc::ask(std::uint32_t type, std::string_view paylo
         readAll(fd, header, headerSize, headerSize) && header.compare(0, 6, magic) == 0) {
         std::memcpy(&length, header.data() + 6, 4);
         std::string text;
-        if (length == 0 || (length <= i3AnswerLimit && readAll(fd, text, length, i3AnswerLimit))) {
+        if (length == 0 ||
+            (length <= compositorAnswerLimit && readAll(fd, text, length, compositorAnswerLimit))) {
             answer = std::move(text);
         }
     }

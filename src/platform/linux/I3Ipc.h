@@ -24,6 +24,11 @@ class I3Ipc {
     std::string socket_;
 };
 
+// What a compositor's socket may answer at most, and how long it may take: one that does not
+// answer at once is taken as not knowing.
+constexpr std::size_t compositorAnswerLimit = 64 << 20;
+constexpr int compositorAnswerWaitMs = 250;
+
 // Connects to a Unix stream socket with send and receive timeouts of `timeoutMs`; -1 on
 // failure. The caller closes the descriptor.
 int connectUnixSocket(const std::string& path, int timeoutMs);
