@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "support/DesktopRig.h"
+#include "support/Pixels.h"
 #include "support/Spawned.h"
 #include "support/XInspect.h"
 
@@ -101,18 +102,6 @@ bool painted(const QImage& edge, QRgb bare) {
         }
     }
     return true;
-}
-
-// Strongly coloured pixels: the health card's tints.
-int cardPixels(const QImage& image) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            QColor c(image.pixel(x, y));
-            count += c.saturation() > 120 && c.value() > 120;
-        }
-    }
-    return count;
 }
 
 double median(std::vector<double> values) {
@@ -252,7 +241,7 @@ int main(int argc, char** argv) {
                 if (o.painted >= 0) {
                     QRect card(panel->left() + 12, panel->top() + 12, panel->width() - 24, 64);
                     // The card is drawn at full strength over most of its area.
-                    if (cardPixels(x.grab(card)) > card.width() * card.height() * 3 / 4) {
+                    if (tv::test::cardPixels(x.grab(card)) > card.width() * card.height() * 3 / 4) {
                         o.card = msSince(start);
                         break;
                     }

@@ -15,6 +15,7 @@
 #include "support/DesktopRig.h"
 #include "support/EventLoop.h"
 #include "support/FakePortal.h"
+#include "support/Pixels.h"
 #include "support/Spawned.h"
 #include "support/XInspect.h"
 
@@ -34,18 +35,6 @@ struct Element {
 
 int lightness(QRgb pixel) {
     return QColor(pixel).lightness();
-}
-
-// Pixels of the status card's colours (strong green-blue, orange or red tints).
-int cardPixels(const QImage& image) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            QColor c(image.pixel(x, y));
-            count += c.saturation() > 120 && c.value() > 120;
-        }
-    }
-    return count;
 }
 
 class PanelDesktopTest : public testing::Test {
@@ -182,7 +171,7 @@ TEST_F(PanelDesktopTest, AClickShowsEverySectionInTheDesktopsLookReadableFromOut
     QImage light = x.grab(open);
     light.save(QStringLiteral(TALLYVANE_SHOTS "/panel-light.png"));
     EXPECT_GT(lightness(light.pixel(4, open.height() - 4)), 200) << "the light look";
-    EXPECT_GT(cardPixels(light.copy(0, 0, 360, 80)), 5000) << "the coloured health card";
+    EXPECT_GT(test::cardPixels(light.copy(0, 0, 360, 80)), 5000) << "the coloured health card";
 
     std::vector<Element> elements = tree();
     std::vector<std::string> rows, buttons;
