@@ -1,7 +1,10 @@
 #include "ui/controls/Reveal.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QTimer>
+
+#include <algorithm>
+
+#include "ui/controls/Fade.h"
 
 namespace tv {
 
@@ -20,19 +23,7 @@ Reveal::Reveal(QWidget* target, int step, bool reduceMotion)
 void Reveal::apply(double progress) {
     progress_ = progress;
     if (target_) {
-        // Fully shown, the target paints without an effect: effects do not nest, so one kept
-        // here would spoil the fades of the widgets inside it.
-        if (progress >= 1) {
-            if (opacity_ && target_->graphicsEffect() == opacity_) {
-                target_->setGraphicsEffect(nullptr);
-            }
-        } else {
-            if (!opacity_) {
-                opacity_ = new QGraphicsOpacityEffect(target_);
-                target_->setGraphicsEffect(opacity_);
-            }
-            opacity_->setOpacity(std::clamp(progress, 0.0, 1.0));
-        }
+        setFade(*target_, std::clamp(progress, 0.0, 1.0));
         double offset = Reveal::offset(false, reduceMotion_) * (1 - progress);
         // Moved down within its own height: the bottom margin gives back what the top takes, so
         // the panel keeps its size while sections arrive.

@@ -6,8 +6,6 @@
 
 #include "ui/controls/Spring.h"
 
-class QGraphicsOpacityEffect;
-
 namespace tv {
 
 // Staged appearance of a section: hidden it is transparent and 8 points lower; shown it fades
@@ -27,7 +25,6 @@ class Reveal : public QObject {
     void apply(double progress);
 
     QPointer<QWidget> target_;
-    QPointer<QGraphicsOpacityEffect> opacity_;  // only while not fully shown
     int step_;
     bool reduceMotion_;
     double progress_ = 0;

@@ -1,7 +1,6 @@
 #include "ui/panel/HeldList.h"
 
 #include <QEvent>
-#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -9,6 +8,7 @@
 
 #include "core/AppList.h"
 #include "ui/controls/Buttons.h"
+#include "ui/controls/Fade.h"
 #include "ui/controls/PanelStyle.h"
 #include "ui/panel/AppIcon.h"
 #include "ui/panel/PanelLook.h"
@@ -56,21 +56,6 @@ constexpr double shift = rowHeight / 2.0;
 
 double along(double from, double to, double progress) {
     return from + (to - from) * progress;
-}
-
-void setOpacity(QWidget& view, double opacity) {
-    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(view.graphicsEffect());
-    if (opacity >= 1) {
-        if (effect) {
-            view.setGraphicsEffect(nullptr);
-        }
-        return;
-    }
-    if (!effect) {
-        effect = new QGraphicsOpacityEffect(&view);
-        view.setGraphicsEffect(effect);
-    }
-    effect->setOpacity(std::max(opacity, 0.0));
 }
 
 }  // namespace
@@ -214,8 +199,7 @@ void HeldList::step(double progress) {
         }
         row.view->setGeometry(0, static_cast<int>(std::lround(along(row.fromY, row.toY, progress))),
                               list_->width(), rowHeight);
-        setOpacity(*row.view,
-                   std::clamp(along(row.fromOpacity, row.toOpacity, progress), 0.0, 1.0));
+        setFade(*row.view, std::clamp(along(row.fromOpacity, row.toOpacity, progress), 0.0, 1.0));
     }
     list_->setFixedHeight(
         static_cast<int>(std::lround(std::max(along(fromHeight_, toHeight_, progress), 0.0))));
