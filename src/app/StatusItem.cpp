@@ -60,8 +60,10 @@ void StatusItem::setLabel(const QImage& image, const QString& accessibleText) {
         fallback_->setToolTip(accessibleText);
         return;
     }
+    // Against the size asked for, not the one the tray gave: a tray that keeps the slot
+    // narrower is asked again only when the label's width changes.
     QSize slot = slotFor(QSizeF(image_.size()) / image_.devicePixelRatio());
-    if (slot != size()) {
+    if (slot != maximumSize()) {
         setFixedSize(slot);
         if (docked_) {
             checkSlotSoon();
@@ -75,7 +77,8 @@ void StatusItem::checkSlotSoon() {
         slotCheck_ = new QTimer(this);
         slotCheck_->setInterval(200);
         connect(slotCheck_, &QTimer::timeout, this, [this] {
-            bool fits = embedder_->slotFits(static_cast<std::uintptr_t>(winId()));
+            int wanted = qRound(maximumWidth() * devicePixelRatioF());
+            bool fits = embedder_->slotFits(static_cast<std::uintptr_t>(winId()), wanted);
             if (fits || --slotChecksLeft_ <= 0) {
                 slotCheck_->stop();
             }

@@ -14,11 +14,12 @@ class TrayEmbedder {
     virtual bool available() = 0;
     // Asks the tray to take in the window; false when there is no such tray.
     virtual bool dock(std::uintptr_t window) = 0;
-    // Whether the tray gave the docked window a slot as wide as the window. A tray may size
-    // the slot while it still counts the window as unmapped and then keep it a pixel wide;
-    // when the slot is too narrow this announces the window's state and size hints again so
-    // that the tray measures it anew, and answers false. Trays that say nothing answer true.
-    virtual bool slotFits(std::uintptr_t /*window*/) { return true; }
+    // Whether the tray gave the docked window, and the slot it sits in, the `width` in pixels
+    // the label needs. A loaded tray may size the slot before it sees the window's state or
+    // size hints and then keep it, and the window, a pixel wide; then this announces the
+    // window's state and size hints again so that the tray measures it anew, and answers
+    // false. Trays that say nothing answer true.
+    virtual bool slotFits(std::uintptr_t /*window*/, int /*width*/) { return true; }
     // The tray composites its icons with their alpha channel (it names a 32-bit visual for
     // them), so a docked window may leave its background transparent. Otherwise a docked
     // window must paint every pixel: what it leaves out shows as black.

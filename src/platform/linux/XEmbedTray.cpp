@@ -121,7 +121,7 @@ bool XEmbedTray::dock(std::uintptr_t window) {
     return true;
 }
 
-bool XEmbedTray::slotFits(std::uintptr_t window) {
+bool XEmbedTray::slotFits(std::uintptr_t window, int width) {
     if (!connection_) {
         return true;
     }
@@ -138,12 +138,15 @@ bool XEmbedTray::slotFits(std::uintptr_t window) {
     }
     auto ours = xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, id), nullptr);
     auto slot = xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, parent), nullptr);
-    bool fits = !ours || !slot || slot->width >= ours->width;
+    // Both count: an embedder resizes the window to its slot, so a window a pixel wide in a
+    // slot a pixel wide is not a fit.
+    bool fits = !ours || !slot || (slot->width >= width && ours->width >= width);
     std::free(ours);
     std::free(slot);
     if (!fits) {
-        // An embedder that saw the window unmapped while taking it in sizes its slot to a
-        // pixel and only measures again when the window says it is mapped or changes its hints.
+        // An embedder that took the window in before it saw it mapped or read its hints sizes
+        // its slot to a pixel and only measures again when the window says it is mapped or
+        // changes its hints.
         rewrite(id, atom("_XEMBED_INFO"));
         rewrite(id, XCB_ATOM_WM_NORMAL_HINTS);
         xcb_flush(connection_);

@@ -14,7 +14,7 @@ class XEmbedTray : public TrayEmbedder {
 
     bool available() override;
     bool dock(std::uintptr_t window) override;
-    bool slotFits(std::uintptr_t window) override;
+    bool slotFits(std::uintptr_t window, int width) override;
     // From the owner window's _NET_SYSTEM_TRAY_VISUAL: a visual of depth 32.
     bool transparentSlots() override;
     // From the owner window's _NET_WM_PID.
