@@ -19,8 +19,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <initializer_list>
 #include <fstream>
+#include <initializer_list>
 #include <set>
 #include <sstream>
 
@@ -100,8 +100,8 @@ class StandInTray {
         ::sleep(2);  // by now the window has its label and its final hints
         xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
         xcb_window_t slot = xcb_generate_id(connection_);
-        std::uint32_t slotValues[] = {1, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
-                                             XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY};
+        std::uint32_t slotValues[] = {
+            1, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY};
         xcb_create_window(connection_, XCB_COPY_FROM_PARENT, slot, screen->root, 0, 0, 1, 1, 0,
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                           XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, slotValues);
