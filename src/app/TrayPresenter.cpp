@@ -41,9 +41,10 @@ void TrayPresenter::install() {
     }
     StatusNotifier::Handlers handlers;
     handlers.activate = [this](int x, int y) {
-        // Without a screen position the panel opens at the pointer.
-        clickedAt_ =
-            hostGivesScreenPosition(watcherOwner_) ? std::optional(QPoint(x, y)) : std::nullopt;
+        // Every host we know sends a screen position (waybar from 0.10 on; its 0.9 releases
+        // sent the position inside the icon, which opens the panel under the bar's left end
+        // rather than at a stale pointer position).
+        clickedAt_ = QPoint(x, y);
         emit clicked();
     };
     handlers.open = [this] { emit openRequested(); };

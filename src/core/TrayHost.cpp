@@ -42,10 +42,6 @@ TrayShape trayShapeFor(const std::string& watcherOwner, const std::string& embed
     return TrayShape::square;
 }
 
-bool hostGivesScreenPosition(const std::string&) {
-    return true;
-}
-
 bool hostPanelIsDark(const std::string& watcherOwner) {
     constexpr std::array<std::string_view, 3> dark{"gnome-shell", "waybar", "xapp-sn-watcher"};
     for (std::string_view name : dark) {

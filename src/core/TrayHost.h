@@ -19,11 +19,6 @@ enum class TrayShape {
 // boxes them, so neither gets the docked window.
 TrayShape trayShapeFor(const std::string& watcherOwner, const std::string& embedOwner);
 
-// Whether the host's Activate(x, y) carries a screen position. Every host we know sends one
-// (waybar from 0.10 on; its 0.9 releases sent the position inside the icon, which then opens
-// the panel under the bar's left end rather than at a stale pointer position).
-bool hostGivesScreenPosition(const std::string& watcherOwner);
-
 // Whether the host's panel is dark by default, so the mark is drawn light.
 bool hostPanelIsDark(const std::string& watcherOwner);
 

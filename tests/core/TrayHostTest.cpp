@@ -44,9 +44,6 @@ TEST(TrayHostTest, TheMarkIsLightOnlyOnHostsWhosePanelIsDark) {
     EXPECT_TRUE(hostPanelIsDark("waybar"));
     EXPECT_FALSE(hostPanelIsDark("plasmashell"));
     EXPECT_FALSE(hostPanelIsDark(""));
-    EXPECT_TRUE(hostGivesScreenPosition("waybar"));
-    EXPECT_TRUE(hostGivesScreenPosition("gnome-shell"));
-    EXPECT_TRUE(hostGivesScreenPosition("kded5"));
 }
 
 }  // namespace
