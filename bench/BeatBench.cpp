@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,9 @@ double cpuNow() {
 
 char stateOf(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), {});
+    std::ostringstream read;
+    read << in.rdbuf();  // stops, without throwing, where a read fails (the process ended)
+    std::string text = read.str();
     std::size_t close = text.rfind(')');
     return close == std::string::npos || close + 2 >= text.size() ? '?' : text[close + 2];
 }

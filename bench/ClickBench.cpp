@@ -160,14 +160,9 @@ int main(int argc, char** argv) {
     }
     ::chmod(home.filePath("run").toStdString().c_str(), 0700);
     std::ofstream(home.filePath("config/TallyVane/TallyVane.ini").toStdString()) << "[General]\n";
-    tv::test::Spawned program({"env", "DISPLAY=" + rig.env("DISPLAY"),
-                               "DBUS_SESSION_BUS_ADDRESS=" + rig.env("DBUS_SESSION_BUS_ADDRESS"),
-                               "HOME=" + home.path().toStdString(),
-                               "XDG_CONFIG_HOME=" + home.filePath("config").toStdString(),
-                               "XDG_DATA_HOME=" + home.filePath("data").toStdString(),
-                               "XDG_STATE_HOME=" + home.filePath("state").toStdString(),
-                               "XDG_RUNTIME_DIR=" + home.filePath("run").toStdString(),
-                               "QT_QPA_PLATFORM=xcb", TALLYVANE_PROGRAM});
+    std::vector<std::string> command = rig.inHome(home.path().toStdString());
+    command.insert(command.end(), {"QT_QPA_PLATFORM=xcb", TALLYVANE_PROGRAM});
+    tv::test::Spawned program(command);
 
     std::optional<QRect> item;
     tv::test::waitFor(30, [&] {

@@ -37,15 +37,9 @@ struct Desk {
         std::ofstream(home.filePath("config/TallyVane/TallyVane.ini").toStdString())
             << "[General]\n"
             << settings;
-        app = std::make_unique<Spawned>(std::vector<std::string>{
-            "env", "DISPLAY=" + rig.env("DISPLAY"),
-            "DBUS_SESSION_BUS_ADDRESS=" + rig.env("DBUS_SESSION_BUS_ADDRESS"),
-            "HOME=" + home.path().toStdString(),
-            "XDG_CONFIG_HOME=" + home.filePath("config").toStdString(),
-            "XDG_DATA_HOME=" + home.filePath("data").toStdString(),
-            "XDG_STATE_HOME=" + home.filePath("state").toStdString(),
-            "XDG_RUNTIME_DIR=" + home.filePath("run").toStdString(), "QT_QPA_PLATFORM=xcb",
-            TALLYVANE_PROGRAM, "--open", folder});
+        std::vector<std::string> argv = rig.inHome(home.path().toStdString());
+        argv.insert(argv.end(), {"QT_QPA_PLATFORM=xcb", TALLYVANE_PROGRAM, "--open", folder});
+        app = std::make_unique<Spawned>(argv);
     }
 };
 

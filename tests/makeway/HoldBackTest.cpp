@@ -30,8 +30,7 @@ using test::Spawned;
 using test::waitFor;
 
 char stateOf(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), {});
+    std::string text = test::textOf("/proc/" + std::to_string(pid) + "/stat");
     std::size_t close = text.rfind(')');
     return close == std::string::npos || close + 2 >= text.size() ? '?' : text[close + 2];
 }
@@ -298,9 +297,7 @@ TEST_F(HoldBackTest, AnUnprivilegedUserSlowsAndRestoresExactly) {
     Spawned holder(
         asUser({TALLYVANE_TEST_HOLDER, report, "slow", "1500", std::to_string(app.pid())}));
     auto says = [&](const std::string& word) {
-        std::ifstream in(report);
-        std::string text((std::istreambuf_iterator<char>(in)), {});
-        return text.find(word) != std::string::npos;
+        return test::textOf(report).find(word) != std::string::npos;
     };
     ASSERT_TRUE(waitFor(10, [&] { return says("held"); }));
     for (pid_t tid : threadsOf(app.pid())) {
@@ -528,9 +525,8 @@ class OwnGroup {
     }
     const std::string& name() const { return name_; }
     bool frozen() const {
-        std::ifstream in(unified_ + name_ + "/cgroup.events");
-        std::string text((std::istreambuf_iterator<char>(in)), {});
-        return text.find("frozen 1") != std::string::npos;
+        return test::textOf(unified_ + name_ + "/cgroup.events").find("frozen 1") !=
+               std::string::npos;
     }
 
   private:

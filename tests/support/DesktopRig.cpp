@@ -56,6 +56,17 @@ std::string DesktopRig::env(const std::string& key) const {
     return it == env_.end() ? std::string() : it->second;
 }
 
+std::vector<std::string> DesktopRig::inHome(const std::string& home) const {
+    return {"env",
+            "DISPLAY=" + env("DISPLAY"),
+            "DBUS_SESSION_BUS_ADDRESS=" + env("DBUS_SESSION_BUS_ADDRESS"),
+            "HOME=" + home,
+            "XDG_CONFIG_HOME=" + home + "/config",
+            "XDG_DATA_HOME=" + home + "/data",
+            "XDG_STATE_HOME=" + home + "/state",
+            "XDG_RUNTIME_DIR=" + home + "/run"};
+}
+
 std::string DesktopRig::inRig(const std::string& command) const {
     std::string prefix = "env";
     for (const auto& [key, value] : env_) {

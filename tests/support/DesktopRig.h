@@ -24,6 +24,10 @@ class DesktopRig {
     std::string env(const std::string& key) const;
     // A shell command prefixed with the rig's environment.
     std::string inRig(const std::string& command) const;
+    // The start of a command line ("env" and settings) that runs a program on the rig's
+    // display and bus as a user whose home, config, data, state and runtime folders are
+    // `home`, `home`/config, /data, /state and /run.
+    std::vector<std::string> inHome(const std::string& home) const;
     // The program that runs a command as the desktop's user in its environment, where the rig
     // makes one (tests/rig/sway); it execs, so a process started through it has its pid.
     std::string asUser() const { return dir_ + "/as-user"; }

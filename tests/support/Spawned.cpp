@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -108,8 +109,7 @@ std::vector<pid_t> descendantsOf(pid_t ancestor) {
         if (name.empty() || name[0] < '1' || name[0] > '9') {
             continue;
         }
-        std::ifstream in(entry.path() / "stat");
-        std::string text((std::istreambuf_iterator<char>(in)), {});
+        std::string text = textOf(entry.path() / "stat");
         std::size_t close = text.rfind(')');
         if (close == std::string::npos) {
             continue;
@@ -147,9 +147,15 @@ bool waitFor(double seconds, const std::function<bool()>& ready) {
 
 namespace tv::test {
 
+std::string textOf(const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();  // stops, without throwing, where a read fails
+    return text.str();
+}
+
 char processState(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text = textOf("/proc/" + std::to_string(pid) + "/stat");
     auto close = text.rfind(')');
     return close == std::string::npos || close + 2 >= text.size() ? 0 : text[close + 2];
 }

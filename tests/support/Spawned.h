@@ -39,6 +39,11 @@ std::vector<pid_t> descendantsOf(pid_t ancestor);
 // The short name (comm) of a process; empty when it is gone.
 std::string commOf(pid_t pid);
 
+// The whole text of a file; what was read before a read failed (a /proc file of a process that
+// has just ended fails with ESRCH, where reading through a stream iterator would throw);
+// empty when it cannot be opened.
+std::string textOf(const std::string& path);
+
 // The state letter of a process in /proc/PID/stat ('T' when stopped); 0 when it is gone.
 char processState(pid_t pid);
 

@@ -51,18 +51,9 @@ class PanelDesktopTest : public testing::Test {
         std::string config = home.filePath("config").toStdString();
         QDir().mkpath(QString::fromStdString(config + "/TallyVane"));
         std::ofstream(config + "/TallyVane/TallyVane.ini") << "[General]\n" << settings;
-        std::vector<std::string> argv{
-            "env",
-            "DISPLAY=" + rig.env("DISPLAY"),
-            "DBUS_SESSION_BUS_ADDRESS=" + rig.env("DBUS_SESSION_BUS_ADDRESS"),
-            "HOME=" + home.path().toStdString(),
-            "XDG_CONFIG_HOME=" + home.filePath("config").toStdString(),
-            "XDG_DATA_HOME=" + home.filePath("data").toStdString(),
-            "XDG_STATE_HOME=" + home.filePath("state").toStdString(),
-            "XDG_RUNTIME_DIR=" + home.filePath("run").toStdString(),
-            "QT_QPA_PLATFORM=xcb",
-            "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1",
-            TALLYVANE_PROGRAM};
+        std::vector<std::string> argv = rig.inHome(home.path().toStdString());
+        argv.insert(argv.end(), {"QT_QPA_PLATFORM=xcb", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1",
+                                 TALLYVANE_PROGRAM});
         if (!argument.empty()) {
             argv.push_back(argument);
         }

@@ -12,11 +12,6 @@
 namespace tv::linux_os {
 namespace {
 
-std::string contents(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The app's own group, on the unified hierarchy alone and beside v1 controllers.
 TEST(LinuxProcessControlGroups, FindsTheProcessGroupAndFreezesIt) {
     for (std::string mount : {"sys/fs/cgroup", "sys/fs/cgroup/unified"}) {
@@ -41,7 +36,7 @@ TEST(LinuxProcessControlGroups, FindsTheProcessGroupAndFreezesIt) {
         EXPECT_FALSE(control.isFrozen(app));
         EXPECT_TRUE(control.freeze(app, true));
         EXPECT_TRUE(control.isFrozen(app));
-        EXPECT_EQ(contents(tree.root() + "/" + mount + app + "/cgroup.freeze"), "1");
+        EXPECT_EQ(test::textOf(tree.root() + "/" + mount + app + "/cgroup.freeze"), "1");
         EXPECT_FALSE(control.freeze("/user.slice/../x", true));
     }
 }
@@ -60,24 +55,24 @@ TEST(LinuxBackgroundBandGroups, LowersTheGroupsCpuAndGivesBackOnlyWhatItSet) {
     // nothing lowered that the journal does not know of.
     std::vector<std::string> recorded;
     band.recordAheadWith([&](const std::vector<std::string>& lines) {
-        recorded.push_back(lines.at(0) + " while idle is " + contents(at + "/cpu.idle"));
+        recorded.push_back(lines.at(0) + " while idle is " + test::textOf(at + "/cpu.idle"));
     });
     EXPECT_NE(band.describe().find("cpu.idle 1"), std::string::npos) << band.describe();
     std::string saved = band.slowGroup(app);
     EXPECT_EQ(saved, "weight " + app + " 100 0");
     EXPECT_EQ(recorded, std::vector<std::string>{saved + " while idle is 0\n"});
-    EXPECT_EQ(contents(at + "/cpu.idle"), "1");
+    EXPECT_EQ(test::textOf(at + "/cpu.idle"), "1");
     EXPECT_EQ(band.slowGroup(app), "") << "already idle: someone else's";
     band.restore(saved);
-    EXPECT_EQ(contents(at + "/cpu.idle"), "0");
+    EXPECT_EQ(test::textOf(at + "/cpu.idle"), "0");
 
     tree.remove("sys/fs/cgroup" + app + "/cpu.idle");
     saved = band.slowGroup(app);
     EXPECT_EQ(saved, "weight " + app + " 100 -1");
-    EXPECT_EQ(contents(at + "/cpu.weight"), "1");
+    EXPECT_EQ(test::textOf(at + "/cpu.weight"), "1");
     tree.write("sys/fs/cgroup" + app + "/cpu.weight", "50\n");  // changed by someone since
     band.restore(saved);
-    EXPECT_EQ(contents(at + "/cpu.weight"), "50\n");
+    EXPECT_EQ(test::textOf(at + "/cpu.weight"), "50\n");
     for (const char* bad : {"weight /../x 100 -1", "weight /a 0 -1", "weight /a 100 7", "weight"}) {
         band.restore(bad);  // changes nothing, reads nothing outside
     }
