@@ -188,17 +188,19 @@ TEST_F(DashboardTest, EveryTextShowsWholeAtThePanelsWidth) {
     ReadingRows& rows = dashboard->readings();
     for (int i = 0; i < PanelCase::count; ++i) {
         rows.row(static_cast<Panel>(i)).header().click();
-        // Once the details have finished fading in and out.
-        test::spin(2, [&] {
+        // Once the details have finished fading in and out and the layout has caught up,
+        // which on a loaded machine can take a moment longer.
+        test::spin(3, [&] {
             return !rows.row(Panel::cpu).animating() && !rows.row(Panel::memory).animating() &&
-                   !rows.row(Panel::gpu).animating() && !rows.row(Panel::heat).animating();
+                   !rows.row(Panel::gpu).animating() && !rows.row(Panel::heat).animating() &&
+                   cut().empty();
         });
         EXPECT_EQ(cut(), "") << "with row " << i << " expanded";
     }
     s.thermal.fans = {Fan{2400, 1200, 6000}, Fan{12000, 1200, 6000}};
     clock += 1;
     monitor->apply(s);
-    test::spin(0.05, [] { return false; });
+    test::spin(3, [&] { return cut().empty(); });
     EXPECT_EQ(cut(), "") << "with the fans in the heat detail";
 }
 
