@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QMouseEvent>
+
 #include "ui/controls/Meter.h"
 #include "ui/controls/PanelStyle.h"
 #include "ui/controls/Reveal.h"
@@ -38,6 +41,42 @@ TEST(ControlsTest, StubsAndFills) {
     EXPECT_EQ(CoreBars::barHeight(0), 2);
     EXPECT_EQ(CoreBars::barHeight(0.5), 15);
     EXPECT_EQ(CoreBars::accessibleText("Performance", {0.123, 0.4}), "Performance 12%, 40%");
+}
+
+// A screen reader finds each option as a named button that says whether it is chosen and
+// chooses it when pressed; the pointer still chooses on press, through the row.
+TEST(ControlsTest, SegmentedOptionsAreButtonsThatNameTellAndChooseTheirOption) {
+    std::vector<std::string> played;
+    Segmented row({"Memory", "CPU"}, [&](const char* sound) { played.push_back(sound); });
+    row.resize(124, 20);
+    row.show();
+    std::vector<int> chosen;
+    QObject::connect(&row, &Segmented::selectedChanged,
+                     [&](int index) { chosen.push_back(index); });
+    QList<QAbstractButton*> options = row.findChildren<QAbstractButton*>();
+    ASSERT_EQ(options.size(), 2);
+    EXPECT_EQ(options[0]->accessibleName(), "Memory");
+    EXPECT_EQ(options[1]->accessibleName(), "CPU");
+    EXPECT_EQ(options[1]->geometry(), QRect(62, 0, 62, 20));
+    EXPECT_TRUE(options[0]->isChecked());
+    EXPECT_FALSE(options[1]->isChecked());
+
+    options[1]->click();
+    options[1]->click();  // already chosen: stays chosen, no second sound
+    EXPECT_EQ(row.selected(), 1);
+    EXPECT_EQ(chosen, std::vector<int>{1});
+    EXPECT_EQ(played, std::vector<std::string>{"Select"});
+    EXPECT_TRUE(options[1]->isChecked());
+    EXPECT_FALSE(options[0]->isChecked());
+
+    QPointF inside(10, 10);
+    QMouseEvent press(QEvent::MouseButtonPress, inside, options[0]->mapToGlobal(inside),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(options[0], &press);
+    EXPECT_EQ(row.selected(), 0) << "a press on an option goes on to the row";
+    EXPECT_TRUE(options[0]->isChecked());
+    options[1]->toggle();
+    EXPECT_EQ(row.selected(), 1) << "a screen reader's toggle action";
 }
 
 TEST(ControlsTest, RevealWithReducedMotionHasNoOffsetOrDelay) {

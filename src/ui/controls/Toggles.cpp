@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 
 #include "ui/controls/PanelStyle.h"
 
@@ -43,12 +44,43 @@ void Switch::paintEvent(QPaintEvent*) {
     p.drawEllipse(QRectF(x, 2, d, d));
 }
 
+namespace {
+
+// One option of a Segmented row as a button: the row draws it, and a press of the pointer
+// goes on to the row, which chooses on press.
+class SegmentButton : public QAbstractButton {
+  public:
+    using QAbstractButton::QAbstractButton;
+
+  protected:
+    void paintEvent(QPaintEvent*) override {}
+    void mousePressEvent(QMouseEvent* event) override { event->ignore(); }
+};
+
+}  // namespace
+
 Segmented::Segmented(QStringList options, std::function<void(const char*)> play, QWidget* parent)
     : QWidget(parent),
       options_(std::move(options)),
       play_(std::move(play)),
       slide_(Spring{0.3, 0.85}) {
     setFixedHeight(20);
+    for (int i = 0; i < options_.size(); ++i) {
+        auto* button = new SegmentButton(this);
+        button->setText(options_[i]);
+        button->setAccessibleName(options_[i]);
+        button->setCheckable(true);
+        button->setAutoExclusive(true);
+        button->setChecked(i == selected_);
+        button->setFocusPolicy(Qt::NoFocus);
+        // Checked by a click or by a screen reader's toggle action.
+        connect(button, &QAbstractButton::toggled, this, [this, i](bool checked) {
+            if (checked) {
+                setSelected(i);
+            }
+        });
+        buttons_.push_back(button);
+    }
     connect(&slide_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
         thumb_ = v.toDouble();
         update();
@@ -69,6 +101,7 @@ void Segmented::setSelected(int index) {
         return;
     }
     selected_ = index;
+    buttons_[static_cast<std::size_t>(index)]->setChecked(true);
     slide_.retarget(thumb_, double(index));
     if (play_) {
         play_("Select");
@@ -81,6 +114,13 @@ void Segmented::mousePressEvent(QMouseEvent* event) {
         if (optionRect(i).contains(event->position())) {
             setSelected(i);
         }
+    }
+}
+
+void Segmented::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    for (std::size_t i = 0; i < buttons_.size(); ++i) {
+        buttons_[i]->setGeometry(optionRect(static_cast<int>(i)).toAlignedRect());
     }
 }
 

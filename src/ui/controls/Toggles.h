@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "ui/controls/Spring.h"
 
@@ -31,7 +32,9 @@ class Switch : public QAbstractButton {
 };
 
 // A row of options, 20 points high, with a thumb that slides to the chosen one (response
-// 0.3 s, damping 0.85); plays "Select" when the choice changes.
+// 0.3 s, damping 0.85); plays "Select" when the choice changes. Each option is also a
+// checkable button of its own, drawn by the row, so that a screen reader names the options,
+// tells which is chosen and can choose one.
 class Segmented : public QWidget {
     Q_OBJECT
   public:
@@ -47,11 +50,13 @@ class Segmented : public QWidget {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     QRectF optionRect(int index) const;
 
     QStringList options_;
+    std::vector<QAbstractButton*> buttons_;  // one per option, for assistive technology
     std::function<void(const char*)> play_;
     int selected_ = 0;
     double thumb_ = 0;  // position of the thumb, in options
