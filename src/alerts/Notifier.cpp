@@ -16,12 +16,9 @@ namespace tv {
 
 namespace {
 
-const QString service = QStringLiteral("org.freedesktop.Notifications");
-const QString path = QStringLiteral("/org/freedesktop/Notifications");
-const QString interface = QStringLiteral("org.freedesktop.Notifications");
-
 QDBusMessage call(const QString& method) {
-    return QDBusMessage::createMethodCall(service, path, interface, method);
+    return QDBusMessage::createMethodCall(notificationServer, notificationPath, notificationServer,
+                                          method);
 }
 
 QString text(const std::string& s) {
@@ -38,9 +35,10 @@ void Notifier::setUp() {
     if (!parts_.bus.isConnected()) {
         return;
     }
-    parts_.bus.connect(service, path, interface, QStringLiteral("ActionInvoked"), this,
-                       SLOT(onActionInvoked(uint, QString)));
-    parts_.bus.connect(service, path, interface, QStringLiteral("NotificationClosed"), this,
+    parts_.bus.connect(notificationServer, notificationPath, notificationServer,
+                       QStringLiteral("ActionInvoked"), this, SLOT(onActionInvoked(uint, QString)));
+    parts_.bus.connect(notificationServer, notificationPath, notificationServer,
+                       QStringLiteral("NotificationClosed"), this,
                        SLOT(onNotificationClosed(uint, uint)));
     askServer([](bool) {});
 }

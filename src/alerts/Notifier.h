@@ -21,6 +21,10 @@
 
 namespace tv {
 
+// The desktop's notification server: its bus name, which is also its interface, and its path.
+inline const QString notificationServer = QStringLiteral("org.freedesktop.Notifications");
+inline const QString notificationPath = QStringLiteral("/org/freedesktop/Notifications");
+
 // TallyVane's link to the desktop's notification server (org.freedesktop.Notifications).
 //
 // Our notifications are known by our own string ids; the server's numeric ids stay in

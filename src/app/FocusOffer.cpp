@@ -14,10 +14,10 @@ constexpr uint closedByUser = 2;
 
 FocusOffer::FocusOffer(FocusConsent& consent, QDBusConnection bus, int delayMs, QObject* parent)
     : QObject(parent), consent_(consent), bus_(std::move(bus)) {
-    bus_.connect(notice::server, notice::path, notice::server, QStringLiteral("ActionInvoked"),
-                 this, SLOT(onActionInvoked(uint, QString)));
-    bus_.connect(notice::server, notice::path, notice::server, QStringLiteral("NotificationClosed"),
-                 this, SLOT(onClosed(uint, uint)));
+    bus_.connect(notificationServer, notificationPath, notificationServer,
+                 QStringLiteral("ActionInvoked"), this, SLOT(onActionInvoked(uint, QString)));
+    bus_.connect(notificationServer, notificationPath, notificationServer,
+                 QStringLiteral("NotificationClosed"), this, SLOT(onClosed(uint, uint)));
     delay_.setSingleShot(true);
     connect(&delay_, &QTimer::timeout, this, &FocusOffer::post);
     delay_.start(delayMs);

@@ -9,8 +9,8 @@ NoTrayNotice::NoTrayNotice(Settings& settings, QDBusConnection bus, int graceMs,
     grace_.setSingleShot(true);
     grace_.setInterval(graceMs);
     connect(&grace_, &QTimer::timeout, this, &NoTrayNotice::post);
-    bus_.connect(notice::server, notice::path, notice::server, QStringLiteral("ActionInvoked"),
-                 this, SLOT(onActionInvoked(uint, QString)));
+    bus_.connect(notificationServer, notificationPath, notificationServer,
+                 QStringLiteral("ActionInvoked"), this, SLOT(onActionInvoked(uint, QString)));
 }
 
 void NoTrayNotice::setHosted(bool hosted) {

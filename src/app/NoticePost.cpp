@@ -9,7 +9,8 @@ namespace tv::notice {
 
 void post(QDBusConnection& bus, QObject* context, const QString& title, const QString& body,
           const QStringList& actions, std::function<void(uint id)> shown) {
-    QDBusMessage notify = QDBusMessage::createMethodCall(server, path, server, "Notify");
+    QDBusMessage notify = QDBusMessage::createMethodCall(notificationServer, notificationPath,
+                                                         notificationServer, "Notify");
     notify << QStringLiteral("TallyVane") << uint(0) << QString() << title << body << actions
            << QVariantMap() << -1;
     auto* pending = new QDBusPendingCallWatcher(bus.asyncCall(notify), context);

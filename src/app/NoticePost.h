@@ -7,14 +7,13 @@
 
 #include <functional>
 
+#include "alerts/Notifier.h"
+
 namespace tv {
 
 // A notice TallyVane posts once in its life rather than an alert: straight to the session's
-// notification server, with its own actions. The server's names, and the post itself.
+// notification server (`notificationServer`), with its own actions.
 namespace notice {
-
-inline const QString server = QStringLiteral("org.freedesktop.Notifications");
-inline const QString path = QStringLiteral("/org/freedesktop/Notifications");
 
 // Posts the notice without waiting. `shown` gets the server's id once a server took it; with no
 // server (or an error) it is never called, so the caller can try again at the next start.
