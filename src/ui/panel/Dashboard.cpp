@@ -1,7 +1,6 @@
 #include "ui/panel/Dashboard.h"
 
 #include <QEvent>
-#include <QGraphicsOpacityEffect>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -14,6 +13,7 @@
 #include "monitor/Monitor.h"
 #include "settings/SettingKeys.h"
 #include "settings/Settings.h"
+#include "ui/controls/Fade.h"
 #include "ui/controls/Reveal.h"
 #include "ui/panel/AppListSection.h"
 #include "ui/panel/ChartView.h"
@@ -51,21 +51,6 @@ class Divider : public QWidget {
         p.fillRect(rect(), c);
     }
 };
-
-void setOpacity(QWidget* widget, double opacity) {
-    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(widget->graphicsEffect());
-    if (opacity >= 1) {
-        if (effect) {
-            widget->setGraphicsEffect(nullptr);
-        }
-        return;
-    }
-    if (!effect) {
-        effect = new QGraphicsOpacityEffect(widget);
-        widget->setGraphicsEffect(effect);
-    }
-    effect->setOpacity(std::clamp(opacity, 0.0, 1.0));
-}
 
 }  // namespace
 
@@ -231,7 +216,7 @@ void Dashboard::setHeldProgress(double progress) {
     }
     held_->show();
     double shown = std::clamp(progress, 0.0, 1.0);
-    setOpacity(held_, settled ? 1.0 : shown);
+    setFade(*held_, settled ? 1.0 : shown);
     int wrapped = held_->heightForWidth(panelWidth - 2 * padding);
     int full = wrapped > 0 ? wrapped : held_->sizeHint().height();
     held_->setMaximumHeight(settled ? QWIDGETSIZE_MAX
@@ -329,11 +314,11 @@ void Dashboard::closePage() {
 void Dashboard::setPageProgress(double progress) {
     pageProgress_ = progress;
     QWidget* page = page_ ? page_.data() : leaving_.data();
-    setOpacity(content_, 1 - std::clamp(progress, 0.0, 1.0));
+    setFade(*content_, 1 - std::clamp(progress, 0.0, 1.0));
     // Hidden from accessibility and from Tab once the page has taken over.
     content_->setVisible(progress < 0.999 || !page_);
     if (page) {
-        setOpacity(page, std::clamp(progress, 0.0, 1.0));
+        setFade(*page, std::clamp(progress, 0.0, 1.0));
     }
     place();
 }
