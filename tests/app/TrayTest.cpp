@@ -19,10 +19,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <initializer_list>
 #include <set>
-#include <sstream>
 
 #include "support/DesktopRig.h"
 #include "support/Spawned.h"
@@ -34,13 +32,6 @@ namespace {
 using test::DesktopRig;
 using test::Spawned;
 using test::waitFor;
-
-std::string contentsOf(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 int count(const std::string& text, const std::string& part) {
     int n = 0;
@@ -224,7 +215,7 @@ class TrayTest : public testing::Test {
 
     // The item's bus name as the host was told it; empty until it registered.
     std::string registered(const std::string& log) {
-        std::string line = contentsOf(home.filePath(QString::fromStdString(log)).toStdString());
+        std::string line = test::textOf(home.filePath(QString::fromStdString(log)).toStdString());
         return line.substr(0, line.find(' '));
     }
 

@@ -9,10 +9,10 @@
 #include <QTemporaryDir>
 
 #include <fstream>
-#include <sstream>
 
 #include "settings/AlertSwitches.h"
 #include "settings/SettingKeys.h"
+#include "support/Spawned.h"
 
 namespace tv {
 namespace {
@@ -24,12 +24,7 @@ class SettingsTest : public testing::Test {
     }
     // Past the moment in which reads share one look at the file.
     static void nextMoment() { ::usleep(2 * Settings::sameMoment.count()); }
-    std::string readIni() const {
-        std::ifstream in(path.toStdString());
-        std::stringstream all;
-        all << in.rdbuf();
-        return all.str();
-    }
+    std::string readIni() const { return test::textOf(path.toStdString()); }
     QTemporaryDir dir;
     QString path = dir.filePath("TallyVane.ini");
 };

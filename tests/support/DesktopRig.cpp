@@ -3,22 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 #include "support/Spawned.h"
 
 namespace tv::test {
 
-namespace {
-
-std::string contentsOf(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-}  // namespace
+namespace {}  // namespace
 
 DesktopRig::DesktopRig(const std::vector<std::string>& pieces, const std::string& rig) : rig_(rig) {
     char pattern[] = "/tmp/tallyvane-rig-XXXXXX";
@@ -32,7 +22,7 @@ DesktopRig::DesktopRig(const std::vector<std::string>& pieces, const std::string
     }
     // What went wrong while starting goes to the test's output and is kept.
     started_ = std::system((command + " >/dev/null 2>" + dir_ + "/start.err").c_str()) == 0;
-    failure_ = contentsOf(dir_ + "/start.err");
+    failure_ = textOf(dir_ + "/start.err");
     std::fputs(failure_.c_str(), stderr);
     std::ifstream env(dir_ + "/env");
     std::string line;
@@ -80,8 +70,8 @@ std::string DesktopRig::openMenu(const std::string& action) const {
     std::remove((dir_ + "/dmenu-in").c_str());
     outputOf(inRig("dunstctl context"));
     // The menu runs after dunstctl returns; wait for it to have read its input.
-    waitFor(2, [&] { return !contentsOf(dir_ + "/dmenu-in").empty(); });
-    return contentsOf(dir_ + "/dmenu-in");
+    waitFor(2, [&] { return !textOf(dir_ + "/dmenu-in").empty(); });
+    return textOf(dir_ + "/dmenu-in");
 }
 
 std::string DesktopRig::menu() const {
@@ -104,7 +94,7 @@ int DesktopRig::displayed() const {
 }
 
 std::string DesktopRig::shown() const {
-    return contentsOf(dir_ + "/shown.log");
+    return textOf(dir_ + "/shown.log");
 }
 
 }  // namespace tv::test

@@ -326,12 +326,7 @@ TEST_F(PanelDesktopTest, FooterOffersTheCrashRunsTheSpeedTestAndOpensTheSettings
         .save(QStringLiteral(TALLYVANE_SHOTS "/settings-light.png"));
     click(makeWay->box.center());
     QString ini = home.filePath("config/TallyVane/TallyVane.ini");
-    auto stored = [&] {
-        std::ifstream in(ini.toStdString());
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    };
+    auto stored = [&] { return test::textOf(ini.toStdString()); };
     EXPECT_TRUE(spin(5, [&] { return stored().find("makeWay=false") != std::string::npos; }))
         << stored();
 

@@ -4,23 +4,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <sstream>
 
 #include "support/FixtureTree.h"
+#include "support/Spawned.h"
 
 namespace tv {
 namespace {
 
 using linux_os::AutostartEntry;
 using test::FixtureTree;
-
-std::string contents(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
 
 std::string execLine(const std::string& entry) {
     std::istringstream in(entry);
@@ -38,14 +31,14 @@ TEST(AutostartEntry, ExecIsQuotedAsTheFormatAsksAndControlCharactersAreRefused) 
     AutostartEntry entry(tree.root());
     ASSERT_TRUE(entry.enable("/opt/100%done/my \"app\" $HOME `x` \\y"));
     // Quoting escapes ", `, $ and \; the string escape doubles every backslash; % is doubled.
-    EXPECT_EQ(execLine(contents(entry.path())),
+    EXPECT_EQ(execLine(test::textOf(entry.path())),
               "Exec=\"/opt/100%%done/my \\\\\"app\\\\\" \\\\$HOME \\\\`x\\\\` \\\\\\\\y\"");
     EXPECT_TRUE(entry.isEnabled());
 
-    std::string before = contents(entry.path());
+    std::string before = test::textOf(entry.path());
     EXPECT_FALSE(entry.enable("/opt/app\nHidden=true"));
     EXPECT_FALSE(entry.enable("/opt/app\tx"));
-    EXPECT_EQ(contents(entry.path()), before);
+    EXPECT_EQ(test::textOf(entry.path()), before);
 }
 
 TEST(AutostartEntry, PlantedLinksAndPipesAreNeverWrittenThroughOrWaitedOn) {
@@ -56,13 +49,13 @@ TEST(AutostartEntry, PlantedLinksAndPipesAreNeverWrittenThroughOrWaitedOn) {
     std::string victim = tree.root() + "/victim";
     ASSERT_EQ(::symlink(victim.c_str(), (entry.path() + ".new").c_str()), 0);
     ASSERT_TRUE(entry.enable("/usr/bin/tallyvane"));
-    EXPECT_EQ(contents(victim), "precious\n");
+    EXPECT_EQ(test::textOf(victim), "precious\n");
 
     ::unlink(entry.path().c_str());
     ASSERT_EQ(::symlink(victim.c_str(), entry.path().c_str()), 0);
     ASSERT_TRUE(entry.disable());
     ASSERT_TRUE(entry.enable("/usr/bin/tallyvane"));
-    EXPECT_EQ(contents(victim), "precious\n");
+    EXPECT_EQ(test::textOf(victim), "precious\n");
     struct stat info {};
     ASSERT_EQ(::lstat(entry.path().c_str(), &info), 0);
     EXPECT_TRUE(S_ISREG(info.st_mode)) << "the link itself was replaced";
