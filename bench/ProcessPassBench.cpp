@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/linux/LinuxProcessSource.h"
+#include "platform/linux/proc/LinuxProcessSource.h"
 #include "readers/ProcessReader.h"
 
 namespace {

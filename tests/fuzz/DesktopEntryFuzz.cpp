@@ -1,6 +1,6 @@
 // A .desktop file: its [Desktop Entry] group, localised Name and Exec unquoting.
 #include "FuzzRoot.h"
-#include "platform/linux/DesktopEntries.h"
+#include "platform/linux/proc/DesktopEntries.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tv::linux_os;

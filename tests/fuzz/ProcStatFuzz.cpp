@@ -1,7 +1,7 @@
 // /proc/PID/stat, parsed alone and as read by the process table.
 #include "FuzzRoot.h"
 #include "ProcessFuzz.h"
-#include "platform/linux/ProcStat.h"
+#include "platform/linux/proc/ProcStat.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view text = tv::fuzz::asText(data, size);

@@ -1,8 +1,8 @@
 #include "ProcessFuzz.h"
 
 #include "FuzzRoot.h"
-#include "platform/linux/DesktopEntries.h"
-#include "platform/linux/LinuxProcessSource.h"
+#include "platform/linux/proc/DesktopEntries.h"
+#include "platform/linux/proc/LinuxProcessSource.h"
 
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
 // The cgroup path and the systemd unit names an application's desktop id is read from.
 #include "FuzzRoot.h"
-#include "platform/linux/AppScope.h"
+#include "platform/linux/proc/AppScope.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tv::linux_os;

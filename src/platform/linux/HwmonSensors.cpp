@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/linux/ProcFile.h"
+#include "platform/linux/proc/ProcFile.h"
 
 namespace tv::linux_os {
 

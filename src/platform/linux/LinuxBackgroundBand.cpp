@@ -9,8 +9,8 @@
 
 #include <cstdlib>
 
-#include "platform/linux/ProcFile.h"
-#include "platform/linux/ProcStat.h"
+#include "platform/linux/proc/ProcFile.h"
+#include "platform/linux/proc/ProcStat.h"
 
 namespace tv::linux_os {
 

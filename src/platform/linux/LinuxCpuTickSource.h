@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/CpuTickSource.h"
-#include "platform/linux/ProcFile.h"
+#include "platform/linux/proc/ProcFile.h"
 
 namespace tv::linux_os {
 

@@ -7,7 +7,7 @@
 
 #include "core/MemoryPressureGauge.h"
 #include "platform/MemorySource.h"
-#include "platform/linux/ProcFile.h"
+#include "platform/linux/proc/ProcFile.h"
 
 namespace tv::linux_os {
 

@@ -5,7 +5,7 @@
 #include <unordered_map>
 
 #include "platform/NetworkSource.h"
-#include "platform/linux/ProcFile.h"
+#include "platform/linux/proc/ProcFile.h"
 
 namespace tv::linux_os {
 

@@ -17,7 +17,7 @@
 #include "platform/linux/LinuxNetworkSource.h"
 #include "platform/linux/LinuxPrivateFolder.h"
 #include "platform/linux/LinuxProcessControl.h"
-#include "platform/linux/LinuxProcessSource.h"
+#include "platform/linux/proc/LinuxProcessSource.h"
 #include "platform/linux/LinuxSessionRoles.h"
 #include "platform/linux/LinuxSystemInfo.h"
 #include "platform/linux/LinuxThermalSource.h"

@@ -12,8 +12,8 @@
 #include <string_view>
 
 #include "core/ProcessNaming.h"
-#include "platform/linux/ProcFile.h"
-#include "platform/linux/ProcStat.h"
+#include "platform/linux/proc/ProcFile.h"
+#include "platform/linux/proc/ProcStat.h"
 
 namespace tv::linux_os {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "platform/SystemInfo.h"
-#include "platform/linux/ProcFile.h"
+#include "platform/linux/proc/ProcFile.h"
 
 namespace tv::linux_os {
 

@@ -8,7 +8,7 @@
 
 #include "core/ThermalStateGauge.h"
 #include "platform/ThermalStateSource.h"
-#include "platform/linux/ProcFile.h"
+#include "platform/linux/proc/ProcFile.h"
 
 namespace tv::linux_os {
 

@@ -10,7 +10,7 @@
 #include <QTimer>
 
 #include "platform/linux/DBusMenu.h"
-#include "platform/linux/ProcessName.h"
+#include "platform/linux/proc/ProcessName.h"
 
 namespace tv::linux_os {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/linux/ProcessName.h"
+#include "platform/linux/proc/ProcessName.h"
 
 namespace tv::linux_os {
 

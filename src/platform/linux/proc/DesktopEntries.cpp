@@ -1,4 +1,4 @@
-#include "platform/linux/DesktopEntries.h"
+#include "platform/linux/proc/DesktopEntries.h"
 
 #include <sys/stat.h>
 
@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "core/ProcessNaming.h"
-#include "platform/linux/ProcFile.h"
+#include "platform/linux/proc/ProcFile.h"
 
 namespace tv::linux_os {
 

@@ -1,10 +1,10 @@
-#include "platform/linux/DesktopEntries.h"
+#include "platform/linux/proc/DesktopEntries.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "platform/linux/AppScope.h"
+#include "platform/linux/proc/AppScope.h"
 #include "support/FixtureTree.h"
 
 namespace tv {

@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxProcessSource.h"
+#include "platform/linux/proc/LinuxProcessSource.h"
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <array>
 
 #include "core/ProcessNaming.h"
-#include "platform/linux/AppScope.h"
+#include "platform/linux/proc/AppScope.h"
 #include "platform/linux/LinuxSessionRoles.h"
 
 namespace tv::linux_os {

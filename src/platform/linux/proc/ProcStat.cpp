@@ -1,8 +1,8 @@
-#include "platform/linux/ProcStat.h"
+#include "platform/linux/proc/ProcStat.h"
 
 #include <array>
 
-#include "platform/linux/ProcFile.h"
+#include "platform/linux/proc/ProcFile.h"
 
 namespace tv::linux_os {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxProcessSource.h"
+#include "platform/linux/proc/LinuxProcessSource.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

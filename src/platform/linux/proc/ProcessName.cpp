@@ -1,4 +1,4 @@
-#include "platform/linux/ProcessName.h"
+#include "platform/linux/proc/ProcessName.h"
 
 #include <unistd.h>
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <thread>
 
-#include "platform/linux/LinuxProcessSource.h"
+#include "platform/linux/proc/LinuxProcessSource.h"
 #include "readers/ProcessReader.h"
 #include "support/FixtureTree.h"
 #include "support/Spawned.h"

@@ -1,4 +1,4 @@
-#include "platform/linux/ProcFile.h"
+#include "platform/linux/proc/ProcFile.h"
 
 #include <dirent.h>
 #include <fcntl.h>

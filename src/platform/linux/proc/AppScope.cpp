@@ -1,6 +1,6 @@
-#include "platform/linux/AppScope.h"
+#include "platform/linux/proc/AppScope.h"
 
-#include "platform/linux/ProcFile.h"
+#include "platform/linux/proc/ProcFile.h"
 
 namespace tv::linux_os {
 

@@ -11,9 +11,9 @@
 
 #include "platform/ProcessSource.h"
 #include "platform/SessionRoles.h"
-#include "platform/linux/DesktopEntries.h"
-#include "platform/linux/ProcFile.h"
-#include "platform/linux/ProcStat.h"
+#include "platform/linux/proc/DesktopEntries.h"
+#include "platform/linux/proc/ProcFile.h"
+#include "platform/linux/proc/ProcStat.h"
 
 namespace tv::linux_os {
 
