@@ -1,6 +1,6 @@
 // hwmon values: a sensor's driver name, label and readings.
 #include "FuzzRoot.h"
-#include "platform/linux/LinuxThermalSource.h"
+#include "platform/linux/system/LinuxThermalSource.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "MemoryFuzz.h"
 
 #include "FuzzRoot.h"
-#include "platform/linux/LinuxMemorySource.h"
+#include "platform/linux/system/LinuxMemorySource.h"
 
 namespace tv::fuzz {
 

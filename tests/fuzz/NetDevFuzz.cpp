@@ -1,6 +1,6 @@
 // /proc/net/dev: the byte counters of the physical interfaces.
 #include "FuzzRoot.h"
-#include "platform/linux/LinuxNetworkSource.h"
+#include "platform/linux/system/LinuxNetworkSource.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const tv::fuzz::FuzzRoot& root = tv::fuzz::FuzzRoot::get();

@@ -1,6 +1,6 @@
 // /proc/stat: the per-processor tick counters.
 #include "FuzzRoot.h"
-#include "platform/linux/LinuxCpuTickSource.h"
+#include "platform/linux/system/LinuxCpuTickSource.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const tv::fuzz::FuzzRoot& root = tv::fuzz::FuzzRoot::get();

@@ -2,7 +2,7 @@
 
 #include "platform/Desktop.h"
 #include "platform/linux/NotificationSettings.h"
-#include "platform/linux/OsRelease.h"
+#include "platform/linux/system/OsRelease.h"
 
 namespace tv::platform {
 

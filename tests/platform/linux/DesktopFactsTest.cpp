@@ -3,7 +3,7 @@
 #include <set>
 
 #include "platform/linux/NotificationSettings.h"
-#include "platform/linux/OsRelease.h"
+#include "platform/linux/system/OsRelease.h"
 #include "support/FixtureTree.h"
 
 namespace tv::linux_os {

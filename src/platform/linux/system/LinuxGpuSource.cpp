@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxGpuSource.h"
+#include "platform/linux/system/LinuxGpuSource.h"
 
 #include <dlfcn.h>
 #include <unistd.h>

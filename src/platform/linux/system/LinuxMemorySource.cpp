@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxMemorySource.h"
+#include "platform/linux/system/LinuxMemorySource.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxNetworkSource.h"
+#include "platform/linux/system/LinuxNetworkSource.h"
 
 #include <sys/stat.h>
 

@@ -1,9 +1,9 @@
-#include "platform/linux/LinuxThermalStateSource.h"
+#include "platform/linux/system/LinuxThermalStateSource.h"
 
 #include <algorithm>
 #include <set>
 
-#include "platform/linux/HwmonSensors.h"
+#include "platform/linux/system/HwmonSensors.h"
 
 namespace tv::linux_os {
 

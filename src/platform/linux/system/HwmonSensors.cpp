@@ -1,4 +1,4 @@
-#include "platform/linux/HwmonSensors.h"
+#include "platform/linux/system/HwmonSensors.h"
 
 #include <algorithm>
 

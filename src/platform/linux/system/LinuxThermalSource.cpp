@@ -1,6 +1,6 @@
-#include "platform/linux/LinuxThermalSource.h"
+#include "platform/linux/system/LinuxThermalSource.h"
 
-#include "platform/linux/HwmonSensors.h"
+#include "platform/linux/system/HwmonSensors.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxThermalStateSource.h"
+#include "platform/linux/system/LinuxThermalStateSource.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,9 @@
 #include <filesystem>
 
 #include "core/SmcValue.h"
-#include "platform/linux/LinuxGpuSource.h"
-#include "platform/linux/LinuxNetworkSource.h"
-#include "platform/linux/LinuxThermalSource.h"
+#include "platform/linux/system/LinuxGpuSource.h"
+#include "platform/linux/system/LinuxNetworkSource.h"
+#include "platform/linux/system/LinuxThermalSource.h"
 #include "readers/NetworkReader.h"
 #include "readers/ThermalReader.h"
 #include "support/FixtureTree.h"

@@ -1,4 +1,4 @@
-#include "platform/linux/OsRelease.h"
+#include "platform/linux/system/OsRelease.h"
 
 #include <fstream>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxSystemInfo.h"
+#include "platform/linux/system/LinuxSystemInfo.h"
 
 #include <algorithm>
 #include <map>

@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxCpuTickSource.h"
+#include "platform/linux/system/LinuxCpuTickSource.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
