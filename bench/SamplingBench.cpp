@@ -10,7 +10,7 @@
 #include "monitor/LiveReaders.h"
 #include "monitor/Sampler.h"
 #include "platform/Platform.h"
-#include "platform/linux/LinuxAudioActivity.h"
+#include "platform/linux/sound/LinuxAudioActivity.h"
 #include "platform/linux/system/LinuxNetworkSource.h"
 #include "platform/linux/system/LinuxThermalSource.h"
 #include "readers/NetworkReader.h"

@@ -2,7 +2,7 @@
 //   tallyvane_test_sound SETTINGS.ini NAME FOLDER
 #include <memory>
 
-#include "platform/linux/CanberraPlayer.h"
+#include "platform/linux/sound/CanberraPlayer.h"
 #include "settings/Settings.h"
 #include "ui/Sounds.h"
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/linux/CanberraPlayer.h"
+#include "platform/linux/sound/CanberraPlayer.h"
 #include "settings/SettingKeys.h"
 #include "settings/Settings.h"
 #include "support/Spawned.h"

@@ -5,11 +5,11 @@
 
 #include "platform/Platform.h"
 #include "platform/linux/AutostartEntry.h"
-#include "platform/linux/CanberraPlayer.h"
+#include "platform/linux/sound/CanberraPlayer.h"
 #include "platform/linux/ForeignToplevelFrontApp.h"
 #include "platform/linux/FrontAppChoice.h"
 #include "platform/linux/GnomeShellExtension.h"
-#include "platform/linux/LinuxAudioActivity.h"
+#include "platform/linux/sound/LinuxAudioActivity.h"
 #include "platform/linux/LinuxBackgroundBand.h"
 #include "platform/linux/system/LinuxCpuTickSource.h"
 #include "platform/linux/system/LinuxGpuSource.h"

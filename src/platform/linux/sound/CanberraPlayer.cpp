@@ -1,4 +1,4 @@
-#include "platform/linux/CanberraPlayer.h"
+#include "platform/linux/sound/CanberraPlayer.h"
 
 #include <canberra.h>
 #include <dlfcn.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxAudioActivity.h"
+#include "platform/linux/sound/LinuxAudioActivity.h"
 
 #include <pulse/pulseaudio.h>
 

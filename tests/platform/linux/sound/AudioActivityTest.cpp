@@ -1,5 +1,5 @@
 // Audio users from a real sound server on a private socket.
-#include "platform/linux/LinuxAudioActivity.h"
+#include "platform/linux/sound/LinuxAudioActivity.h"
 
 #include <gtest/gtest.h>
 
