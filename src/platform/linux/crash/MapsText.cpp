@@ -1,4 +1,4 @@
-#include "platform/linux/MapsText.h"
+#include "platform/linux/crash/MapsText.h"
 
 #include <fcntl.h>
 #include <unistd.h>

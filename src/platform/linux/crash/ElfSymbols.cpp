@@ -1,4 +1,4 @@
-#include "platform/linux/ElfSymbols.h"
+#include "platform/linux/crash/ElfSymbols.h"
 
 #include <elf.h>
 #include <fcntl.h>

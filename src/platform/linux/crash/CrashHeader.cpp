@@ -1,4 +1,4 @@
-#include "platform/linux/CrashHeader.h"
+#include "platform/linux/crash/CrashHeader.h"
 
 #include <elf.h>
 #include <link.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/CrashWriter.h"
+#include "platform/linux/crash/CrashWriter.h"
 
 #include <execinfo.h>
 #include <fcntl.h>
@@ -22,9 +22,9 @@
 #include <vector>
 
 #include "platform/CrashReports.h"
-#include "platform/linux/CrashHeader.h"
-#include "platform/linux/ElfSymbols.h"
-#include "platform/linux/MapsText.h"
+#include "platform/linux/crash/CrashHeader.h"
+#include "platform/linux/crash/ElfSymbols.h"
+#include "platform/linux/crash/MapsText.h"
 
 namespace tv::linux_os::CrashWriter {
 

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/linux/CrashHeader.h"
+#include "platform/linux/crash/CrashHeader.h"
 #include "support/FixtureTree.h"
 
 namespace tv::linux_os {
