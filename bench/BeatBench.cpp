@@ -21,9 +21,9 @@
 
 #include "makeway/HoldBack.h"
 #include "makeway/Watchdog.h"
-#include "platform/linux/LinuxBackgroundBand.h"
-#include "platform/linux/LinuxPrivateFolder.h"
-#include "platform/linux/LinuxProcessControl.h"
+#include "platform/linux/holdback/LinuxBackgroundBand.h"
+#include "platform/linux/holdback/LinuxPrivateFolder.h"
+#include "platform/linux/holdback/LinuxProcessControl.h"
 
 namespace {
 

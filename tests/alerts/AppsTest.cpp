@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/linux/LinuxProcessControl.h"
+#include "platform/linux/holdback/LinuxProcessControl.h"
 #include "support/Spawned.h"
 
 namespace tv {

@@ -16,9 +16,9 @@
 
 #include "core/ProcessNaming.h"
 #include "makeway/HoldJournal.h"
-#include "platform/linux/LinuxBackgroundBand.h"
-#include "platform/linux/LinuxPrivateFolder.h"
-#include "platform/linux/LinuxProcessControl.h"
+#include "platform/linux/holdback/LinuxBackgroundBand.h"
+#include "platform/linux/holdback/LinuxPrivateFolder.h"
+#include "platform/linux/holdback/LinuxProcessControl.h"
 #include "support/DesktopRig.h"
 #include "support/Spawned.h"
 

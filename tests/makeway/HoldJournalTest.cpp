@@ -10,9 +10,9 @@
 #include <fstream>
 #include <thread>
 
-#include "platform/linux/LinuxBackgroundBand.h"
-#include "platform/linux/LinuxPrivateFolder.h"
-#include "platform/linux/LinuxProcessControl.h"
+#include "platform/linux/holdback/LinuxBackgroundBand.h"
+#include "platform/linux/holdback/LinuxPrivateFolder.h"
+#include "platform/linux/holdback/LinuxProcessControl.h"
 #include "support/Spawned.h"
 
 namespace tv {

@@ -10,9 +10,9 @@
 #include "alerts/Notifier.h"
 
 #include "monitor/Monitor.h"
-#include "platform/linux/LinuxBackgroundBand.h"
-#include "platform/linux/LinuxPrivateFolder.h"
-#include "platform/linux/LinuxProcessControl.h"
+#include "platform/linux/holdback/LinuxBackgroundBand.h"
+#include "platform/linux/holdback/LinuxPrivateFolder.h"
+#include "platform/linux/holdback/LinuxProcessControl.h"
 #include "settings/SettingKeys.h"
 #include "support/DesktopRig.h"
 #include "support/EventLoop.h"

@@ -1,4 +1,4 @@
-#include "platform/linux/UserManagerCpuWeight.h"
+#include "platform/linux/holdback/UserManagerCpuWeight.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxPrivateFolder.h"
+#include "platform/linux/holdback/LinuxPrivateFolder.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/UserManagerCpuWeight.h"
+#include "platform/linux/holdback/UserManagerCpuWeight.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <fstream>
 #include <map>
 
-#include "platform/linux/LinuxBackgroundBand.h"
+#include "platform/linux/holdback/LinuxBackgroundBand.h"
 #include "support/DesktopRig.h"
 #include "support/Spawned.h"
 

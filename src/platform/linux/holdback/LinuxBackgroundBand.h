@@ -9,8 +9,8 @@
 #include <string>
 
 #include "platform/BackgroundBand.h"
-#include "platform/linux/LinuxProcessControl.h"
-#include "platform/linux/UserManagerCpuWeight.h"
+#include "platform/linux/holdback/LinuxProcessControl.h"
+#include "platform/linux/holdback/UserManagerCpuWeight.h"
 
 namespace tv::linux_os {
 

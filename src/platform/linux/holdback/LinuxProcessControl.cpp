@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxProcessControl.h"
+#include "platform/linux/holdback/LinuxProcessControl.h"
 
 #include <fcntl.h>
 #include <signal.h>

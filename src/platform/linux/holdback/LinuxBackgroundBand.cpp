@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxBackgroundBand.h"
+#include "platform/linux/holdback/LinuxBackgroundBand.h"
 
 #include <fcntl.h>
 #include <linux/capability.h>

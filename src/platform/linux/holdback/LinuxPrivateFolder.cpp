@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxPrivateFolder.h"
+#include "platform/linux/holdback/LinuxPrivateFolder.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
-#include "platform/linux/LinuxProcessControl.h"
+#include "platform/linux/holdback/LinuxProcessControl.h"
 
-#include "platform/linux/LinuxBackgroundBand.h"
+#include "platform/linux/holdback/LinuxBackgroundBand.h"
 
 #include <gtest/gtest.h>
 
