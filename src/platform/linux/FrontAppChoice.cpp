@@ -6,8 +6,8 @@
 #include "platform/linux/ForeignToplevelFrontApp.h"
 #include "platform/linux/KWinScript.h"
 #include "platform/linux/ReportedFrontApp.h"
-#include "platform/linux/ResourceFolder.h"
-#include "platform/linux/SessionEnvironment.h"
+#include "platform/linux/desktop/ResourceFolder.h"
+#include "platform/linux/desktop/SessionEnvironment.h"
 #include "platform/linux/X11FrontApp.h"
 
 namespace tv::linux_os {

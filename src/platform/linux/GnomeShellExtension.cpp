@@ -5,7 +5,7 @@
 #include <QDBusVariant>
 #include <QVariantMap>
 
-#include "platform/linux/SessionEnvironment.h"
+#include "platform/linux/desktop/SessionEnvironment.h"
 
 namespace tv::linux_os {
 

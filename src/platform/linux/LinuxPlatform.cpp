@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "platform/Platform.h"
-#include "platform/linux/AutostartEntry.h"
+#include "platform/linux/desktop/AutostartEntry.h"
 #include "platform/linux/sound/CanberraPlayer.h"
 #include "platform/linux/ForeignToplevelFrontApp.h"
 #include "platform/linux/FrontAppChoice.h"
@@ -18,11 +18,11 @@
 #include "platform/linux/holdback/LinuxPrivateFolder.h"
 #include "platform/linux/holdback/LinuxProcessControl.h"
 #include "platform/linux/proc/LinuxProcessSource.h"
-#include "platform/linux/LinuxSessionRoles.h"
+#include "platform/linux/desktop/LinuxSessionRoles.h"
 #include "platform/linux/system/LinuxSystemInfo.h"
 #include "platform/linux/system/LinuxThermalSource.h"
 #include "platform/linux/system/LinuxThermalStateSource.h"
-#include "platform/linux/SessionEnvironment.h"
+#include "platform/linux/desktop/SessionEnvironment.h"
 
 namespace tv::platform {
 

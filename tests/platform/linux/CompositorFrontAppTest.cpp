@@ -13,7 +13,7 @@
 #include "platform/linux/FocusJson.h"
 #include "platform/linux/FrontAppChoice.h"
 #include "platform/linux/GnomeShellExtension.h"
-#include "platform/linux/SwayWindowPlacer.h"
+#include "platform/linux/desktop/SwayWindowPlacer.h"
 
 namespace tv::linux_os {
 namespace {

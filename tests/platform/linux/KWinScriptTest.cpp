@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "platform/linux/ReportedFrontApp.h"
-#include "platform/linux/ResourceFolder.h"
+#include "platform/linux/desktop/ResourceFolder.h"
 #include "support/DesktopRig.h"
 #include "support/EventLoop.h"
 #include "support/Spawned.h"

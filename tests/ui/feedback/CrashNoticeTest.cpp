@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 
 #include "feedback/Site.h"
-#include "platform/linux/DBusFileManager.h"
+#include "platform/linux/desktop/DBusFileManager.h"
 #include "settings/SettingKeys.h"
 #include "settings/Settings.h"
 #include "support/DesktopRig.h"

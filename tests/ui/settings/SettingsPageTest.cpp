@@ -14,7 +14,7 @@
 #include "alerts/Notifier.h"
 #include "feedback/Site.h"
 #include "monitor/Monitor.h"
-#include "platform/linux/AutostartEntry.h"
+#include "platform/linux/desktop/AutostartEntry.h"
 #include "settings/AlertSwitches.h"
 #include "settings/FocusConsent.h"
 #include "settings/SettingKeys.h"

@@ -10,7 +10,7 @@
 
 #include "core/ProcessNaming.h"
 #include "platform/linux/proc/AppScope.h"
-#include "platform/linux/LinuxSessionRoles.h"
+#include "platform/linux/desktop/LinuxSessionRoles.h"
 
 namespace tv::linux_os {
 

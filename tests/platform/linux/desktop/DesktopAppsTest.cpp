@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxDesktopApps.h"
+#include "platform/linux/desktop/LinuxDesktopApps.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "platform/linux/AutostartEntry.h"
+#include "platform/linux/desktop/AutostartEntry.h"
 #include "support/FixtureTree.h"
 
 namespace tv::linux_os {

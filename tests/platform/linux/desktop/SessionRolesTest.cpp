@@ -1,7 +1,7 @@
 // Who plays the desktop session's roles, asked of a real desktop: an X server with a window
 // manager and a tray host, a notification server on the session bus, a sound server and a
 // stand-in for a Wayland compositor listening on its socket.
-#include "platform/linux/LinuxSessionRoles.h"
+#include "platform/linux/desktop/LinuxSessionRoles.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

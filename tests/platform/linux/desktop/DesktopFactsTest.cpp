@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "platform/linux/NotificationSettings.h"
+#include "platform/linux/desktop/NotificationSettings.h"
 #include "platform/linux/system/OsRelease.h"
 #include "support/FixtureTree.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/linux/ResourceFolder.h"
+#include "platform/linux/desktop/ResourceFolder.h"
 #include "support/FixtureTree.h"
 
 namespace tv::linux_os {

@@ -1,4 +1,4 @@
-#include "platform/linux/ResourceFolder.h"
+#include "platform/linux/desktop/ResourceFolder.h"
 
 #include <filesystem>
 

@@ -1,7 +1,7 @@
 #include <cstdlib>
 
 #include "platform/Desktop.h"
-#include "platform/linux/NotificationSettings.h"
+#include "platform/linux/desktop/NotificationSettings.h"
 #include "platform/linux/system/OsRelease.h"
 
 namespace tv::platform {

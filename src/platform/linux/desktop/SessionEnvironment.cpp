@@ -1,4 +1,4 @@
-#include "platform/linux/SessionEnvironment.h"
+#include "platform/linux/desktop/SessionEnvironment.h"
 
 #include <cstdlib>
 

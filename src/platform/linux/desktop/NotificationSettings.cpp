@@ -1,4 +1,4 @@
-#include "platform/linux/NotificationSettings.h"
+#include "platform/linux/desktop/NotificationSettings.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/DBusFileManager.h"
+#include "platform/linux/desktop/DBusFileManager.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>

@@ -1,4 +1,4 @@
-#include "platform/linux/PortalAppearance.h"
+#include "platform/linux/desktop/PortalAppearance.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>

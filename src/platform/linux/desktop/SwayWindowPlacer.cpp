@@ -1,4 +1,4 @@
-#include "platform/linux/SwayWindowPlacer.h"
+#include "platform/linux/desktop/SwayWindowPlacer.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxSessionRoles.h"
+#include "platform/linux/desktop/LinuxSessionRoles.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -12,7 +12,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "platform/linux/SessionEnvironment.h"
+#include "platform/linux/desktop/SessionEnvironment.h"
 #include "platform/linux/X11ClientPid.h"
 
 namespace tv::linux_os {

@@ -1,4 +1,4 @@
-#include "platform/linux/AutostartEntry.h"
+#include "platform/linux/desktop/AutostartEntry.h"
 
 #include <algorithm>
 #include <cstdlib>

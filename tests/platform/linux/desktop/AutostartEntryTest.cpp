@@ -1,4 +1,4 @@
-#include "platform/linux/AutostartEntry.h"
+#include "platform/linux/desktop/AutostartEntry.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
