@@ -20,8 +20,8 @@
 #include <tuple>
 #include <utility>
 
-#include "platform/linux/ForeignToplevelFrontApp.h"
-#include "platform/linux/FrontAppChoice.h"
+#include "platform/linux/focus/ForeignToplevelFrontApp.h"
+#include "platform/linux/focus/FrontAppChoice.h"
 #include "support/DesktopRig.h"
 #include "support/Spawned.h"
 

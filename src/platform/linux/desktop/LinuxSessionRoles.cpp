@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "platform/linux/desktop/SessionEnvironment.h"
-#include "platform/linux/X11ClientPid.h"
+#include "platform/linux/focus/X11ClientPid.h"
 
 namespace tv::linux_os {
 

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/linux/I3Ipc.h"
+#include "platform/linux/focus/I3Ipc.h"
 
 namespace tv::linux_os {
 

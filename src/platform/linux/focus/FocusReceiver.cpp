@@ -1,4 +1,4 @@
-#include "platform/linux/FocusReceiver.h"
+#include "platform/linux/focus/FocusReceiver.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusError>

@@ -1,4 +1,4 @@
-#include "platform/linux/ForeignToplevelFrontApp.h"
+#include "platform/linux/focus/ForeignToplevelFrontApp.h"
 
 #include <fcntl.h>
 #include <poll.h>

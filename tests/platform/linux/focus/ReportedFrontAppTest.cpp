@@ -1,6 +1,6 @@
 // The compositor's reports of the active window, received on the rig's private session bus:
 // believed only from the connection owning the compositor's name, forgotten when it leaves.
-#include "platform/linux/ReportedFrontApp.h"
+#include "platform/linux/focus/ReportedFrontApp.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,8 +1,8 @@
-#include "platform/linux/ReportedFrontApp.h"
+#include "platform/linux/focus/ReportedFrontApp.h"
 
 #include <QThread>
 
-#include "platform/linux/FocusReceiver.h"
+#include "platform/linux/focus/FocusReceiver.h"
 
 namespace tv::linux_os {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/X11ClientPid.h"
+#include "platform/linux/focus/X11ClientPid.h"
 
 #include <xcb/res.h>
 #include <xcb/xcb.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/KWinScript.h"
+#include "platform/linux/focus/KWinScript.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>

@@ -1,6 +1,6 @@
 // The front window's process on a real X server with a window manager: windows are made
 // active through it (`wmctrl -a`), as a user's click would.
-#include "platform/linux/X11FrontApp.h"
+#include "platform/linux/focus/X11FrontApp.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

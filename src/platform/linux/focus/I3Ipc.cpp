@@ -1,4 +1,4 @@
-#include "platform/linux/I3Ipc.h"
+#include "platform/linux/focus/I3Ipc.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>

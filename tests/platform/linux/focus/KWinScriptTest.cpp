@@ -1,7 +1,7 @@
 // Our script inside a real KWin (kwin_wayland --virtual on the rig's private bus): it reports
 // the pid of the native Wayland window the user works in, follows activation to another
 // window, and nothing of it outlives KWin or TallyVane's quitting.
-#include "platform/linux/KWinScript.h"
+#include "platform/linux/focus/KWinScript.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/linux/ReportedFrontApp.h"
+#include "platform/linux/focus/ReportedFrontApp.h"
 #include "platform/linux/desktop/ResourceFolder.h"
 #include "support/DesktopRig.h"
 #include "support/EventLoop.h"

@@ -1,14 +1,14 @@
-#include "platform/linux/FrontAppChoice.h"
+#include "platform/linux/focus/FrontAppChoice.h"
 
 #include <QDBusConnectionInterface>
 
-#include "platform/linux/CompositorFrontApp.h"
-#include "platform/linux/ForeignToplevelFrontApp.h"
-#include "platform/linux/KWinScript.h"
-#include "platform/linux/ReportedFrontApp.h"
+#include "platform/linux/focus/CompositorFrontApp.h"
+#include "platform/linux/focus/ForeignToplevelFrontApp.h"
+#include "platform/linux/focus/KWinScript.h"
+#include "platform/linux/focus/ReportedFrontApp.h"
 #include "platform/linux/desktop/ResourceFolder.h"
 #include "platform/linux/desktop/SessionEnvironment.h"
-#include "platform/linux/X11FrontApp.h"
+#include "platform/linux/focus/X11FrontApp.h"
 
 namespace tv::linux_os {
 

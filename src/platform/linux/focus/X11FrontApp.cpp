@@ -1,4 +1,4 @@
-#include "platform/linux/X11FrontApp.h"
+#include "platform/linux/focus/X11FrontApp.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/linux/X11ClientPid.h"
+#include "platform/linux/focus/X11ClientPid.h"
 
 #include "platform/CrashReports.h"
 

@@ -1,4 +1,4 @@
-#include "platform/linux/CompositorFrontApp.h"
+#include "platform/linux/focus/CompositorFrontApp.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -10,9 +10,9 @@
 #include <thread>
 #include <tuple>
 
-#include "platform/linux/FocusJson.h"
-#include "platform/linux/FrontAppChoice.h"
-#include "platform/linux/GnomeShellExtension.h"
+#include "platform/linux/focus/FocusJson.h"
+#include "platform/linux/focus/FrontAppChoice.h"
+#include "platform/linux/focus/GnomeShellExtension.h"
 #include "platform/linux/desktop/SwayWindowPlacer.h"
 
 namespace tv::linux_os {

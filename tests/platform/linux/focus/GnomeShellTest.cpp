@@ -16,8 +16,8 @@
 #include <gtest/gtest.h>
 
 #include "app/FocusOffer.h"
-#include "platform/linux/GnomeShellExtension.h"
-#include "platform/linux/ReportedFrontApp.h"
+#include "platform/linux/focus/GnomeShellExtension.h"
+#include "platform/linux/focus/ReportedFrontApp.h"
 #include "settings/FocusConsent.h"
 #include "settings/SettingKeys.h"
 #include "settings/Settings.h"

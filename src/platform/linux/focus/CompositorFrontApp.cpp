@@ -1,9 +1,9 @@
-#include "platform/linux/CompositorFrontApp.h"
+#include "platform/linux/focus/CompositorFrontApp.h"
 
 #include <unistd.h>
 
-#include "platform/linux/FocusJson.h"
-#include "platform/linux/I3Ipc.h"
+#include "platform/linux/focus/FocusJson.h"
+#include "platform/linux/focus/I3Ipc.h"
 
 namespace tv::linux_os {
 

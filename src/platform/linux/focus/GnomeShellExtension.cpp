@@ -1,4 +1,4 @@
-#include "platform/linux/GnomeShellExtension.h"
+#include "platform/linux/focus/GnomeShellExtension.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>

@@ -1,4 +1,4 @@
-#include "platform/linux/FocusJson.h"
+#include "platform/linux/focus/FocusJson.h"
 
 #include <cctype>
 #include <cstdlib>
