@@ -1,4 +1,4 @@
-#include "platform/linux/XEmbedTray.h"
+#include "platform/linux/tray/XEmbedTray.h"
 
 #include <cstdlib>
 #include <cstring>

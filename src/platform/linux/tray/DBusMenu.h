@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/linux/StatusNotifierTypes.h"
+#include "platform/linux/tray/StatusNotifierTypes.h"
 
 namespace tv::linux_os {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/StatusNotifierItem.h"
+#include "platform/linux/tray/StatusNotifierItem.h"
 
 #include <unistd.h>
 
@@ -9,7 +9,7 @@
 #include <QDBusServiceWatcher>
 #include <QTimer>
 
-#include "platform/linux/DBusMenu.h"
+#include "platform/linux/tray/DBusMenu.h"
 #include "platform/linux/proc/ProcessName.h"
 
 namespace tv::linux_os {

@@ -5,7 +5,7 @@
 #include <QObject>
 
 #include "platform/StatusNotifier.h"
-#include "platform/linux/StatusNotifierTypes.h"
+#include "platform/linux/tray/StatusNotifierTypes.h"
 
 class QDBusServiceWatcher;
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/Platform.h"
-#include "platform/linux/XEmbedTray.h"
+#include "platform/linux/tray/XEmbedTray.h"
 
 namespace tv::platform {
 

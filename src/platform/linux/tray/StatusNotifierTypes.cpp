@@ -1,4 +1,4 @@
-#include "platform/linux/StatusNotifierTypes.h"
+#include "platform/linux/tray/StatusNotifierTypes.h"
 
 #include <QDBusMetaType>
 #include <QtEndian>

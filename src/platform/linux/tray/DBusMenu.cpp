@@ -1,4 +1,4 @@
-#include "platform/linux/DBusMenu.h"
+#include "platform/linux/tray/DBusMenu.h"
 
 #include <QTimer>
 
