@@ -146,7 +146,12 @@ struct Opening {
 
 int main(int argc, char** argv) {
     int clicks = argc > 1 ? std::max(1, std::atoi(argv[1])) : 12;
-    QGuiApplication app(argc, argv);  // for QImage's colour helpers only (offscreen)
+    // For QImage's colour helpers only: offscreen, so the bench runs where no display is yet;
+    // it starts its own desktop below, and TallyVane is told to use it.
+    std::vector<char*> qtArgs{argv[0], const_cast<char*>("-platform"),
+                              const_cast<char*>("offscreen")};
+    int qtCount = static_cast<int>(qtArgs.size());
+    QGuiApplication app(qtCount, qtArgs.data());
     DesktopRig rig{{"wm", "tray"}};
     if (!rig.started()) {
         std::fprintf(stderr, "the desktop rig did not start\n");

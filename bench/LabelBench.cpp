@@ -10,7 +10,8 @@ namespace {
 tv::LabelReadings readings(int tick) {
     tv::LabelReadings r;
     r.cpu = (tick % 100) / 100.0;
-    for (int i = 0; i < 16; ++i) {
+    // The whole history the program keeps, of which the label's chart shows the last 16.
+    for (int i = 0; i < 62; ++i) {
         r.cpuHistory.push_back(((tick + i * 7) % 100) / 100.0);
     }
     r.sampledAt = tv::dateFromSeconds(1000 + tick);

@@ -36,7 +36,7 @@ struct Machine {
         monitor = std::make_unique<Monitor>(std::move(parts));
         for (int tick = 0; tick < 62; ++tick) {
             Snapshot s;
-            s.cpu = CPUSample{{0.2, 0.4, 0.1, 0.9}, 0.1 + (tick % 7) / 20.0, 0.1};
+            s.cpu = CPUSample{{0.2, 0.4, 0.1, 0.9}, 0.1 + (tick % 7) / 20.0, 0.1, {}};
             s.memory = fake->memory;
             s.thermal = ThermalSample{60.0 + tick % 9, 70, 50, 30, {Fan{2400, 1200, 5000}}};
             std::vector<ProcessUsage> apps;

@@ -23,7 +23,17 @@ add_custom_target(tallyvane_icons ALL DEPENDS ${icon_files})
 configure_file(resources/app.tallyvane.tallyvane.metainfo.xml.in
     ${CMAKE_BINARY_DIR}/app.tallyvane.tallyvane.metainfo.xml @ONLY)
 
+# The manual page, compressed as Debian keeps them; man reads it either way.
+configure_file(resources/tallyvane.1 ${CMAKE_BINARY_DIR}/man/tallyvane.1 @ONLY)
+find_program(GZIP gzip REQUIRED)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/man/tallyvane.1.gz
+    COMMAND ${GZIP} -9 -n -f -k ${CMAKE_BINARY_DIR}/man/tallyvane.1
+    DEPENDS ${CMAKE_BINARY_DIR}/man/tallyvane.1
+    VERBATIM)
+add_custom_target(tallyvane_man ALL DEPENDS ${CMAKE_BINARY_DIR}/man/tallyvane.1.gz)
+
 install(TARGETS tallyvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_BINARY_DIR}/man/tallyvane.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 foreach(tool tallyvane-netquality tallyvane_netquality)
     if(TARGET ${tool})
         install(TARGETS ${tool} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -61,6 +71,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tallyvane.app/")
 # Depends is worked out from the shared libraries the programs link (dpkg-shlibdeps).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The alert sound, where the notification server plays none, is the sound theme's.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sound-theme-freedesktop")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
 TallyVane lives in the system tray and samples the machine once a second:

@@ -3,14 +3,17 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QThread>
 
+#include <algorithm>
+
 #include "core/MarkupEscape.h"
+#include "platform/UserFiles.h"
 
 namespace tv {
 
@@ -40,13 +43,66 @@ void Notifier::setUp() {
     parts_.bus.connect(notificationServer, notificationPath, notificationServer,
                        QStringLiteral("NotificationClosed"), this,
                        SLOT(onNotificationClosed(uint, uint)));
-    askServer([](bool) {});
+    auto* watcher = new QDBusServiceWatcher(notificationServer, parts_.bus,
+                                            QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& owner) { serverChanged(owner); });
+    learnCapabilities();
+}
+
+void Notifier::learnCapabilities() {
+    learning_ = true;
+    askServer([this](bool) {
+        learning_ = false;
+        std::vector<std::string> parked;
+        parked.swap(parked_);
+        for (const std::string& id : parked) {
+            auto it = entries_.find(id);
+            if (it != entries_.end() && !it->second.waiting && it->second.next) {
+                AlertMessage next = std::move(*it->second.next);
+                it->second.next.reset();
+                send(next, it->second);
+            }
+        }
+    });
+}
+
+void Notifier::park(const std::string& id) {
+    if (std::find(parked_.begin(), parked_.end(), id) == parked_.end()) {
+        parked_.push_back(id);
+    }
+}
+
+void Notifier::serverChanged(const QString& owner) {
+    capabilities_.clear();
+    // The old server's ids mean nothing to the new one (which counts its own from 1 and may
+    // give them to other programs' notifications): nothing of ours is replaced or closed by
+    // them, and a notice left showing is no longer there to take back.
+    byServerId_.clear();
+    for (auto it = entries_.begin(); it != entries_.end();) {
+        Entry& entry = it->second;
+        if (entry.serverId != 0) {
+            remember(it->first, 0);
+            entry.serverId = 0;
+            entry.appPath.reset();
+        }
+        if (!entry.waiting && !entry.next) {
+            it = entries_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (!owner.isEmpty()) {
+        learnCapabilities();
+    }
 }
 
 QStringList Notifier::actionsFor(const AlertMessage& message) const {
     QStringList actions{QStringLiteral("default"), QString()};
     if (message.id == "makeway") {
         actions << QStringLiteral("resume") << QStringLiteral("Resume");
+    } else if (message.id == "update") {
+        actions << QStringLiteral("download") << QStringLiteral("Download");
     } else if (message.appPath && parts_.isRunning && parts_.isRunning(*message.appPath)) {
         actions << QStringLiteral("quit") << QStringLiteral("Quit App");
     }
@@ -61,6 +117,11 @@ void Notifier::post(const AlertMessage& message) {
     entry.closeWhenKnown = false;
     if (entry.waiting) {
         entry.next = message;
+        return;
+    }
+    if (learning_) {
+        entry.next = message;
+        park(message.id);
         return;
     }
     send(message, entry);
@@ -111,6 +172,10 @@ void Notifier::answered(const std::string& id, std::optional<std::uint32_t> serv
         entry.appPath = std::move(appPath);
         byServerId_[*serverId] = id;
         remember(id, *serverId);
+    }
+    if (entry.next && learning_) {
+        park(id);
+        return;
     }
     if (entry.next) {
         AlertMessage next = std::move(*entry.next);
@@ -165,25 +230,25 @@ void Notifier::remember(const std::string& id, std::uint32_t serverId) {
         return;
     }
     QDir().mkpath(QFileInfo(parts_.noticeFile).absolutePath());
-    QSaveFile file(parts_.noticeFile);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(QByteArray::number(serverId));
-        file.commit();
-    }
+    // Replaced whole under its name: a link planted there is replaced, never written through.
+    platform::replaceFile(parts_.noticeFile.toStdString(), std::to_string(serverId), 0600);
 }
 
 void Notifier::removeLeftover() {
     if (parts_.noticeFile.isEmpty()) {
         return;
     }
-    QFile file(parts_.noticeFile);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Only a small regular file is read: a pipe or device planted there is never waited on.
+    FileRead file = platform::readRegularFile(parts_.noticeFile.toStdString(), 64);
+    if (file.outcome == FileRead::Outcome::missing) {
+        return;
+    }
+    QFile::remove(parts_.noticeFile);
+    if (file.outcome != FileRead::Outcome::read) {
         return;
     }
     bool ok = false;
-    uint serverId = file.read(16).trimmed().toUInt(&ok);
-    file.close();
-    QFile::remove(parts_.noticeFile);
+    uint serverId = QByteArray::fromStdString(file.bytes).trimmed().toUInt(&ok);
     if (ok && serverId != 0 && parts_.bus.isConnected()) {
         closeOnServer(serverId);
     }
@@ -243,7 +308,7 @@ QVariantMap Notifier::hintsFor(const AlertMessage& message) const {
     if (!wantsSound(message)) {
         hints.insert(QStringLiteral("suppress-sound"), true);
     } else if (canPlaySounds()) {
-        hints.insert(QStringLiteral("sound-name"), QStringLiteral("message-new-instant"));
+        hints.insert(QStringLiteral("sound-name"), QString::fromLatin1(alertSoundName));
     }
     return hints;
 }

@@ -24,6 +24,9 @@ namespace tv {
 // The desktop's notification server: its bus name, which is also its interface, and its path.
 inline const QString notificationServer = QStringLiteral("org.freedesktop.Notifications");
 inline const QString notificationPath = QStringLiteral("/org/freedesktop/Notifications");
+// The sound theme's name for an alert's sound: the server's own where it plays sounds, the
+// same one played by us where it cannot.
+inline constexpr const char* alertSoundName = "message-new-instant";
 
 // TallyVane's link to the desktop's notification server (org.freedesktop.Notifications).
 //
@@ -40,7 +43,7 @@ class Notifier : public QObject, public Notices {
         std::function<bool(const std::string&)> isRunning;
         // The "sounds" switch, read when a notification is posted.
         std::function<bool()> soundsOn;
-        // Plays the alert sound ourselves, for servers that cannot.
+        // Plays the alert sound (`alertSoundName`) ourselves, for servers that cannot.
         std::function<void()> playSound;
         // How long a call may wait for the server's answer.
         int timeoutMs = 5000;
@@ -51,7 +54,9 @@ class Notifier : public QObject, public Notices {
 
     explicit Notifier(Parts parts, QObject* parent = nullptr);
 
-    // Listens for the server's signals and learns what it can do. Once, at launch.
+    // Listens for the server's signals and learns what it can do; learns it again whenever
+    // another server takes the name (a restarted or replaced one may differ in both). Once,
+    // at launch.
     void setUp();
 
     void post(const AlertMessage& message) override;
@@ -74,7 +79,9 @@ class Notifier : public QObject, public Notices {
     // The server's id for one of ours, while it shows it; for tests.
     std::optional<std::uint32_t> serverId(const std::string& id) const;
 
-    // The buttons offered with a message: pairs of key and label, "default" first.
+    // The buttons offered with a message: pairs of key and label, "default" first; "Resume"
+    // on the make-way notice, "Download" on the update notice, "Quit App" where the app the
+    // message is about runs.
     QStringList actionsFor(const AlertMessage& message) const;
 
   signals:
@@ -106,6 +113,12 @@ class Notifier : public QObject, public Notices {
     QVariantMap hintsFor(const AlertMessage& message) const;
     QString bodyFor(const AlertMessage& message) const;
     void askServer(std::function<void(bool reached)> done);
+    // Asks what the server can do; posts made meanwhile wait for the answer, so that each is
+    // worded and sounded for the server that shows it.
+    void learnCapabilities();
+    void park(const std::string& id);
+    // Another server has the name, or none: the notifications the old one showed went with it.
+    void serverChanged(const QString& owner);
     void closeOnServer(std::uint32_t serverId);
     void remember(const std::string& id, std::uint32_t serverId);
 
@@ -116,6 +129,9 @@ class Notifier : public QObject, public Notices {
     std::vector<QDBusPendingCall> closing_;
     std::unordered_map<std::uint32_t, std::string> byServerId_;
     std::set<QString> capabilities_;
+    bool learning_ = false;
+    // Ids whose post waits for the server's capabilities.
+    std::vector<std::string> parked_;
 };
 
 }  // namespace tv

@@ -21,9 +21,8 @@
 #include "platform/QuitSignals.h"
 #include "platform/StatusNotifier.h"
 #include "platform/WindowPlacer.h"
-#include "platform/linux/desktop/LinuxDesktopApps.h"
-#include "platform/linux/desktop/PortalAppearance.h"
 #include "settings/SettingKeys.h"
+#include "ui/controls/Motion.h"
 #include "ui/feedback/CrashNotice.h"
 #include "ui/feedback/ReviewAsk.h"
 #include "ui/panel/Dashboard.h"
@@ -69,7 +68,6 @@ AppShell::AppShell(const QStringList& arguments, QObject* parent)
     std::string ownSounds = Sounds::ownFolder();
     sounds_ = std::make_unique<Sounds>(settings_, platform::soundPlayer(), ownSounds);
     alertSound_ = platform::soundPlayer();
-    alertSoundFile_ = ownSounds + "/Select.wav";
     fahrenheit_ = Format::fahrenheit(std::nullopt, platform::measurementIsUS());
 }
 
@@ -123,14 +121,17 @@ void AppShell::launch() {
 }
 
 void AppShell::setUpPanel() {
-    desktopApps_ = linux_os::LinuxDesktopApps::forThisSession();
+    desktopApps_ = platform::desktopApps();
     icons_ = std::make_unique<AppIcons>(desktopApps_.get());
-    auto portal = std::make_unique<linux_os::PortalAppearance>();
-    portal->onChange([this] { popup_->setDark(prefersDark()); });
-    appearance_ = std::move(portal);
+    appearance_ = platform::appearance();
+    appearance_->onChange([this] {
+        popup_->setDark(prefersDark());
+        followMotion();
+    });
     // Asked now without waiting for the answer, so that the first opening has it at hand
     // and the label is not delayed at start.
     appearance_->prefersDark();
+    followMotion();
     // Which system monitor is installed is looked up off the click's path: at start and
     // again after each closing, for the next opening.
     findSystemMonitor();
@@ -207,8 +208,10 @@ void AppShell::fillFooter(Dashboard& dashboard) {
                          &Monitor::thermalStateChanged, &Monitor::heldChanged}) {
         connect(monitor_.get(), changed, ask, refreshAsk);
     }
-    connect(ask, &ReviewAsk::rate, this,
-            [this, &dashboard](int stars) { showReview(dashboard, stars); });
+    connect(ask, &ReviewAsk::rate, this, [this, &dashboard](int stars) {
+        sounds_->play("Select");
+        showReview(dashboard, stars);
+    });
 }
 
 CrashNotice::Parts AppShell::crashNoticeParts() {
@@ -255,6 +258,11 @@ void AppShell::openSettings() {
 
 void AppShell::findSystemMonitor() {
     systemMonitor_ = desktopApps_->systemMonitor();
+}
+
+void AppShell::followMotion() {
+    // A desktop that does not say lets things move.
+    Motion::setReduced(appearance_ && appearance_->reducesMotion().value_or(false));
 }
 
 bool AppShell::prefersDark() {
@@ -323,7 +331,7 @@ void AppShell::setUpNotifications() {
         Notifier::Parts{QDBusConnection::sessionBus(),
                         [this](const std::string& path) { return monitor_->isRunning(path); },
                         [this] { return settings_.isOn(SettingKeys::sounds); },
-                        [this] { alertSound_->play(alertSoundFile_); }, 5000,
+                        [this] { alertSound_->playThemed(alertSoundName); }, 5000,
                         folder.isEmpty() ? QString() : folder + QStringLiteral("/notice-makeway")});
     notifier_->setUp();
     notifier_->removeLeftover();
@@ -331,8 +339,15 @@ void AppShell::setUpNotifications() {
     // connected first). Bounded: a hung server must not keep the program from ending.
     connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, notifier_.get(),
             [this] { notifier_->withdrawAll(withdrawAtQuitMs); });
+    updateNotice_ = new UpdateNotice(
+        settings_, *updates_, *notifier_, [](const QUrl& page) { QDesktopServices::openUrl(page); },
+        this);
     connect(notifier_.get(), &Notifier::responded, this,
-            [this](const NotificationResponse& response) { monitor_->respond(response); });
+            [this](const NotificationResponse& response) {
+                if (!updateNotice_->respond(response)) {
+                    monitor_->respond(response);
+                }
+            });
     monitor_->setNotices(notifier_.get());
 }
 
@@ -358,6 +373,7 @@ void AppShell::open() {
     if (!popup_->isShowing()) {
         monitor_->setOpen(true);
         popup_->setDark(prefersDark());
+        followMotion();
         popup_->openAt(tray_ ? tray_->anchor() : item_->anchor());
     }
 }
@@ -384,6 +400,7 @@ void AppShell::toggle() {
     }
     monitor_->setOpen(true);
     popup_->setDark(prefersDark());
+    followMotion();
     popup_->openAt(tray_ ? tray_->anchor() : item_->anchor());
 }
 

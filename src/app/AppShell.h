@@ -12,6 +12,7 @@
 #include "app/Popup.h"
 #include "app/StatusItem.h"
 #include "app/TrayPresenter.h"
+#include "app/UpdateNotice.h"
 #include "feedback/Site.h"
 #include "feedback/UpdateChecker.h"
 #include "monitor/Monitor.h"
@@ -84,6 +85,8 @@ class AppShell : public QObject {
     void showReview(Dashboard& dashboard, int stars);
     // The desktop's preference, else the lightness of the application's palette.
     bool prefersDark();
+    // Springs and fades jump to their ends while the desktop has animations turned off.
+    void followMotion();
     void findSystemMonitor();
     DashboardParts dashboardParts(bool animateIn);
     // Builds and draws a dashboard once off screen, never shown, so that the first opening
@@ -114,9 +117,9 @@ class AppShell : public QObject {
     std::unique_ptr<platform::FileManager> fileManager_;
     std::unique_ptr<Capture> capture_;  // with "--open FOLDER"
     QPointer<Dashboard> dashboard_;     // the open panel's view
-    std::string alertSoundFile_;
     Site* site_ = nullptr;
     UpdateChecker* updates_ = nullptr;
+    UpdateNotice* updateNotice_ = nullptr;
     bool fahrenheit_ = false;
 };
 

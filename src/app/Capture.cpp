@@ -1,7 +1,6 @@
 #include "app/Capture.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -39,13 +38,12 @@ void Capture::start() {
 }
 
 void Capture::takeStills() {
-    auto path = [this](const QString& file) { return QDir(folder_).filePath(file); };
     // Failed writes are skipped: a missing folder simply gets nothing.
-    LabelFrame::render(shell_.label(), shell_.statusItem().textColor())
-        .save(path(QStringLiteral("menubar.png")), "PNG");
+    CaptureFiles::putPng(folder_, QStringLiteral("menubar.png"),
+                         LabelFrame::render(shell_.label(), shell_.statusItem().textColor()));
     bool dark = PanelLook::isDark(shell_.popup().palette());
     for (CaptureViews::Still& still : CaptureViews::build(shell_, dark)) {
-        ViewStill::write(*still.view, dark, path(still.file));
+        CaptureFiles::putPng(folder_, still.file, ViewStill::render(*still.view, dark));
     }
     int seconds = shell_.settings().integer(SettingKeys::recordSeconds);
     if (seconds < 1) {
@@ -78,9 +76,8 @@ void Capture::recordFrame() {
         return;
     }
     readings_.push_back(static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0);
-    LabelFrame::render(shell_.label(), shell_.statusItem().textColor())
-        .save(QDir(folder_).filePath(CaptureFiles::frameName(static_cast<int>(readings_.size()))),
-              "PNG");
+    CaptureFiles::putPng(folder_, CaptureFiles::frameName(static_cast<int>(readings_.size())),
+                         LabelFrame::render(shell_.label(), shell_.statusItem().textColor()));
 }
 
 void Capture::finishRecording() {

@@ -1,25 +1,29 @@
 #include "app/CaptureFiles.h"
 
+#include <QBuffer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
+
+#include "platform/UserFiles.h"
 
 namespace tv::CaptureFiles {
 
-namespace {
-
-// Whole or not at all: whoever watches the folder never reads a file half written.
-bool writeJson(const QString& path, const QJsonDocument& document) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+bool put(const QString& folder, const QString& name, const QByteArray& bytes) {
+    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
+        name == QLatin1String("..")) {
         return false;
     }
-    QByteArray bytes = document.toJson(QJsonDocument::Compact);
-    return file.write(bytes) == bytes.size() && file.commit();
+    return platform::replaceFile((folder + QLatin1Char('/') + name).toStdString(),
+                                 bytes.toStdString(), 0644);
 }
 
-}  // namespace
+bool putPng(const QString& folder, const QString& name, const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    return buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "PNG") &&
+           put(folder, name, bytes);
+}
 
 QString frameName(int number) {
     return QStringLiteral("menubar-%1.png").arg(number, 3, 10, QLatin1Char('0'));
@@ -30,7 +34,8 @@ bool writeScreen(const QString& folder, const QRect& panel, const QRect& primary
                      {QStringLiteral("y"), panel.y() - primary.y()},
                      {QStringLiteral("width"), panel.width()},
                      {QStringLiteral("height"), panel.height()}};
-    return writeJson(folder + QStringLiteral("/screen.json"), QJsonDocument(rect));
+    return put(folder, QStringLiteral("screen.json"),
+               QJsonDocument(rect).toJson(QJsonDocument::Compact));
 }
 
 bool writeTimes(const QString& folder, const std::vector<double>& times) {
@@ -38,7 +43,8 @@ bool writeTimes(const QString& folder, const std::vector<double>& times) {
     for (double time : times) {
         array.append(time);
     }
-    return writeJson(folder + QStringLiteral("/times.json"), QJsonDocument(array));
+    return put(folder, QStringLiteral("times.json"),
+               QJsonDocument(array).toJson(QJsonDocument::Compact));
 }
 
 }  // namespace tv::CaptureFiles

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QImage>
 #include <QRect>
 #include <QString>
 
@@ -7,9 +9,19 @@
 
 namespace tv {
 
-// The files of a capture folder other than the stills. Each write reports whether it
-// happened; a folder that does not exist is never created.
+// The files of a capture folder. Each write reports whether it happened; a folder that does
+// not exist is never created.
+//
+// Every file is put in place whole, under its own name in the folder: written to a new file
+// beside it and renamed over the name. Whatever had the name before (a link planted there to
+// a file elsewhere included) is replaced, never written through, so nothing outside the
+// folder is ever touched, and whoever watches the folder never reads half a file.
 namespace CaptureFiles {
+
+// `bytes` as the file `name` (a plain name, no folders) in `folder`.
+bool put(const QString& folder, const QString& name, const QByteArray& bytes);
+// `image` as a PNG file.
+bool putPng(const QString& folder, const QString& name, const QImage& image);
 
 // "menubar-001.png" for the first recorded frame.
 QString frameName(int number);

@@ -26,13 +26,13 @@ Date now() {
     return std::chrono::time_point_cast<Seconds>(std::chrono::system_clock::now());
 }
 
-// A column with the panel's padding; `height` fixes its height (0: as tall as its content).
+// A column with the panel's padding, at least `height` high (0: as tall as its content). A
+// page taller than that makes the still taller: squeezed, its wrapped texts would be cut.
 std::unique_ptr<QWidget> frame(int height) {
     auto frame = std::make_unique<QWidget>();
+    frame->setFixedWidth(width);
     if (height > 0) {
-        frame->setFixedSize(width, height);
-    } else {
-        frame->setFixedWidth(width);
+        frame->setMinimumHeight(height);
     }
     auto* column = new QVBoxLayout(frame.get());
     column->setContentsMargins(padding, padding, padding, padding);

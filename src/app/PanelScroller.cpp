@@ -4,6 +4,9 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 
+#include "ui/controls/PanelStyle.h"
+#include "ui/controls/RoomFitting.h"
+
 namespace tv {
 
 namespace {
@@ -27,12 +30,7 @@ PanelScroller::PanelScroller(QWidget* parent)
     // The window paints the panel's background and outline.
     viewport()->setAutoFillBackground(false);
     bar_->setAccessibleName(QStringLiteral("Scroll"));
-    bar_->setStyleSheet(QStringLiteral(
-        "QScrollBar:vertical { width: 6px; background: transparent; margin: 0; }"
-        "QScrollBar::handle:vertical { background: rgba(128, 128, 128, 120); border-radius: 3px;"
-        " min-height: 32px; }"
-        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"));
+    bar_->setStyleSheet(PanelStyle::thinScrollBar(barWidth, 32));
     bar_->hide();
     QScrollBar* inner = verticalScrollBar();
     connect(inner, &QScrollBar::rangeChanged, this, [this](int low, int high) {
@@ -64,12 +62,20 @@ void PanelScroller::setContent(QWidget* content) {
     }
     setWidget(content);
     content->setAutoFillBackground(false);
+    tellRoom();
     fit();
 }
 
 void PanelScroller::setMaximumContentHeight(int height) {
     maximumHeight_ = std::max(height, 1);
-    updateGeometry();
+    tellRoom();
+    fit();
+}
+
+void PanelScroller::tellRoom() {
+    if (auto* fitting = dynamic_cast<RoomFitting*>(widget())) {
+        fitting->setRoom(maximumHeight_ == QWIDGETSIZE_MAX ? 0 : maximumHeight_);
+    }
 }
 
 bool PanelScroller::scrolls() const {

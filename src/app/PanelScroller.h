@@ -9,6 +9,7 @@ namespace tv {
 // Holds the panel's content at the content's own size up to a maximum height; taller content
 // scrolls vertically (wheel, keyboard focus, or a thin bar laid over the content's right
 // padding, so the panel keeps its width). Follows the content's size as sections come and go.
+// A content that can fit itself to the room (RoomFitting) is told the maximum height first.
 class PanelScroller : public QScrollArea {
     Q_OBJECT
   public:
@@ -30,6 +31,7 @@ class PanelScroller : public QScrollArea {
 
   private:
     void fit();
+    void tellRoom();
     void showBar();
 
     QScrollBar* bar_;

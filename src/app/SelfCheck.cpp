@@ -118,7 +118,7 @@ CheckReport takeCheck() {
     report.load = readers.load();
     report.memory = readers.memory();
     report.chip = system->chip();
-    report.efficiencyCores = system->efficiencyCores();
+    report.efficiencyCores = static_cast<int>(system->efficiencyCores().size());
     report.takenAt = nowInSeconds();
     report.bootedAt = system->bootTime().value_or(report.takenAt);
 
@@ -146,6 +146,7 @@ CheckReport takeCheck() {
     report.speedToolFound = speedTool.available();
     report.sources.emplace_back("frontApp", readers.frontAppMethod());
     report.sources.emplace_back("sessionRoles", platform::sessionRoles()->describe());
+    report.sources.emplace_back("thisSession", platform::sessionMembership());
     auto journal = platform::journalFolder();
     bool canHold = journal->usable();
     report.holdBack = {
@@ -156,6 +157,10 @@ CheckReport takeCheck() {
          journal->describe() + (canHold ? ""
                                         : "; nothing is held back (make way does not slow or "
                                           "pause) without a private folder for its undo journal")},
+        {"refused",
+         "processes someone else stopped or lowered, typed commands and stops with job-control "
+         "side effects are left alone; an app of which nothing could be held (see pause, "
+         "cpuBand and journal) is not shown as held, not announced, and uses no pause slot"},
     };
     // Where the chosen source cannot answer here, it says why itself.
     report.frontAppSource =

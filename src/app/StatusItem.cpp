@@ -1,11 +1,14 @@
 #include "app/StatusItem.h"
 
 #include <QGuiApplication>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
+
+#include "core/TrayMenu.h"
 
 namespace tv {
 
@@ -45,6 +48,7 @@ void StatusItem::install() {
     if (!image_.isNull()) {
         fallback_->setIcon(QIcon(QPixmap::fromImage(image_)));
     }
+    fallback_->setContextMenu(&menu());
     fallback_->show();
 }
 
@@ -112,6 +116,10 @@ double StatusItem::scale() const {
 }
 
 QColor StatusItem::textColor() const {
+    // The tray's own foreground where it gives one: our palette may be light on a dark panel.
+    if (auto rgb = embedder_ ? embedder_->foreground() : std::nullopt) {
+        return QColor::fromRgb(static_cast<QRgb>(*rgb));
+    }
     return palette().color(QPalette::WindowText);
 }
 
@@ -135,7 +143,38 @@ void StatusItem::paintEvent(QPaintEvent*) {
 void StatusItem::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         emit clicked();
+    } else if (event->button() == Qt::RightButton) {
+        // As trays show their items' menus: at the pointer.
+        menu().popup(event->globalPosition().toPoint());
     }
+}
+
+QMenu& StatusItem::menu() {
+    if (!menu_) {
+        menu_ = new QMenu(this);
+        menu_->setWindowTitle(QStringLiteral("TallyVane menu"));
+        for (const TrayMenuItem& item : trayMenu) {
+            QAction* action = menu_->addAction(QString::fromLatin1(item.label));
+            TrayMenuEntry entry = item.entry;
+            // After the menu has closed: an entry may open the panel or end the program.
+            connect(action, &QAction::triggered, this, [this, entry] {
+                QTimer::singleShot(0, this, [this, entry] {
+                    switch (entry) {
+                        case TrayMenuEntry::open:
+                            emit openRequested();
+                            break;
+                        case TrayMenuEntry::settings:
+                            emit settingsRequested();
+                            break;
+                        case TrayMenuEntry::quit:
+                            emit quitRequested();
+                            break;
+                    }
+                });
+            });
+        }
+    }
+    return *menu_;
 }
 
 }  // namespace tv

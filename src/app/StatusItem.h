@@ -8,6 +8,7 @@
 
 #include "platform/TrayEmbedder.h"
 
+class QMenu;
 class QSystemTrayIcon;
 class QTimer;
 
@@ -15,8 +16,8 @@ namespace tv {
 
 // TallyVane's place in the tray. Where the tray embeds windows, this widget itself is docked
 // and is exactly as wide as the label, on a transparent background where the tray blends its
-// icons and on the palette's window colour where it does not; elsewhere the label becomes the icon of an ordinary
-// tray icon (StatusNotifierItem hosts), and the panel opens at the pointer.
+// icons and on the palette's window colour where it does not; elsewhere the label becomes the icon
+// of an ordinary tray icon (StatusNotifierItem hosts), and the panel opens at the pointer.
 class StatusItem : public QWidget {
     Q_OBJECT
   public:
@@ -39,6 +40,10 @@ class StatusItem : public QWidget {
 
   signals:
     void clicked();
+    // The entries of the item's menu (a right click on the item).
+    void openRequested();
+    void settingsRequested();
+    void quitRequested();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -48,11 +53,14 @@ class StatusItem : public QWidget {
     // Checks the tray slot a few times after docking and after each change of width, until
     // the tray has made room for the whole label.
     void checkSlotSoon();
+    // The tray menu, built at first use.
+    QMenu& menu();
 
     std::unique_ptr<TrayEmbedder> embedder_;
     QTimer* slotCheck_ = nullptr;
     int slotChecksLeft_ = 0;
     QSystemTrayIcon* fallback_ = nullptr;
+    QMenu* menu_ = nullptr;
     QImage image_;
     bool docked_ = false;
     bool transparent_ = false;  // the tray blends the slot over its own background

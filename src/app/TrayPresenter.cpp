@@ -16,7 +16,12 @@ TrayPresenter::TrayPresenter(Parts parts, QObject* parent)
     : QObject(parent),
       item_(parts.item),
       embedProbe_(std::move(parts.embedProbe)),
-      notifier_(std::move(parts.notifier)) {}
+      notifier_(std::move(parts.notifier)) {
+    // The docked label's own menu leads where the status-notifier item's does.
+    connect(&item_, &StatusItem::openRequested, this, &TrayPresenter::openRequested);
+    connect(&item_, &StatusItem::settingsRequested, this, &TrayPresenter::settingsRequested);
+    connect(&item_, &StatusItem::quitRequested, this, &TrayPresenter::quitRequested);
+}
 
 void TrayPresenter::chooseShape() {
     watcherOwner_ = notifier_ ? notifier_->watcherOwner() : std::string();

@@ -47,8 +47,4 @@ QImage render(QWidget& view, bool dark) {
     return image;
 }
 
-bool write(QWidget& view, bool dark, const QString& path) {
-    return render(view, dark).save(path, "PNG");
-}
-
 }  // namespace tv::ViewStill

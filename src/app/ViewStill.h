@@ -15,8 +15,6 @@ namespace ViewStill {
 constexpr double scale = 2;
 
 QImage render(QWidget& view, bool dark);
-// Renders and writes a PNG; false when the file could not be written (nothing is retried).
-bool write(QWidget& view, bool dark, const QString& path);
 
 }  // namespace ViewStill
 

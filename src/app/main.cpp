@@ -1,42 +1,63 @@
 #include <QApplication>
 
-#include <cstring>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
 
 #include "app/AppShell.h"
+#include "app/CommandLine.h"
+#include "app/GuiStart.h"
 #include "app/SelfCheck.h"
 #include "app/SingleInstance.h"
+#include "app/ToolkitStartGuard.h"
 #include "app/Watch.h"
 #include "makeway/Watchdog.h"
 #include "platform/CrashReports.h"
+#include "platform/Displays.h"
 
 int main(int argc, char** argv) {
     // The watchdog mode stays as small as it can: none of the program's set-up.
     if (tv::Watchdog::called(argc, argv)) {
         return tv::Watchdog::run(argc, argv);
     }
+    // Answers that need nothing else come before anything is set up, desktop or not.
+    tv::CommandLine line = tv::CommandLine::read(argc, argv);
+    switch (line.mode) {
+        case tv::CommandLine::Mode::help:
+            std::fputs(tv::CommandLine::usage().c_str(), stdout);
+            return 0;
+        case tv::CommandLine::Mode::version:
+            std::fputs("TallyVane " TALLYVANE_VERSION "\n", stdout);
+            return 0;
+        case tv::CommandLine::Mode::mistake:
+            std::fputs(line.mistakeText().c_str(), stderr);
+            return 2;
+        default:
+            break;
+    }
     // First, while this is the only thread.
     tv::platform::installCrashWriter(TALLYVANE_VERSION);
-    bool check = false;
-    bool json = false;
-    bool watch = false;
-    for (int i = 1; i < argc; ++i) {
-        check = check || std::strcmp(argv[i], "--check") == 0;
-        json = json || std::strcmp(argv[i], "--json") == 0;
-        watch = watch || std::strcmp(argv[i], "--watch") == 0;
+    if (line.mode == tv::CommandLine::Mode::check) {
+        return tv::runSelfCheck(line.json);
     }
-    if (check) {
-        return tv::runSelfCheck(json);
-    }
-    if (watch) {
+    if (line.mode == tv::CommandLine::Mode::watch) {
         return tv::runWatch(argc, argv);
     }
-    // In a Wayland session with XWayland, the panel can be placed at the tray item only as an
-    // X client; without XWayland it stays a native (unplaced) window.
-    if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && qEnvironmentVariableIsSet("DISPLAY") &&
-        !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    const char* requested = std::getenv("QT_QPA_PLATFORM");
+    tv::GuiStart start =
+        tv::GuiStart::choose(requested ? requested : "", tv::platform::reachableDisplays());
+    if (!start.possible) {
+        std::fputs(tv::GuiStart::noDesktopText().c_str(), stderr);
+        return 1;
     }
-    QApplication app(argc, argv);
+    if (!start.platform.empty()) {
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(start.platform));
+    }
+    std::unique_ptr<QApplication> app;
+    {
+        tv::ToolkitStartGuard guard;
+        app = std::make_unique<QApplication>(argc, argv);
+    }
     QApplication::setApplicationName(QStringLiteral("TallyVane"));
     QApplication::setOrganizationName(QStringLiteral("TallyVane"));
     QApplication::setDesktopFileName(QStringLiteral("tallyvane"));
@@ -44,7 +65,12 @@ int main(int argc, char** argv) {
     tv::SingleInstance instance(QDBusConnection::sessionBus());
     if (!instance.claim()) {
         // Another TallyVane runs in this session: it opens its panel, this start ends.
-        return instance.askToOpen() ? 0 : 1;
+        if (instance.askToOpen()) {
+            return 0;
+        }
+        std::fputs("tallyvane: another TallyVane is running in this session but not answering\n",
+                   stderr);
+        return 1;
     }
     tv::AppShell shell(QApplication::arguments());
     instance.setOnOpen([&shell] { shell.open(); });

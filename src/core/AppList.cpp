@@ -97,8 +97,17 @@ std::string tag(Hold hold) {
 }
 
 std::string resumeTooltip(const Held& held) {
-    return held.hold == Hold::paused ? "Let " + held.app.name + " carry on now"
-                                     : "Give " + held.app.name + " full speed again";
+    if (held.hold == Hold::paused) {
+        return "Let " + held.app.name + " carry on now";
+    }
+    return held.diskOnly ? "Give " + held.app.name + " its disk speed back"
+                         : "Give " + held.app.name + " full speed again";
+}
+
+std::string tagTooltip(const Held& held) {
+    return held.hold == Hold::slowed && held.diskOnly
+               ? "Only the disk use of " + held.app.name + " is lowered"
+               : std::string();
 }
 
 }  // namespace HeldTexts

@@ -44,8 +44,12 @@ namespace HeldTexts {
 
 // "Paused" or "Slowed".
 std::string tag(Hold hold);
-// "Let Name carry on now" for a paused app, "Give Name full speed again" for a slowed one.
+// "Let Name carry on now" for a paused app, "Give Name full speed again" for a slowed one,
+// "Give Name its disk speed back" for one whose disk use alone was lowered.
 std::string resumeTooltip(const Held& held);
+// What was done to the app, for the tag's tooltip, where "Slowed" alone would say more than
+// was done: only its disk use was lowered. Empty otherwise.
+std::string tagTooltip(const Held& held);
 // "Resume all" is offered for two or more.
 inline bool offersResumeAll(std::size_t heldCount) {
     return heldCount >= 2;

@@ -13,6 +13,9 @@ enum class Hold { slowed, paused };
 struct Held {
     ProcessUsage app;
     Hold hold = Hold::slowed;
+    // No CPU band can act on the app here: only its disk use was lowered, and that is all
+    // that is said of it.
+    bool diskOnly = false;
 
     bool operator==(const Held&) const = default;
 };

@@ -38,6 +38,7 @@ std::vector<Change> MakeWay::update(int pressure, ThermalState thermal,
                                     const std::optional<std::string>& front,
                                     const std::set<std::int32_t>& audible, Moment now) {
     std::vector<Change> out;
+    pauseMade_.reset();
 
     // Ids are unique in a list; should two rows share one, the first stands for both.
     std::unordered_map<std::string_view, const ProcessUsage*> byId;
@@ -66,6 +67,7 @@ std::vector<Change> MakeWay::update(int pressure, ThermalState thermal,
     bool trouble = pressure > 1 || thermal == 2 || thermal == 3;
     if (!trouble) {
         excused_.clear();
+        notToPause_.clear();
         busySince_.clear();
         if (!calmSince_) {
             calmSince_ = now;
@@ -78,6 +80,13 @@ std::vector<Change> MakeWay::update(int pressure, ThermalState thermal,
     }
 
     calmSince_.reset();
+    if (!front) {
+        // Nobody trustworthy says where the user works (a locked screen, the desktop, every
+        // window minimised): any app could be the one to keep quick, so nothing new is held,
+        // and a busy run counts afresh once the front app is known again.
+        busySince_.clear();
+        return out;
+    }
     std::vector<const ProcessUsage*> candidates;
     for (const ProcessUsage& row : processes) {
         if (byId[row.id] == &row && isCandidate(row, front, audible)) {
@@ -88,7 +97,8 @@ std::vector<Change> MakeWay::update(int pressure, ThermalState thermal,
     // An unbroken run of busy samples; a break starts the count again.
     ++samples_;
     for (const ProcessUsage* row : candidates) {
-        if (row->cpu >= busyCPU) {
+        // Busy by what it asks for: on a crowded machine a busy app gets far less than a core.
+        if (row->wanted() >= busyCPU) {
             auto [run, started] = busySince_.try_emplace(row->id, BusyRun{now, samples_});
             run->second.seen = samples_;
         }
@@ -137,7 +147,8 @@ void MakeWay::pauseBiggestApp(const std::vector<const ProcessUsage*>& candidates
     for (const ProcessUsage* row : candidates) {
         auto entry = held_.find(row->id);
         bool alreadyPaused = entry != held_.end() && entry->second.hold == Hold::paused;
-        if (alreadyPaused || row->typed || row->memory < smallestAppToPause) {
+        if (alreadyPaused || row->typed || row->memory < smallestAppToPause ||
+            notToPause_.count(row->id) > 0) {
             continue;
         }
         if (biggest == nullptr || row->memory > biggest->memory) {
@@ -147,6 +158,7 @@ void MakeWay::pauseBiggestApp(const std::vector<const ProcessUsage*>& candidates
     if (biggest == nullptr) {
         return;
     }
+    pauseMade_ = PauseMade{biggest->id, held_.count(biggest->id) > 0, lastPause_};
     lastPause_ = now;
     held_[biggest->id] = Held{*biggest, Hold::paused};
     out.push_back(Change::holding(*biggest, Hold::paused));
@@ -165,6 +177,73 @@ void MakeWay::releaseAfterCalm(Moment now, std::vector<Change>& out) {
     lastRelease_ = now;
     out.push_back(Change::release(next->first));
     held_.erase(next);
+}
+
+void MakeWay::pauseRefused(const std::string& id) {
+    notToPause_.insert(id);
+    if (pauseMade_ && pauseMade_->id == id) {
+        lastPause_ = pauseMade_->before;
+        pauseMade_.reset();
+    }
+}
+
+std::vector<Change> MakeWay::settle(const std::vector<Change>& changes,
+                                    const std::map<std::string, Hold>& done) {
+    auto doneWith = [&done](const std::string& id) {
+        auto found = done.find(id);
+        return found == done.end() ? std::nullopt : std::optional<Hold>(found->second);
+    };
+    std::vector<Change> out;
+    std::set<std::string> asked;
+    for (const Change& change : changes) {
+        auto entry = held_.find(change.id);
+        if (!change.isHold() || entry == held_.end()) {
+            out.push_back(change);
+            continue;
+        }
+        asked.insert(change.id);
+        std::optional<Hold> did = doneWith(change.id);
+        if (did == change.hold) {
+            out.push_back(change);
+            continue;
+        }
+        // Only a pause can be asked of an app held before (a slowed one).
+        bool heldBefore = change.hold == Hold::paused && pauseMade_ &&
+                          pauseMade_->id == change.id && pauseMade_->wasSlowed;
+        if (change.hold == Hold::paused) {
+            pauseRefused(change.id);
+        }
+        if (did) {
+            entry->second.hold = *did;
+            if (!heldBefore) {
+                out.push_back(Change::holding(change.app, *did));
+            }
+        } else {
+            excused_.insert(change.id);
+            held_.erase(entry);
+            if (heldBefore) {
+                out.push_back(Change::release(change.id));
+            }
+        }
+    }
+    // Held from before, but the executor no longer holds it (someone else stopped or lowered
+    // all its processes in the meantime): not taken back from them.
+    for (auto it = held_.begin(); it != held_.end();) {
+        std::optional<Hold> did =
+            asked.count(it->first) > 0 ? it->second.hold : doneWith(it->first);
+        if (!did) {
+            excused_.insert(it->first);
+            out.push_back(Change::release(it->first));
+            it = held_.erase(it);
+            continue;
+        }
+        if (*did == Hold::slowed && it->second.hold == Hold::paused) {
+            it->second.hold = Hold::slowed;
+            notToPause_.insert(it->first);
+        }
+        ++it;
+    }
+    return out;
 }
 
 std::vector<Change> MakeWay::resume(const std::string& id) {

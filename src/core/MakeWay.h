@@ -35,6 +35,8 @@ class MakeWay {
     explicit MakeWay(SelfIdentity self = {}) : self_(std::move(self)) {}
 
     // `front` is the front app's application path (on Linux, its row id when it has none).
+    // While it is unknown, what is held is still refreshed, dropped when gone and let go
+    // after a calm minute, but nothing new is held.
     std::vector<Change> update(int pressure, ThermalState thermal,
                                const std::vector<ProcessUsage>& processes,
                                const std::optional<std::string>& front,
@@ -43,6 +45,14 @@ class MakeWay {
     // Lets the app go at the user's request; it is not held again while the trouble lasts.
     std::vector<Change> resume(const std::string& id);
     std::vector<Change> resumeAll();
+
+    // Takes back what the executor did not do, given what it holds now (`done`, per app id),
+    // and returns the changes as they were carried out. An app it holds not at all is no
+    // longer held and is not tried again while the trouble lasts (if it had been held
+    // before, it is let go); one it could only slow stays slowed and is not paused again
+    // while the trouble lasts; a pause it did not make leaves the pause slot unused.
+    std::vector<Change> settle(const std::vector<Change>& changes,
+                               const std::map<std::string, Hold>& done);
 
     // Whether these changes deserve an announcement: a pause always, a slowing once per
     // stretch of trouble, releases never.
@@ -68,10 +78,14 @@ class MakeWay {
     void pauseBiggestApp(const std::vector<const ProcessUsage*>& candidates, Moment now,
                          std::vector<Change>& out);
     void releaseAfterCalm(Moment now, std::vector<Change>& out);
+    // The executor did not pause this app: it is not tried again while the trouble lasts,
+    // and the slot goes back if this sample's pause was its.
+    void pauseRefused(const std::string& id);
 
     SelfIdentity self_;
     std::map<std::string, Held> held_;
     std::set<std::string> excused_;
+    std::set<std::string> notToPause_;  // pauses the executor refused, while the trouble lasts
     // For each busy candidate, when its unbroken busy run began, and the sample that last saw
     // it busy (entries not seen in the current sample are dropped).
     struct BusyRun {
@@ -84,6 +98,14 @@ class MakeWay {
     std::optional<Moment> calmSince_;
     std::optional<Moment> lastPause_;    // absent: the distant past
     std::optional<Moment> lastRelease_;  // absent: the distant past
+    // The latest sample's pause, until the executor confirms it: which app, whether it was
+    // slowed before, and when the pause before it was.
+    struct PauseMade {
+        std::string id;
+        bool wasSlowed = false;
+        std::optional<Moment> before;
+    };
+    std::optional<PauseMade> pauseMade_;
 };
 
 }  // namespace tv

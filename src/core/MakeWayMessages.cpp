@@ -19,10 +19,19 @@ std::string MakeWay::list(const std::vector<std::string>& names) {
 
 std::optional<AlertMessage> MakeWay::message(const std::vector<Held>& held,
                                              const Vocabulary& words) {
-    std::vector<std::string> paused, slowed;
+    // A slowed app on which no CPU band acts had only its disk use lowered: it is not said to
+    // be slower.
+    std::vector<std::string> paused, slowed, diskOnly;
     for (const Held& entry : held) {
-        (entry.hold == Hold::paused ? paused : slowed).push_back(entry.app.name);
+        (entry.hold == Hold::paused ? paused
+         : entry.diskOnly           ? diskOnly
+                                    : slowed)
+            .push_back(entry.app.name);
     }
+    auto diskToo = [&] {
+        return diskOnly.empty() ? std::string()
+                                : " The disk use of " + list(diskOnly) + " is lowered too.";
+    };
     AlertMessage m;
     m.id = "makeway";
     if (!paused.empty()) {
@@ -36,13 +45,22 @@ std::optional<AlertMessage> MakeWay::message(const std::vector<Held>& held,
         if (!slowed.empty()) {
             m.body += " " + list(slowed) + (slowed.size() == 1 ? " is" : " are") + " slowed too.";
         }
+        m.body += diskToo();
         m.sound = true;
         return m;
     }
     if (!slowed.empty()) {
         m.title = "Slowed " + list(slowed) + " to keep your " + words.computer + " quick";
         m.body = std::string(slowed.size() == 1 ? "It keeps" : "They keep") +
-                 " working, just slower, until your " + words.computer + " recovers.";
+                 " working, just slower, until your " + words.computer + " recovers." + diskToo();
+        m.sound = false;
+        return m;
+    }
+    if (!diskOnly.empty()) {
+        m.title = "Lowered the disk use of " + list(diskOnly) + " to keep your " + words.computer +
+                  " quick";
+        m.body = std::string(diskOnly.size() == 1 ? "Its" : "Their") +
+                 " disk use gives way to yours until your " + words.computer + " recovers.";
         m.sound = false;
         return m;
     }

@@ -67,8 +67,65 @@ std::string lastPathComponent(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-std::string commandName(const std::vector<std::string>& args, std::string_view executablePath,
+std::vector<std::string> splitRewrittenCommandLine(const std::vector<std::string>& args,
+                                                   std::string_view executablePath) {
+    if (args.empty() || args[0].find(' ') == std::string::npos) {
+        return args;
+    }
+    // A process that rewrote its command line leaves the rest of the old one empty.
+    bool alone = std::all_of(args.begin() + 1, args.end(),
+                             [](const std::string& arg) { return arg.empty(); });
+    if (!alone) {
+        return args;  // a program path with a space in it, followed by real arguments
+    }
+    std::string_view line = args[0];
+    if (!executablePath.empty() && line == executablePath) {
+        return args;
+    }
+    std::vector<std::string> words;
+    std::string_view rest = line;
+    std::string_view program;
+    if (!executablePath.empty() && startsWith(line, executablePath) &&
+        line[executablePath.size()] == ' ') {
+        // The executable's own path may hold spaces: it is one word.
+        program = executablePath;
+        rest.remove_prefix(executablePath.size());
+    }
+    while (!rest.empty()) {
+        std::size_t start = rest.find_first_not_of(' ');
+        if (start == std::string_view::npos) {
+            break;
+        }
+        rest.remove_prefix(start);
+        std::size_t end = rest.find(' ');
+        words.emplace_back(rest.substr(0, end));
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
+    }
+    if (!program.empty()) {
+        words.insert(words.begin(), std::string(program));
+        return words;
+    }
+    if (words.empty()) {
+        return args;
+    }
+    std::string& first = words.front();
+    bool titled = first.size() > 1 && first.back() == ':';  // "postgres: checkpointer"
+    if (titled) {
+        first.pop_back();
+        return {first};
+    }
+    // The first word names the program when it is the executable's name, or when what follows
+    // reads as options; otherwise the spaces are part of a path.
+    bool sameProgram =
+        !executablePath.empty() && lastPathComponent(first) == lastPathComponent(executablePath);
+    bool options = std::any_of(words.begin() + 1, words.end(),
+                               [](const std::string& word) { return startsWith(word, "-"); });
+    return sameProgram || options ? words : args;
+}
+
+std::string commandName(const std::vector<std::string>& givenArgs, std::string_view executablePath,
                         std::string_view shortName) {
+    std::vector<std::string> args = splitRewrittenCommandLine(givenArgs, executablePath);
     std::string name;
     if (!args.empty() && !lastPathComponent(args[0]).empty()) {
         name = lastPathComponent(args[0]);

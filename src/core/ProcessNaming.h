@@ -19,8 +19,17 @@ bool isShell(std::string_view name);
 // The text after the last "/", or the whole text without one.
 std::string lastPathComponent(std::string_view path);
 
+// The arguments of a process that rewrote its command line into one string (helpers of
+// browser engines: "/opt/app/app --type=renderer --lang=en"; daemons that set a title:
+// "postgres: checkpointer", "sshd: me@pts/0"), split into words again: the program first (the
+// title's name without its colon). Arguments that were not rewritten come back unchanged; a
+// lone first argument whose spaces belong to a path is not split.
+std::vector<std::string> splitRewrittenCommandLine(const std::vector<std::string>& args,
+                                                   std::string_view executablePath);
+
 // The name of a stand-alone process: its first argument's last component, else its
 // executable's, else `shortName`. An interpreter is followed by its script, skipping options.
+// A rewritten command line is split first.
 std::string commandName(const std::vector<std::string>& args, std::string_view executablePath,
                         std::string_view shortName);
 

@@ -24,6 +24,13 @@ struct ProcessUsage {
     std::vector<std::uint64_t> started{};
     bool system = false;
     bool typed = false;
+    // Percent of one core its processes ran or stood ready to run (what it wants, where `cpu`
+    // is what it got); on a crowded machine an app gets less than it asks for. At most `cpu`
+    // where the platform cannot tell (0 in rows made without it).
+    double demand = 0;
+
+    // What the app asks of the processors: its demand, and never less than what it got.
+    double wanted() const { return demand > cpu ? demand : cpu; }
 
     // This row is TallyVane itself.
     bool isSelf(const SelfIdentity& self) const;

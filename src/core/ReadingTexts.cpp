@@ -61,8 +61,9 @@ ReadingLine memory(const MemorySample& sample) {
             pressureAlert(sample.pressure)};
 }
 
-ReadingLine gpu(double busy, std::optional<double> temperature, bool fahrenheit) {
-    return {"GPU", Format::percent(busy),
+ReadingLine gpu(std::optional<double> busy, std::optional<double> temperature, bool fahrenheit) {
+    // No GPU that can be read is no reading, not an idle GPU.
+    return {"GPU", busy ? Format::percent(*busy) : "\u2013",
             "Temperature " + Format::temperature(temperature, fahrenheit), std::nullopt};
 }
 

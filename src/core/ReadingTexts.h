@@ -47,7 +47,7 @@ namespace ReadingTexts {
 
 ReadingLine cpu(const CPUSample& sample);
 ReadingLine memory(const MemorySample& sample);
-ReadingLine gpu(double busy, std::optional<double> temperature, bool fahrenheit);
+ReadingLine gpu(std::optional<double> busy, std::optional<double> temperature, bool fahrenheit);
 ReadingLine heat(const ThermalSample& sample, ThermalState state, bool fahrenheit);
 
 // Fraction of memory in use: (app + wired + compressed) ÷ total, 0 without a total.

@@ -3,22 +3,28 @@
 namespace tv {
 
 const Vocabulary& Vocabulary::forMac() {
-    static const Vocabulary words{"Mac",
-                                  "macOS",
-                                  "Activity Monitor",
-                                  "Finder",
-                                  "System Settings",
-                                  "Apple's network test",
-                                  "Safari",
-                                  "/Applications/Safari.app"};
+    static const Vocabulary words{.computer = "Mac",
+                                  .system = "macOS",
+                                  .activityViewer = "Activity Monitor",
+                                  .fileManager = "Finder",
+                                  .reportViewer = "Console",
+                                  .systemSettings = "System Settings",
+                                  .networkTest = "Apple's network test",
+                                  .sampleApp = "Safari",
+                                  .sampleAppPath = "/Applications/Safari.app"};
     return words;
 }
 
 const Vocabulary& Vocabulary::forLinux() {
-    static const Vocabulary words{"computer",       "Linux",
-                                  "System Monitor", "the file manager",
-                                  "Settings",       "a network test",
-                                  "Firefox",        "/usr/share/applications/firefox-esr.desktop"};
+    static const Vocabulary words{.computer = "computer",
+                                  .system = "Linux",
+                                  .activityViewer = "System Monitor",
+                                  .fileManager = "the file manager",
+                                  .reportViewer = "a text editor",
+                                  .systemSettings = "Settings",
+                                  .networkTest = "a network test",
+                                  .sampleApp = "Firefox",
+                                  .sampleAppPath = "/usr/share/applications/firefox-esr.desktop"};
     return words;
 }
 

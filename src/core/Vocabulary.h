@@ -11,6 +11,7 @@ struct Vocabulary {
     std::string system;          // "macOS"
     std::string activityViewer;  // "Activity Monitor"
     std::string fileManager;     // "Finder"
+    std::string reportViewer;    // "Console": what a crash report opens in
     std::string systemSettings;  // "System Settings"
     std::string networkTest;     // "Apple's network test"
     // The well-known app the sample pictures show, and where that app is installed.

@@ -41,24 +41,32 @@ std::optional<QByteArray> read(const std::string& file) {
     return bytes;
 }
 
-void send(Site& site, const std::string& file, QObject* context, Site::Done done) {
+void send(Site& site, Settings& settings, const std::string& file, Date written, QObject* context,
+          Site::Done done) {
     // The guards are made here and read only on the application's thread.
     QPointer<Site> to(&site);
     QPointer<QObject> asker(context);
-    QThreadPool::globalInstance()->start([file, to, asker, done = std::move(done)]() mutable {
+    // Records an accepted report first, then tells the asker if it is still there.
+    Site::Done answer = [stored = &settings, written, asker,
+                         done = std::move(done)](std::optional<QString> error) {
+        if (!error) {
+            recordAnswer(*stored, written);
+        }
+        if (asker) {
+            done(std::move(error));
+        }
+    };
+    QThreadPool::globalInstance()->start([file, to, answer = std::move(answer)]() mutable {
         std::optional<QByteArray> bytes = read(file);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [to, asker, bytes = std::move(bytes), done = std::move(done)]() mutable {
-                if (!asker) {
-                    return;
-                }
+            [to, bytes = std::move(bytes), answer = std::move(answer)]() mutable {
                 if (!bytes) {
-                    done(QStringLiteral("The crash report could not be read."));
+                    answer(QStringLiteral("The crash report could not be read."));
                 } else if (!to) {
-                    done(QStringLiteral("The site is gone."));
+                    answer(QStringLiteral("The site is gone."));
                 } else {
-                    to->post(QString::fromLatin1(path), *bytes, "text/plain", std::move(done));
+                    to->post(QString::fromLatin1(path), *bytes, "text/plain", std::move(answer));
                 }
             },
             Qt::QueuedConnection);

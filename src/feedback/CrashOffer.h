@@ -36,9 +36,14 @@ void recordAnswer(Settings& settings, Date written);
 std::optional<QByteArray> read(const std::string& file);
 
 // Reads `file` off the main thread and posts its bytes as text/plain to the site's
-// "api/crash". `done` runs on the application's thread, once, with no error only when the
-// site answered 200; never when `context` (an object of that thread) is gone by then.
-void send(Site& site, const std::string& file, QObject* context, Site::Done done);
+// "api/crash". When the site answers 200 the answer is recorded in `settings` as the report
+// written at `written`, whether or not the view that asked is still there: the user did
+// answer. `done` then runs on the application's thread, once, with no error only when the
+// site answered 200; never when `context` (an object of that thread) is gone by then, so a
+// view closed mid-send is never called. `settings` must outlive the exchange (the shell's
+// settings live for the whole run).
+void send(Site& site, Settings& settings, const std::string& file, Date written, QObject* context,
+          Site::Done done);
 
 }  // namespace CrashOffer
 

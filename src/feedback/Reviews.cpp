@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QPointer>
 
 #include <algorithm>
 
@@ -36,6 +37,21 @@ void send(Site& site, const Review& review, Site::Done done) {
         return;
     }
     site.post(QString::fromLatin1(path), json(review), "application/json", std::move(done));
+}
+
+void submit(Site& site, Settings& settings, const Review& review, QObject* context,
+            Site::Done done) {
+    QPointer<QObject> asker(context);
+    send(site, review,
+         [stored = &settings, stars = review.stars, asker,
+          done = std::move(done)](std::optional<QString> error) {
+             if (!error) {
+                 recordSent(*stored, stars);
+             }
+             if (asker) {
+                 done(std::move(error));
+             }
+         });
 }
 
 ReviewTiming timing(const Settings& settings) {

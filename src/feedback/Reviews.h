@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QUrl>
 
@@ -36,6 +37,11 @@ QByteArray json(const Review& review);
 
 // Posts the review to the site; a rating outside 1 … 5 is not sent and counts as an error.
 void send(Site& site, const Review& review, Site::Done done);
+// Sends the review and, when the site accepts it, records its stars in `settings` whether
+// or not the page that sent it is still open: the review was given. `done` runs afterwards
+// only while `context` exists. `settings` must outlive the exchange (the shell's do).
+void submit(Site& site, Settings& settings, const Review& review, QObject* context,
+            Site::Done done);
 
 // The stored state of the rating request.
 ReviewTiming timing(const Settings& settings);

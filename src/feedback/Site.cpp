@@ -75,8 +75,11 @@ void Site::await(QNetworkReply* reply, qint64 longest, std::function<void(Answer
             });
     connect(reply, &QNetworkReply::finished, this, [reply, kept, done = std::move(done)] {
         reply->deleteLater();
-        done(Answer{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), *kept,
-                    reply->errorString()});
+        int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        // Qt reports a 4xx or 5xx status as an error too; those are told by their status.
+        // With any other status (or none) an error is the transfer's own.
+        bool failed = reply->error() != QNetworkReply::NoError && status < 400;
+        done(Answer{status, *kept, failed, reply->errorString()});
     });
 }
 
@@ -85,12 +88,12 @@ void Site::post(const QString& path, const QByteArray& body, const QByteArray& t
     request.setHeader(QNetworkRequest::ContentTypeHeader, type);
     request.setTransferTimeout(timeoutMs_);
     await(network().post(request, body), 0, [done = std::move(done)](const Answer& answer) {
-        if (answer.status == 200) {
+        if (answer.accepted()) {
             done(std::nullopt);
-        } else if (answer.status != 0) {
-            done(QStringLiteral("The site answered with status %1.").arg(answer.status));
-        } else {
+        } else if (answer.failed || answer.status == 0) {
             done(answer.error);
+        } else {
+            done(QStringLiteral("The site answered with status %1.").arg(answer.status));
         }
     });
 }
@@ -100,7 +103,7 @@ void Site::get(const QString& path, qint64 longest,
     QNetworkRequest request(address(path));
     request.setTransferTimeout(timeoutMs_);
     await(network().get(request), longest, [done = std::move(done)](const Answer& answer) {
-        done(answer.status == 200 ? std::optional<QByteArray>(answer.body) : std::nullopt);
+        done(answer.accepted() ? std::optional<QByteArray>(answer.body) : std::nullopt);
     });
 }
 

@@ -37,12 +37,13 @@ class Site : public QObject {
     QUrl address(const QString& path) const;
 
     // POSTs `body` with its content type to `path`. `done` is called once, with no error only
-    // when the site answered with HTTP status 200; a transport error, a timeout, a redirect or
-    // any other status is an error. The answer's body is ignored.
+    // when the site answered with HTTP status 200 and the exchange completed; a transport
+    // error (also one after the status line), a timeout, a redirect or any other status is an
+    // error. The answer's body is ignored.
     void post(const QString& path, const QByteArray& body, const QByteArray& type, Done done);
 
     // GETs `path`; `done` gets at most `longest` bytes of the answer's body when the site
-    // answered with HTTP status 200, and nothing otherwise.
+    // answered with HTTP status 200 and the whole answer arrived, and nothing otherwise.
     void get(const QString& path, qint64 longest,
              std::function<void(std::optional<QByteArray> body)> done);
 
@@ -50,7 +51,12 @@ class Site : public QObject {
     struct Answer {
         int status = 0;  // 0 when no HTTP answer came
         QByteArray body;
+        // The transfer failed (refused, cut off, timed out, aborted), whatever status came
+        // before: an answer whose body never arrived whole is no answer.
+        bool failed = false;
         QString error;
+        // Only a whole answer with status 200 is one the site accepted.
+        bool accepted() const { return status == 200 && !failed; }
     };
     QNetworkAccessManager& network();
     // Keeps up to `longest` bytes of the reply's body, then calls `done` once.

@@ -90,6 +90,12 @@ void UpdateChecker::checkNow(std::function<void(UpdateAnswer)> done) {
               [this](const std::optional<QByteArray>& body) {
                   UpdateAnswer answer =
                       read(body, current_, site_.address(QString::fromLatin1(downloadsPath)));
+                  // A failed check says nothing about what is out.
+                  if (answer.kind == UpdateAnswer::Kind::newer) {
+                      newer_ = answer;
+                  } else if (answer.kind == UpdateAnswer::Kind::upToDate) {
+                      newer_.reset();
+                  }
                   std::vector<std::function<void(UpdateAnswer)>> waiting;
                   waiting.swap(waiting_);
                   for (auto& done : waiting) {

@@ -55,6 +55,9 @@ class UpdateChecker : public QObject {
 
     bool automatic() const;
     void setAutomatic(bool on);
+    // The newer version the latest check that could read the feed found, automatic or asked
+    // for; absent when that check found this version newest, or before any.
+    const std::optional<UpdateAnswer>& newer() const { return newer_; }
 
     // Whether `candidate` ("1.2.10") is a later version than `current` ("1.2.9").
     static bool isNewer(const QString& candidate, const QString& current);
@@ -73,6 +76,7 @@ class UpdateChecker : public QObject {
     std::vector<std::function<void(UpdateAnswer)>> waiting_;
     // Before this, no tick looks at the settings again.
     std::optional<Date> nextLook_;
+    std::optional<UpdateAnswer> newer_;
 };
 
 }  // namespace tv

@@ -69,13 +69,14 @@ Result HoldBack::onThread(Call call, Result otherwise) const {
     return pending->result ? *pending->result : otherwise;
 }
 
-void HoldBack::apply(const std::vector<Change>& changes, const std::map<std::string, Held>& held) {
-    onThread<bool>(
+std::optional<HoldBack::Outcome> HoldBack::apply(const std::vector<Change>& changes,
+                                                 const std::map<std::string, Held>& held) {
+    return onThread<std::optional<Outcome>>(
         [worker = worker_, changes, held] {
             worker->apply(changes, held);
-            return true;
+            return std::optional<Outcome>(Outcome{worker->holding(), worker->diskOnly()});
         },
-        false);
+        std::nullopt);
 }
 
 HoldBack::PidSets HoldBack::slowed() const {

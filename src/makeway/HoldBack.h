@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -41,6 +42,10 @@ class HoldBack {
         std::unique_ptr<PrivateFolder> journal;
     };
     using PidSets = std::map<std::string, std::set<std::int32_t>>;
+    // How the executor really holds each app: paused (some of its processes stopped in beats),
+    // else slowed (some moved to the background band). An app of which it holds nothing (no
+    // private folder for the journal, or none of its processes ours to hold) is absent.
+    using Holding = std::map<std::string, Hold>;
 
     HoldBack(std::int32_t owner, double stopFor, double runFor, Parts parts);
     // Lets everything go that is still held.
@@ -53,9 +58,15 @@ class HoldBack {
     static std::unique_ptr<HoldBack> live();
 
     // `held` is every app held after the changes (the make-way rules' whole map). Returns
-    // once the signals were sent, or after `longestWait` when the executor is stuck (the
-    // changes are carried out when it gets to them).
-    void apply(const std::vector<Change>& changes, const std::map<std::string, Held>& held);
+    // what it holds once the signals were sent, with the held apps on which no CPU band can act
+    // here (only their disk use was lowered); absent after `longestWait` when the executor is
+    // stuck (the changes are carried out when it gets to them).
+    struct Outcome {
+        Holding holding;
+        std::set<std::string> diskOnly;
+    };
+    std::optional<Outcome> apply(const std::vector<Change>& changes,
+                                 const std::map<std::string, Held>& held);
 
     // What is held now, and the beat's phase; for tests and the self-check.
     PidSets slowed() const;

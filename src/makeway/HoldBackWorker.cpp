@@ -83,7 +83,7 @@ void HoldBackWorker::apply(const std::vector<Change>& changes,
             stale.insert(id);
         }
     }
-    for (const auto& [id, saved] : weighed_) {
+    for (const auto& [id, band] : bands_) {
         if (held.count(id) == 0) {
             stale.insert(id);
         }
@@ -105,6 +105,23 @@ void HoldBackWorker::apply(const std::vector<Change>& changes,
     ahead_.clear();
     writeJournal();
     keepWatch(false);
+}
+
+HoldBack::Holding HoldBackWorker::holding() const {
+    HoldBack::Holding out;
+    for (const auto& [id, pids] : slowed_) {
+        out[id] = Hold::slowed;
+    }
+    for (const auto& [id, band] : bands_) {
+        out[id] = Hold::slowed;
+    }
+    for (const auto& [id, pids] : paused_) {
+        out[id] = Hold::paused;
+    }
+    for (const auto& [id, group] : frozen_) {
+        out[id] = Hold::paused;
+    }
+    return out;
 }
 
 void HoldBackWorker::holdEntry(const std::string& id, const Held& entry) {
@@ -153,14 +170,7 @@ void HoldBackWorker::holdEntry(const std::string& id, const Held& entry) {
             newSlowed.insert(pid);
         }
     }
-    // The CPU band of an app with a group of its own: its group's CPU weight.
-    if (weighed_.count(id) == 0) {
-        if (std::string group = ownGroup(pids); !group.empty()) {
-            if (std::string saved = parts_.band->slowGroup(group); !saved.empty()) {
-                weighed_[id] = saved;
-            }
-        }
-    }
+    chooseCpuBand(id, pids);
 
     if (entry.hold == Hold::paused && holdGroup(id, pids)) {
         // The app's own group is frozen in beats instead; what it stopped by signal before
@@ -191,6 +201,45 @@ void HoldBackWorker::holdEntry(const std::string& id, const Held& entry) {
     }
     store(slowed_, id, std::move(newSlowed));
     store(paused_, id, std::move(newPaused));
+}
+
+void HoldBackWorker::chooseCpuBand(const std::string& id, const std::set<std::int32_t>& pids) {
+    auto known = bands_.find(id);
+    // What was lowered stays lowered for the app's life; otherwise a changed row looks again.
+    if (known != bands_.end() && (!known->second.saved.empty() || known->second.pids == pids)) {
+        return;
+    }
+    AppBand band;
+    band.pids = pids;
+    if (std::string group = ownGroup(pids); !group.empty()) {
+        if (std::string saved = parts_.band->slowGroup(group); !saved.empty()) {
+            band.saved.push_back(saved);
+            band.cpu = true;
+        }
+    }
+    if (!band.cpu) {
+        BackgroundBand::SessionsLowered sessions = parts_.band->slowSessions(pids);
+        band.saved = std::move(sessions.saved);
+        band.cpu = parts_.band->slowsThreadsCpu() ||
+                   std::all_of(pids.begin(), pids.end(),
+                               [&](std::int32_t pid) { return sessions.covered.count(pid) > 0; });
+    }
+    bands_[id] = std::move(band);
+}
+
+std::set<std::string> HoldBackWorker::diskOnly() const {
+    std::set<std::string> ids;
+    for (const auto& [id, band] : bands_) {
+        if (!band.cpu) {
+            ids.insert(id);
+        }
+    }
+    return ids;
+}
+
+bool HoldBackWorker::groupsHeld() const {
+    return std::any_of(bands_.begin(), bands_.end(),
+                       [](const auto& entry) { return !entry.second.saved.empty(); });
 }
 
 std::string HoldBackWorker::ownGroup(const std::set<std::int32_t>& pids) {
@@ -270,9 +319,11 @@ void HoldBackWorker::releaseGroup(const std::string& id) {
 
 void HoldBackWorker::release(const std::string& id) {
     releaseGroup(id);
-    if (auto weighed = weighed_.find(id); weighed != weighed_.end()) {
-        parts_.band->restore(weighed->second);
-        weighed_.erase(weighed);
+    if (auto band = bands_.find(id); band != bands_.end()) {
+        for (const std::string& line : band->second.saved) {
+            parts_.band->restore(line);
+        }
+        bands_.erase(band);
     }
     if (auto paused = paused_.find(id); paused != paused_.end()) {
         for (std::int32_t pid : paused->second) {
@@ -300,10 +351,11 @@ void HoldBackWorker::letGo() {
             ids.insert(id);
         }
     }
-    for (const auto* groups : {&frozen_, &weighed_}) {
-        for (const auto& [id, group] : *groups) {
-            ids.insert(id);
-        }
+    for (const auto& [id, group] : frozen_) {
+        ids.insert(id);
+    }
+    for (const auto& [id, band] : bands_) {
+        ids.insert(id);
     }
     for (const std::string& id : ids) {
         release(id);
@@ -362,12 +414,41 @@ void HoldBackWorker::turn() {
             });
         }
         std::erase_if(paused_, [](const auto& entry) { return entry.second.empty(); });
+        // What has gone of the paused apps is not held any longer, slowed either.
+        for (auto& [id, pids] : slowed_) {
+            std::erase_if(pids, [this](std::int32_t pid) {
+                bool gone = parts_.control->startedAt(pid) != startOf(pid);
+                if (gone) {
+                    parts_.band->forget(pid);
+                }
+                return gone;
+            });
+        }
+        std::erase_if(slowed_, [](const auto& entry) { return entry.second.empty(); });
+        // A band whose processes have all gone holds nothing: what it lowered is given back
+        // (the checks on each saved line find what is gone) and it is forgotten.
+        std::erase_if(bands_, [this](auto& entry) {
+            bool allGone = std::all_of(
+                entry.second.pids.begin(), entry.second.pids.end(), [this](std::int32_t pid) {
+                    return parts_.control->startedAt(pid) != startOf(pid);
+                });
+            if (allGone && !entry.second.pids.empty()) {
+                for (const std::string& line : entry.second.saved) {
+                    parts_.band->restore(line);
+                }
+                return true;
+            }
+            return false;
+        });
         writeJournal();
     }
     if (beat_ != nullptr) {
         beat_->start(milliseconds(stopped_ ? stopFor_ : runFor_));
     }
     keepBeat();
+    if (slowed_.empty() && paused_.empty() && frozen_.empty() && !groupsHeld()) {
+        keepWatch(false);  // the last held process has gone: so does the watchdog
+    }
 }
 
 void HoldBackWorker::writeJournal(const std::set<std::int32_t>& alsoPaused) {
@@ -387,7 +468,7 @@ void HoldBackWorker::writeJournal(const std::set<std::int32_t>& alsoPaused) {
     if (ahead_.empty()) {
         std::erase_if(started_, [&](const auto& entry) { return held.count(entry.first) == 0; });
     }
-    if (held.empty() && frozen_.empty() && weighed_.empty() && ahead_.empty()) {
+    if (held.empty() && frozen_.empty() && !groupsHeld() && ahead_.empty()) {
         return;  // keepWatch removes the journal with the watchdog
     }
     HoldJournal journal;
@@ -404,8 +485,8 @@ void HoldBackWorker::writeJournal(const std::set<std::int32_t>& alsoPaused) {
     for (const auto& [id, group] : frozen_) {
         journal.frozen.push_back(group);
     }
-    for (const auto& [id, saved] : weighed_) {
-        journal.band.push_back(saved);
+    for (const auto& [id, band] : bands_) {
+        journal.band.insert(journal.band.end(), band.saved.begin(), band.saved.end());
     }
     journal.band.insert(journal.band.end(), ahead_.begin(), ahead_.end());
     for (const auto& [id, pids] : slowed_) {
@@ -431,7 +512,7 @@ void HoldBackWorker::keepWatch(bool wanted) {
         journal_.clear();
         letGo();
     }
-    if (!wanted && slowed_.empty() && paused_.empty() && frozen_.empty() && weighed_.empty()) {
+    if (!wanted && slowed_.empty() && paused_.empty() && frozen_.empty() && !groupsHeld()) {
         if (watchdog_ != 0) {
             launcher.end(watchdog_);
             watchdog_ = 0;

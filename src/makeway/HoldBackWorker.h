@@ -22,6 +22,9 @@ class HoldBackWorker : public QObject {
     const HoldBack::PidSets& slowed() const { return slowed_; }
     const HoldBack::PidSets& paused() const { return paused_; }
     const std::map<std::string, std::string>& frozen() const { return frozen_; }
+    HoldBack::Holding holding() const;
+    // The held apps on which no CPU band acts: only their disk use is lowered.
+    std::set<std::string> diskOnly() const;
     bool stopped() const { return stopped_; }
     std::int32_t watchdog() const { return watchdog_; }
 
@@ -48,6 +51,11 @@ class HoldBackWorker : public QObject {
     // The group the app has to itself: every one of `pids` runs in it and nothing else does.
     // Empty when there is none.
     std::string ownGroup(const std::set<std::int32_t>& pids);
+    // Lowers the app's CPU share where a band can act on it against an app elsewhere: its own
+    // group's weight, else the autogroups of sessions it has to itself; the threads' own idle
+    // policy covers the rest where it is allowed. Chosen again when the app's processes change.
+    void chooseCpuBand(const std::string& id, const std::set<std::int32_t>& pids);
+    bool groupsHeld() const;
     std::uint64_t startOf(std::int32_t pid) const;
 
     std::int32_t owner_;
@@ -56,9 +64,15 @@ class HoldBackWorker : public QObject {
     double runFor_;
     HoldBack::Parts parts_;
     HoldBack::PidSets slowed_;
-    HoldBack::PidSets paused_;                    // stopped by signals
-    std::map<std::string, std::string> frozen_;   // app id -> its own group, frozen in beats
-    std::map<std::string, std::string> weighed_;  // app id -> its group's saved CPU weight
+    HoldBack::PidSets paused_;                   // stopped by signals
+    std::map<std::string, std::string> frozen_;  // app id -> its own group, frozen in beats
+    // The CPU band of each held app, once chosen.
+    struct AppBand {
+        std::set<std::int32_t> pids;     // what it was chosen for
+        std::vector<std::string> saved;  // group weights and autogroups lowered, to give back
+        bool cpu = false;                // a CPU band acts on every one of its processes
+    };
+    std::map<std::string, AppBand> bands_;
     std::vector<std::string> ahead_;  // band changes recorded before they are made, this apply
     std::map<std::int32_t, std::uint64_t> started_;  // of every held pid
     std::string journal_;                            // as last written

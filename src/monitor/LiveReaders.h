@@ -43,6 +43,7 @@ class LiveReaders : public Readers {
     std::vector<ProcessUsage> processes() override;
     ThermalSample thermal() override;
     std::set<std::int32_t> audible() override;
+    void keepListed(const std::set<std::string>& ids) override { processes_.keepListed(ids); }
     std::optional<std::string> frontApp() override;
 
     // The application path of the app a process belongs to, by the app list's rules.

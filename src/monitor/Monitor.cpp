@@ -26,6 +26,7 @@ MonitorParts MonitorParts::live() {
         return std::chrono::time_point_cast<Seconds>(std::chrono::system_clock::now());
     };
     parts.speedTool = SpeedTool::find(QCoreApplication::applicationDirPath());
+    parts.speedTool.useConfiguration(qEnvironmentVariable("TALLYVANE_SPEED_CONFIG_URL"));
     parts.steady = &Sampler::steadyNow;
     return parts;
 }
@@ -102,8 +103,8 @@ void Monitor::apply(const Snapshot& snapshot) {
         m.total == 0 ? 0.0 : static_cast<double>(m.used()) / static_cast<double>(m.total));
     emit memoryHistoryChanged();
 
-    assign(gpu_, snapshot.gpu.value_or(0.0), &Monitor::gpuChanged);
-    gpuHistory_.push(gpu_);
+    assign(gpu_, snapshot.gpu, &Monitor::gpuChanged);
+    gpuHistory_.push(gpu_.value_or(0.0));
     emit gpuHistoryChanged();
 
     assign(thermal_, snapshot.thermal, &Monitor::thermalChanged);
@@ -201,14 +202,30 @@ void Monitor::setOpen(bool open) {
     }
 }
 
+void Monitor::askToQuitUnlisted(const std::string& path) {
+    auto quitIn = [this, path](std::vector<ProcessUsage> rows) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, path, rows = std::move(rows)] {
+                if (apps_) {
+                    apps_->quit(path, rows);
+                }
+            },
+            Qt::QueuedConnection);
+    };
+    QMetaObject::invokeMethod(
+        worker_, [w = worker_, id = "app:" + path, quitIn] { w->refreshProcessesWith(id, quitIn); },
+        Qt::QueuedConnection);
+}
+
 void Monitor::tick() {
     QMetaObject::invokeMethod(
         worker_, [w = worker_] { w->refreshProcesses(); }, Qt::QueuedConnection);
 }
 
-void Monitor::setHolding(bool holding) {
+void Monitor::setHeld(std::set<std::string> ids) {
     QMetaObject::invokeMethod(
-        worker_, [w = worker_, holding] { w->setHolding(holding); }, Qt::QueuedConnection);
+        worker_, [w = worker_, ids = std::move(ids)] { w->setHeld(ids); }, Qt::QueuedConnection);
 }
 
 void Monitor::markQuitting(const std::string& id, Moment at) {

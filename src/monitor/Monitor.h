@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -96,8 +97,9 @@ class Monitor : public QObject {
     // Refreshes the app list at once.
     void tick();
 
-    // Tells the Sampler whether apps are being held back (it then reads the list every tick).
-    void setHolding(bool holding);
+    // Tells the Sampler which apps are held back: it then reads the list every tick and keeps
+    // them in it for as long as they run.
+    void setHeld(std::set<std::string> ids);
 
     // Quit bookkeeping: a request recorded at `at` (steady time) lasts until the app leaves
     // the list or ten seconds pass.
@@ -113,8 +115,9 @@ class Monitor : public QObject {
     // Opens the panel as a click on the status item does; used when a notification is clicked.
     void setOnOpenPanel(std::function<void()> open) { openPanel_ = std::move(open); }
 
-    // Applies make-way changes: the executor acts, `held` is republished, the Sampler learns
-    // whether anything is held, and the change is announced or its notice taken back.
+    // Applies make-way changes: the executor acts, `held` is republished with what it really
+    // holds, the Sampler learns what is held, and what was done is announced or its notice
+    // taken back.
     void hold(const std::vector<Change>& changes);
     // Lets every held app go; at quit.
     void releaseAll() { hold(makeWay_.resumeAll()); }
@@ -144,7 +147,8 @@ class Monitor : public QObject {
     const CPUSample& cpu() const { return cpu_; }
     const std::vector<double>& load() const { return load_; }
     const MemorySample& memory() const { return memory_; }
-    double gpu() const { return gpu_; }
+    // The GPU busy fraction; absent when no GPU could be read.
+    std::optional<double> gpu() const { return gpu_; }
     const ThermalSample& thermal() const { return thermal_; }
     ThermalState thermalState() const { return thermalState_; }
     double down() const { return down_; }
@@ -163,7 +167,8 @@ class Monitor : public QObject {
 
     // Fixed facts.
     const std::string& chip() const { return chip_; }
-    int efficiencyCores() const { return efficiencyCores_; }
+    // The kernel's numbers of the efficiency cores (CPUSample::ids), ascending.
+    const std::vector<int>& efficiencyCores() const { return efficiencyCores_; }
     Date bootedAt() const { return bootedAt_; }
     const SelfIdentity& self() const { return self_; }
     const Vocabulary& words() const { return *words_; }
@@ -201,6 +206,8 @@ class Monitor : public QObject {
     void setProcesses(std::vector<ProcessUsage> processes);
     void measureClosedCost(const Snapshot& snapshot);
     void forgetFinishedQuits();
+    // Finds the app at `path` as it runs now, listed or not, and asks it to quit.
+    void askToQuitUnlisted(const std::string& path);
     void findFrontApp(const Snapshot& snapshot);
     // The tick's decisions: make way, then alerts.
     void decide(const Snapshot& snapshot);
@@ -223,7 +230,7 @@ class Monitor : public QObject {
     CPUSample cpu_;
     std::vector<double> load_{0, 0, 0};
     MemorySample memory_;
-    double gpu_ = 0;
+    std::optional<double> gpu_;
     ThermalSample thermal_;
     ThermalState thermalState_ = 0;
     double down_ = 0;
@@ -239,7 +246,7 @@ class Monitor : public QObject {
     std::optional<double> closedCost_;
     Moment closedAt_;
     std::string chip_;
-    int efficiencyCores_ = 0;
+    std::vector<int> efficiencyCores_;
     Date bootedAt_;
     std::optional<std::string> frontApp_;
     std::map<std::string, Moment> quitting_;

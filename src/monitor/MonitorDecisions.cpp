@@ -12,7 +12,9 @@ void Monitor::decide(const Snapshot& snapshot) {
     if (snapshot.processes && holdBack_) {
         if (!settings_->isOn(SettingKeys::makeWay)) {
             hold(makeWay_.resumeAll());
-        } else if (frontApp_) {
+        } else {
+            // Without a known front app the rules still let held apps go (gone, or after the
+            // calm minute); they only hold nothing new.
             hold(makeWay_.update(memory_.pressure, thermalState_, processes_, frontApp_,
                                  snapshot.audible, snapshot.at));
         }
@@ -26,18 +28,32 @@ void Monitor::decide(const Snapshot& snapshot) {
     }
 }
 
-void Monitor::hold(const std::vector<Change>& changes) {
+void Monitor::hold(const std::vector<Change>& asked) {
     bool pausedBefore = std::any_of(held_.begin(), held_.end(),
                                     [](const Held& h) { return h.hold == Hold::paused; });
+    // Only what the executor really did is shown, announced and counted. A stuck executor
+    // carries the changes out later, as asked.
+    std::vector<Change> changes = asked;
+    std::set<std::string> diskOnly;
     if (holdBack_) {
-        holdBack_->apply(changes, makeWay_.held());
+        if (auto done = holdBack_->apply(asked, makeWay_.held())) {
+            changes = makeWay_.settle(asked, done->holding);
+            diskOnly = std::move(done->diskOnly);
+        }
     }
     std::vector<Held> now = makeWay_.heldList();
+    for (Held& entry : now) {
+        entry.diskOnly = diskOnly.count(entry.app.id) > 0;
+    }
     if (!(now == held_)) {
         held_ = std::move(now);
         emit heldChanged();
     }
-    setHolding(!held_.empty());
+    std::set<std::string> ids;
+    for (const Held& entry : held_) {
+        ids.insert(entry.app.id);
+    }
+    setHeld(std::move(ids));
 
     if (changes.empty()) {
         return;
@@ -75,7 +91,9 @@ void Monitor::quit(const std::string& path) {
         ProcessUsage process = *listed;
         quit(process);
     } else if (apps_) {
-        apps_->quit(path, processes_);
+        // Not listed (too small and idle to show, or the list is a minute old): the app at
+        // that path is looked for as it runs now and asked to quit; the attempt is not kept.
+        askToQuitUnlisted(path);
     }
 }
 

@@ -30,6 +30,10 @@ class Readers {
     // The sensors are opened the first time this is called.
     virtual ThermalSample thermal() = 0;
     virtual std::set<std::int32_t> audible() = 0;
+    // The apps held back now (their row ids): listed by `processes` whatever little they use,
+    // for as long as any of their processes runs. A held app starved by its own hold is still
+    // held, not gone.
+    virtual void keepListed(const std::set<std::string>& /*ids*/) {}
     // The app the user works in, worked out from the process behind the front window by the
     // app list's own rules (its application path, else its row id), listed or not. Absent when
     // nothing trustworthy says who is in front, or where the platform names the front app

@@ -75,6 +75,15 @@ Snapshot Sampler::read() {
     return snapshot;
 }
 
+std::vector<ProcessUsage> Sampler::readProcessesWith(const std::string& id) {
+    std::set<std::string> kept = held_;
+    kept.insert(id);
+    readers_->keepListed(kept);
+    std::vector<ProcessUsage> rows = readers_->processes();
+    readers_->keepListed(held_);
+    return rows;
+}
+
 Snapshot Sampler::sample() {
     Snapshot s = read();
     if (loopLength_ >= 1 && calls_ > liveBeforeLoop) {

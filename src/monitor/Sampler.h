@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "core/Snapshot.h"
@@ -32,10 +34,18 @@ class Sampler {
 
     // An immediate app-list refresh, outside the regular readings.
     std::vector<ProcessUsage> readProcesses() { return readers_->processes(); }
+    // The same, with the app of this row id listed however little it uses (as long as it runs).
+    std::vector<ProcessUsage> readProcessesWith(const std::string& id);
 
     void setWantsProcesses(bool wants) { wantsProcesses_ = wants; }
     void setJustOpened(bool opened) { justOpened_ = opened; }
-    void setHolding(bool holding) { holding_ = holding; }
+    // The apps held back now (row ids): while there are any, the list and the audio users are
+    // read every tick, and the held apps stay listed however little they use.
+    void setHeld(const std::set<std::string>& ids) {
+        held_ = ids;
+        holding_ = !ids.empty();
+        readers_->keepListed(ids);
+    }
 
     int calls() const { return calls_; }
 
@@ -53,6 +63,7 @@ class Sampler {
     bool wantsProcesses_ = false;
     bool justOpened_ = false;
     bool holding_ = false;
+    std::set<std::string> held_;
     int loopLength_ = 0;
     std::vector<Snapshot> loop_;
 };

@@ -31,8 +31,14 @@ void SamplerWorker::setPanelOpen(bool open, bool justOpened) {
     }
 }
 
-void SamplerWorker::setHolding(bool holding) {
-    sampler_->setHolding(holding);
+void SamplerWorker::setHeld(const std::set<std::string>& ids) {
+    sampler_->setHeld(ids);
+}
+
+void SamplerWorker::refreshProcessesWith(const std::string& id, const ProcessSink& then) {
+    std::vector<ProcessUsage> rows = sampler_->readProcessesWith(id);
+    processes_(rows);
+    then(std::move(rows));
 }
 
 void SamplerWorker::refreshProcesses() {

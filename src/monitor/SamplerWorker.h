@@ -23,8 +23,11 @@ class SamplerWorker : public QObject {
     // Everything below runs on the sampling thread (invoked there by the Monitor).
     void start();
     void setPanelOpen(bool open, bool justOpened);
-    void setHolding(bool holding);
+    void setHeld(const std::set<std::string>& ids);
     void refreshProcesses();
+    // Refreshes the app list with the app of this row id in it, if it runs at all, and hands
+    // that list to `then` as well.
+    void refreshProcessesWith(const std::string& id, const ProcessSink& then);
 
     static constexpr int intervalMs = 1000;
 

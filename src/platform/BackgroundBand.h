@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +34,19 @@ class BackgroundBand {
     // platform can; the saved line that gives it back, or empty when nothing was changed
     // (no such control, or someone else lowered it already).
     virtual std::string slowGroup(const std::string& group) = 0;
+    // The CPU band by session: lowers the scheduling group that the platform forms for a
+    // session, where such groups decide the share of these processes and only processes of
+    // `pids` are in the group. What it changed, as saved lines (one per process of a lowered
+    // group, so that any survivor can give it back), and the processes whose group is now low
+    // (also where someone else lowered it).
+    struct SessionsLowered {
+        std::vector<std::string> saved;
+        std::set<std::int32_t> covered;
+    };
+    virtual SessionsLowered slowSessions(const std::set<std::int32_t>& pids) = 0;
+    // Whether `slow` lowers the CPU of each thread as well (not only its disk use). A thread's
+    // own band weighs only against threads that share its scheduling group.
+    virtual bool slowsThreadsCpu() const = 0;
     // Gives back what one saved line records, if that thread is still the same one and
     // still has the value we set. Lines it does not understand change nothing.
     virtual void restore(const std::string& line) = 0;

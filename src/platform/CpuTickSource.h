@@ -21,6 +21,8 @@ struct CpuTicks {
     // Changes whenever the set of processors changes (one went offline, another came up),
     // so counters are never paired across different processors.
     unsigned layout = 0;
+    // The kernel's number of each processor in `cores`; empty when the source does not tell.
+    std::vector<int> ids;
 };
 
 // Yields the per-processor tick counters; absent when they cannot be read.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -18,5 +19,12 @@ class DesktopApps {
     // Starts the application at this path; false when it could not be started.
     virtual bool launch(const std::string& appPath) = 0;
 };
+
+namespace platform {
+
+// The applications installed for this session's user (their own and the system's).
+std::unique_ptr<DesktopApps> desktopApps();
+
+}  // namespace platform
 
 }  // namespace tv

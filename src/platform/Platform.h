@@ -42,6 +42,9 @@ std::unique_ptr<ThermalStateSource> thermalStateSource();
 std::unique_ptr<FrontAppSource> frontAppSource();
 // Who plays the roles of the user's desktop session.
 std::unique_ptr<SessionRoles> sessionRoles();
+// How the processes of the session TallyVane runs in are told from the user's other sessions'
+// (only they are held back or offered to quit), for the self-check.
+std::string sessionMembership();
 // Which source `frontAppSource` asks, for the self-check.
 std::string frontAppSourceName();
 // Our add-on that reports the front window, where this desktop needs one to tell it (GNOME

@@ -16,6 +16,12 @@ class SessionRoles {
     // The role players as last asked; asks the desktop again when that answer has grown old,
     // so it may be called once per pass.
     virtual const std::set<std::int32_t>& pids() = 0;
+    // Among them, the servers the session itself runs on: the X server of its display and its
+    // Wayland compositor. Never one of the user's apps, not even to list. As asked with `pids`.
+    virtual const std::set<std::int32_t>& displayServers() {
+        static const std::set<std::int32_t> none;
+        return none;
+    }
     // How the roles are found here and what answered, for the self-check.
     virtual std::string describe() = 0;
 };

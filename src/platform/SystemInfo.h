@@ -17,8 +17,10 @@ class SystemInfo {
     virtual std::vector<double> loadAverages() = 0;
     // The processor's name for display; empty when unknown.
     virtual std::string chip() = 0;
-    // How many logical processors are efficiency cores; 0 when none or unknown.
-    virtual int efficiencyCores() = 0;
+    // The kernel's numbers of the logical processors that are efficiency cores, ascending;
+    // empty when none or unknown. Which ones, not how many: on some machines they come first,
+    // on others (Intel's hybrid parts) last.
+    virtual std::vector<int> efficiencyCores() = 0;
     // When the machine started; absent when unknown.
     virtual std::optional<Date> bootTime() = 0;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tv {
@@ -24,6 +25,9 @@ class TrayEmbedder {
     // them), so a docked window may leave its background transparent. Otherwise a docked
     // window must paint every pixel: what it leaves out shows as black.
     virtual bool transparentSlots() { return false; }
+    // The colour the tray asks its icons to draw in (0xRRGGBB), for a label in one colour;
+    // absent when the tray does not say.
+    virtual std::optional<std::uint32_t> foreground() { return std::nullopt; }
     // The process name of the tray's owner; empty when it does not say.
     virtual std::string ownerName() { return {}; }
 };

@@ -36,6 +36,9 @@ std::optional<CPUSample> CPUReader::read() {
             systemSum += system;
             totalSum += total;
         }
+        if (current->ids.size() == current->cores.size()) {
+            s.ids = current->ids;
+        }
         if (totalSum > 0) {
             s.user = userSum / totalSum;
             s.system = systemSum / totalSum;

@@ -32,7 +32,7 @@ std::size_t ProcessReader::slotOf(const std::string& key) {
 
 std::vector<ProcessUsage> ProcessReader::read() {
     ++calls_;
-    bool forget = calls_ % identityLifetime == 0;
+    bool forget = calls_ % identityLifetime == 0 || source_->identitiesStale();
     if (forget) {
         // Every identity is worked out again, so the rows' slots start afresh too.
         slots_.clear();
@@ -85,12 +85,16 @@ std::vector<ProcessUsage> ProcessReader::read() {
         process.started = use->started;
         process.cpuNs = use->cpuNs;
         process.pass = pass;
+        process.percent = percent;
+        if (!continuing) {
+            process.demandPass = 0;
+        }
 
         if (process.identity.foreign) {
             continue;  // only the user's own processes make apps
         }
         Group& group = groups_[process.slot];
-        members_.push_back({pid, use->started, members_.size()});
+        members_.push_back({pid, use->started, members_.size(), &process});
         if (group.pass != pass) {
             group = Group{&process.identity,  0, 0, 0, false, pass, members_.size() - 1,
                           members_.size() - 1};
@@ -105,7 +109,7 @@ std::vector<ProcessUsage> ProcessReader::read() {
         group.typed = group.typed || process.identity.typed;
     }
 
-    std::vector<ProcessUsage> rows = rowsOfThisPass();
+    std::vector<ProcessUsage> rows = rowsOfThisPass(interval);
     std::erase_if(seen_, [pass](const auto& entry) { return entry.second.pass != pass; });
     source_->passDone();
     return rows;
@@ -118,16 +122,39 @@ std::optional<ProcessIdentity> ProcessReader::identityOf(std::int32_t pid) {
     return source_->identifyOne(pid);
 }
 
-std::vector<ProcessUsage> ProcessReader::rowsOfThisPass() {
+double ProcessReader::demandOf(const Group& group, int pass, double interval) {
+    double demand = 0;
+    for (std::size_t m = group.firstMember;; m = members_[m].next) {
+        Seen& process = *members_[m].seen;
+        double wanted = process.percent;
+        if (auto now = source_->demandNs(members_[m].pid)) {
+            // Threads that ended since take their share with them: never less than nothing.
+            if (process.demandPass == pass - 1 && process.demandPass > 0 && interval > 0 &&
+                *now >= process.demandNs) {
+                wanted = static_cast<double>(*now - process.demandNs) / interval * 100;
+            }
+            process.demandNs = *now;
+            process.demandPass = pass;
+        }
+        demand += wanted;
+        if (members_[m].next == m) {
+            break;
+        }
+    }
+    return demand;
+}
+
+std::vector<ProcessUsage> ProcessReader::rowsOfThisPass(double interval) {
     std::vector<std::string> hidden =
         demoHide_ ? hiddenNames(demoHide_()) : std::vector<std::string>{};
     std::vector<ProcessUsage> rows;
     for (std::size_t slot : touched_) {
         const Group& group = groups_[slot];
-        if (!(group.memory > smallestListedMemory || group.cpu >= smallestListedCPU)) {
+        const ProcessIdentity& identity = *group.identity;
+        if (!(group.memory > smallestListedMemory || group.cpu >= smallestListedCPU) &&
+            (kept_.empty() || kept_.count(identity.key) == 0)) {
             continue;
         }
-        const ProcessIdentity& identity = *group.identity;
         bool hide = std::any_of(hidden.begin(), hidden.end(), [&](const std::string& prefix) {
             return identity.name.compare(0, prefix.size(), prefix) == 0;
         });
@@ -140,6 +167,10 @@ std::vector<ProcessUsage> ProcessReader::rowsOfThisPass() {
         row.appPath = identity.app;
         row.memory = group.memory;
         row.cpu = group.cpu;
+        // Only where the make-way rules might call the app busy.
+        if (!identity.system && group.cpu >= demandMeasuredFromCPU) {
+            row.demand = demandOf(group, group.pass, interval);
+        }
         row.count = group.count;
         row.system = identity.system;
         row.typed = group.typed;

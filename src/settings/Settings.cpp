@@ -8,6 +8,7 @@
 #include <QVariant>
 
 #include <cmath>
+#include <utility>
 
 #include "settings/SettingKeys.h"
 
@@ -39,11 +40,15 @@ Settings::Settings()
     : Settings(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
                QStringLiteral("/TallyVane/TallyVane.ini")) {}
 
-Settings::Settings(const QString& iniPath) : path_(iniPath) {}
+Settings::Settings(const QString& iniPath)
+    : Settings(iniPath, [] { return Moment(std::chrono::steady_clock::now()); }) {}
+
+Settings::Settings(const QString& iniPath, std::function<Moment()> steady)
+    : path_(iniPath), steady_(std::move(steady)) {}
 
 void Settings::refresh() const {
-    auto now = std::chrono::steady_clock::now();
-    if (loaded_ && now - checkedAt_ < sameMoment) {
+    Moment now = steady_();
+    if (loaded_ && now - checkedAt_ < sameMoment && now >= checkedAt_) {
         return;
     }
     checkedAt_ = now;

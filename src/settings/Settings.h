@@ -5,9 +5,11 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <optional>
 
 #include "core/Date.h"
+#include "core/Moment.h"
 #include "platform/UserFiles.h"
 #include "settings/IniText.h"
 
@@ -16,7 +18,10 @@ namespace tv {
 // The stored settings, an INI file. Every value is read at the moment it is used: the file
 // is looked at (one stat; reads in the same millisecond share it) and read again when it
 // changed, so an edit made outside the program, or by another instance, counts from the
-// next use. A missing or malformed value reads as its default.
+// next use. "Close together" is measured on the instance's own steady clock (the system's
+// unless one is given), so a caller that runs on a clock of its own (a replayed day of
+// ticks) decides what counts as one moment. A missing or malformed value reads as its
+// default.
 //
 // The file is the user's: only a regular text file of at most 1 MiB is read. Anything else
 // at its place (a pipe, a folder, a huge or binary file) is unreadable: every value reads
@@ -35,6 +40,8 @@ class Settings {
     Settings();
     // Settings kept in the given INI file; for tests and tools.
     explicit Settings(const QString& iniPath);
+    // The same, with the steady clock that says which reads are close together.
+    Settings(const QString& iniPath, std::function<Moment()> steady);
 
     // A switch is on unless a boolean false is stored. In an INI file a stored false reads
     // back as the text "false"; any other value, or none, counts as on.
@@ -71,9 +78,10 @@ class Settings {
     bool store(const char* key, const std::optional<QString>& encoded);
 
     QString path_;
+    std::function<Moment()> steady_;
     mutable IniText ini_;
     mutable FileStamp stamp_;
-    mutable std::chrono::steady_clock::time_point checkedAt_;
+    mutable Moment checkedAt_;
     mutable bool loaded_ = false;
     mutable bool unreadable_ = false;
 };

@@ -3,7 +3,10 @@
 namespace tv {
 
 SpeedTestRun::SpeedTestRun(SpeedTool tool, std::function<Date()> clock, QObject* parent)
-    : QObject(parent), tool_(std::move(tool)), clock_(std::move(clock)) {}
+    : QObject(parent), tool_(std::move(tool)), clock_(std::move(clock)) {
+    bound_.setSingleShot(true);
+    connect(&bound_, &QTimer::timeout, this, &SpeedTestRun::overran);
+}
 
 SpeedTestRun::~SpeedTestRun() {
     if (process_) {
@@ -54,10 +57,26 @@ void SpeedTestRun::run() {
             finish(std::nullopt);
         }
     });
+    bound_.start(tool_.boundMs);
     process->start(tool_.program, tool_.arguments, QIODevice::ReadOnly);
 }
 
+void SpeedTestRun::overran() {
+    QProcess* process = process_;
+    if (!process) {
+        return;
+    }
+    // Asked to stop, then killed if it does not; it is gone once it has ended. What it
+    // printed so far is no result.
+    process->disconnect(this);
+    connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    process->terminate();
+    QTimer::singleShot(killAfterMs, process, [process] { process->kill(); });
+    finish(std::nullopt);
+}
+
 void SpeedTestRun::finish(std::optional<SpeedResult> result) {
+    bound_.stop();
     process_ = nullptr;
     started_.reset();
     if (result) {

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QProcess>
+#include <QTimer>
 
 #include <functional>
 #include <optional>
@@ -15,11 +16,16 @@ namespace tv {
 
 // The state of the user's speed test: whether one runs (since when), whether the last one
 // failed, and the last good result, which stays until a newer one replaces it. One run at a
-// time; the tool runs as a child process, so the main thread never waits for it. Lives on the
-// main thread; dropping it ends a run still going.
+// time; the tool runs as a child process, so the main thread never waits for it. A tool that
+// is still running at its bound is ended and the run fails, so a hung tool never keeps the
+// test "running" or blocks the next one. Lives on the main thread; dropping it ends a run
+// still going.
 class SpeedTestRun : public QObject {
     Q_OBJECT
   public:
+    // How long an overrunning tool has to stop after being asked before it is killed.
+    static constexpr int killAfterMs = 2000;
+
     SpeedTestRun(SpeedTool tool, std::function<Date()> clock, QObject* parent = nullptr);
     ~SpeedTestRun() override;
 
@@ -38,6 +44,8 @@ class SpeedTestRun : public QObject {
 
   private:
     void finish(std::optional<SpeedResult> result);
+    // The bound passed with the tool still running.
+    void overran();
 
     SpeedTool tool_;
     std::function<Date()> clock_;
@@ -45,6 +53,7 @@ class SpeedTestRun : public QObject {
     bool failed_ = false;
     std::optional<SpeedResult> result_;
     QPointer<QProcess> process_;
+    QTimer bound_;
 };
 
 }  // namespace tv

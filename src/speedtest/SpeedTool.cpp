@@ -1,10 +1,12 @@
 #include "speedtest/SpeedTool.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QUrl>
 
 #include <algorithm>
 #include <cmath>
@@ -31,6 +33,18 @@ SpeedTool SpeedTool::find(const QString& programDir, const QString& systemPath) 
     return tool;
 }
 
+bool SpeedTool::useConfiguration(const QString& url) {
+    QUrl given(url, QUrl::StrictMode);
+    bool usable =
+        given.isValid() && !given.host().isEmpty() &&
+        (given.scheme() == QLatin1String("https") || given.scheme() == QLatin1String("http"));
+    if (!usable || QFileInfo(program).fileName() != QLatin1String(ownTool)) {
+        return false;
+    }
+    arguments << QStringLiteral("-C") << given.toString();
+    return true;
+}
+
 bool SpeedTool::available() const {
     QFileInfo file(program);
     return file.isFile() && file.isExecutable();
@@ -40,21 +54,29 @@ std::optional<SpeedResult> SpeedTool::measure(const std::function<Date()>& clock
     QProcess process;
     process.setStandardErrorFile(QProcess::nullDevice());
     process.setInputChannelMode(QProcess::ForwardedInputChannel);
+    QDeadlineTimer deadline(boundMs);
     process.start(program, arguments, QIODevice::ReadOnly);
-    if (!process.waitForStarted(-1)) {
+    if (!process.waitForStarted(boundMs)) {
         return std::nullopt;
     }
     // Read the pipe to its end, then wait for the exit.
     QByteArray output;
-    while (process.waitForReadyRead(-1)) {
-        output += process.readAllStandardOutput();
-        if (output.size() > maxOutput) {
-            process.kill();
-            process.waitForFinished(-1);
-            return std::nullopt;
+    auto left = [&] { return static_cast<int>(std::max<qint64>(1, deadline.remainingTime())); };
+    while (!deadline.hasExpired() && output.size() <= maxOutput) {
+        if (!process.waitForReadyRead(left())) {
+            // The output has ended, or the time is up: what is left is the exit.
+            if (process.state() != QProcess::NotRunning) {
+                process.waitForFinished(left());
+            }
+            break;
         }
+        output += process.readAllStandardOutput();
     }
-    process.waitForFinished(-1);
+    if (process.state() != QProcess::NotRunning || output.size() > maxOutput) {
+        process.kill();
+        process.waitForFinished(-1);
+        return std::nullopt;
+    }
     output += process.readAllStandardOutput();
     return parse(output, clock());
 }

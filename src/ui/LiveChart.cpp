@@ -26,8 +26,12 @@ std::vector<QPointF> LiveChart::points(double width, double height, double scrol
         return out;
     }
     double step = width / std::max(span - 1, 1);
-    out.reserve(n);
-    for (std::size_t i = 0; i < n; ++i) {
+    // Values further back than two steps beyond the left edge draw nothing: the curve through
+    // a point reaches only half a step either side of it.
+    std::size_t reach = static_cast<std::size_t>(std::max(span, 1)) + 3;
+    std::size_t first = n > reach ? n - reach : 0;
+    out.reserve(n - first);
+    for (std::size_t i = first; i < n; ++i) {
         double value = std::clamp(values[i], 0.0, 1.0);
         double x = (1 - scroll) * step + (width - step * static_cast<double>(n - i - 1));
         double y = lineWidth / 2 + (height - lineWidth) * (1 - value);

@@ -35,7 +35,8 @@ struct LiveChart {
     };
     Phases phases(Date now) const;
 
-    // The chart's points in a box of `width` × `height`.
+    // The chart's points in a box of `width` × `height`, from the oldest value whose curve can
+    // still reach into the box.
     std::vector<QPointF> points(double width, double height, double scroll) const;
     // The line through the points: quadratic curves to each midpoint, then straight to the end.
     static QPainterPath smoothed(const std::vector<QPointF>& points);

@@ -86,11 +86,16 @@ QPainterPath path(const std::string& name, const QRectF& box) {
     if (natural.isEmpty()) {
         return {};
     }
+    // The designs are built once: their boolean operations cost more than the rest of a
+    // label's frame.
+    static const QPainterPath chip = memoryChip();
+    static const QPainterPath warning = warningTriangle();
+    static const QPainterPath heat = thermometer();
     if (name == "memorychip")
-        return fitted(memoryChip(), natural, box);
+        return fitted(chip, natural, box);
     if (name == "exclamationmark.triangle.fill")
-        return fitted(warningTriangle(), natural, box);
-    return fitted(thermometer(), natural, box);
+        return fitted(warning, natural, box);
+    return fitted(heat, natural, box);
 }
 
 namespace {

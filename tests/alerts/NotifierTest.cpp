@@ -1,6 +1,7 @@
 #include "alerts/Notifier.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -8,8 +9,12 @@
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <atomic>
+#include <fstream>
 
 #include "support/DesktopRig.h"
 #include "support/EventLoop.h"
@@ -83,6 +88,40 @@ TEST_F(NotifierServerTest, PostingAgainReplacesAndWithdrawingCloses) {
     EXPECT_FALSE(notifier->serverId("memory"));
     notifier->withdraw("memory");  // twice is harmless
     notifier->withdraw("never-posted");
+}
+
+// The make-way notice outlives a run that dies: its server id is kept in a file, and the next
+// run takes the notice back. That file is replaced under its name, never written through a
+// link planted there, and a pipe in its place is not waited on.
+TEST_F(NotifierServerTest, ALeftoverMakeWayNoticeIsTakenBackAndItsFileNeverWrittenThroughALink) {
+    QTemporaryDir dir;
+    QString noticeFile = dir.filePath("notice-makeway");
+    QString victim = dir.filePath("victim");
+    std::ofstream(victim.toStdString()) << "keep me\n";
+    ASSERT_TRUE(QFile::link(victim, noticeFile));
+    auto withFile = [&] {
+        return std::make_unique<Notifier>(
+            Notifier::Parts{*bus, [](const std::string&) { return false; }, [] { return false; },
+                            [] {}, 5000, noticeFile});
+    };
+    auto run = withFile();
+    run->setUp();
+    run->post(message("makeway", "Paused Build so memory can recover"));
+    ASSERT_TRUE(spin(5, [&] { return run->serverId("makeway").has_value(); }));
+    EXPECT_EQ(test::textOf(victim.toStdString()), "keep me\n");
+    EXPECT_FALSE(QFileInfo(noticeFile).isSymLink());
+    EXPECT_EQ(test::textOf(noticeFile.toStdString()), std::to_string(*run->serverId("makeway")));
+    run.reset();  // dies without withdrawing
+
+    auto next = withFile();
+    next->setUp();
+    next->removeLeftover();
+    EXPECT_TRUE(spin(5, [&] { return rig->displayed() == 0; })) << "the notice stayed";
+    EXPECT_FALSE(QFileInfo::exists(noticeFile));
+
+    ASSERT_EQ(::mkfifo(noticeFile.toStdString().c_str(), 0600), 0);
+    next->removeLeftover();  // returns at once
+    EXPECT_FALSE(QFileInfo::exists(noticeFile));
 }
 
 TEST_F(NotifierServerTest, ButtonsFollowTheKindOfMessage) {
@@ -313,6 +352,79 @@ TEST_F(NotifierScriptedTest, SoundsFollowTheSwitchAndTheServersAbilities) {
               QStringLiteral("message-new-instant"));
     EXPECT_EQ(server->calls[3].body, QStringLiteral("A&amp;B &lt;beta&gt; is using 2 GB."));
     EXPECT_EQ(played, 1);
+}
+
+// A real notification server of its own on the rig's bus, logging the body of each
+// notification it shows; stopped (by its pid) when dropped.
+class Dunst {
+  public:
+    explicit Dunst(const DesktopRig& rig) {
+        std::ofstream(dir_.filePath("shown").toStdString())
+            << "#!/bin/sh\nprintf '%s\\n' \"$3\" >>" << log() << "\n";
+        QFile::setPermissions(dir_.filePath("shown"), QFile::ReadOwner | QFile::ExeOwner);
+        std::ofstream(dir_.filePath("dunstrc").toStdString())
+            << "[global]\n    show_indicators = no\n[log]\n    summary = \"*\"\n    script = "
+            << dir_.filePath("shown").toStdString() << "\n[urgency_normal]\n    timeout = 0\n";
+        process_ = std::make_unique<test::Spawned>(std::vector<std::string>{
+            "env", "DISPLAY=" + rig.env("DISPLAY"),
+            "DBUS_SESSION_BUS_ADDRESS=" + rig.env("DBUS_SESSION_BUS_ADDRESS"), "dunst", "-config",
+            dir_.filePath("dunstrc").toStdString()});
+    }
+    std::string log() const { return dir_.filePath("shown.log").toStdString(); }
+    std::string shown() const { return test::textOf(log()); }
+
+  private:
+    QTemporaryDir dir_;
+    std::unique_ptr<test::Spawned> process_;
+};
+
+// The server is restarted or replaced while we run: what it can do is asked again, so each
+// notification is worded and sounded for the server that shows it, and the old server's ids
+// replace nothing of the new one's.
+TEST_F(NotifierScriptedTest, ARestartedOrReplacedServerIsAskedAgainWhatItCanDo) {
+    auto name = QStringLiteral("org.freedesktop.Notifications");
+    auto serving = [&](bool on) {
+        return spin(10, [&] { return bus->interface()->isServiceRegistered(name).value() == on; });
+    };
+    AlertMessage marked = message("memory", "Memory is critical");
+    marked.body = "A&B <beta> is using 2 GB.";
+
+    // A real server that reads markup and plays no sounds.
+    auto dunst = std::make_unique<Dunst>(*rig);
+    ASSERT_TRUE(serving(true));
+    auto notifier = make();
+    notifier->post(marked);
+    ASSERT_TRUE(spin(5, [&] { return notifier->serverId("memory").has_value(); }));
+    ASSERT_TRUE(spin(5, [&] { return !dunst->shown().empty(); }));
+    // As the server shows it, once it has read the markup: escaped, the name comes through.
+    EXPECT_EQ(dunst->shown(), "A&B <beta> is using 2 GB.\n");
+    EXPECT_EQ(played, 1) << "the server cannot play sounds, so we do";
+
+    // Replaced by one that plays sounds and reads no markup.
+    dunst.reset();
+    ASSERT_TRUE(serving(false));
+    server = std::make_unique<ScriptedServer>(connect(*rig));
+    server->capabilities = {QStringLiteral("sound"), QStringLiteral("actions")};
+    ASSERT_TRUE(serving(true));
+    spin(0.3, [] { return false; });
+    notifier->post(marked);
+    ASSERT_TRUE(spin(5, [&] { return server->calls.size() == 1; }));
+    EXPECT_EQ(server->calls[0].replaces, 0u) << "the old server's id is not the new one's";
+    EXPECT_EQ(server->calls[0].body, QStringLiteral("A&B <beta> is using 2 GB."));
+    EXPECT_EQ(server->calls[0].hints.value(QStringLiteral("sound-name")).toString(),
+              QStringLiteral("message-new-instant"));
+    EXPECT_EQ(played, 1) << "the server plays it";
+
+    // And back to a fresh real one: markup again, and our own sound.
+    server.reset();
+    ASSERT_TRUE(serving(false));
+    dunst = std::make_unique<Dunst>(*rig);
+    ASSERT_TRUE(serving(true));
+    spin(0.3, [] { return false; });
+    notifier->post(marked);
+    ASSERT_TRUE(spin(5, [&] { return !dunst->shown().empty(); }));
+    EXPECT_EQ(dunst->shown(), "A&B <beta> is using 2 GB.\n");
+    EXPECT_EQ(played, 2);
 }
 
 TEST_F(NotifierScriptedTest, OnlyOurOwnNotificationsAnswerAndClosedOnesAreForgotten) {

@@ -24,7 +24,7 @@ foreach(file bin/tallyvane share/applications/tallyvane.desktop
         share/icons/hicolor/scalable/apps/tallyvane.svg
         share/metainfo/app.tallyvane.tallyvane.metainfo.xml
         share/tallyvane/sounds/Select.wav share/tallyvane/sounds/Switch.wav
-        share/doc/tallyvane/copyright
+        share/doc/tallyvane/copyright share/man/man1/tallyvane.1.gz
         share/gnome-shell/extensions/tallyvane@app.tallyvane/extension.js
         share/gnome-shell/extensions/tallyvane@app.tallyvane/metadata.json)
     if(NOT EXISTS ${root}/${file})
@@ -41,6 +41,24 @@ foreach(size 16 22 24 32 48 64 128 256)
     math(EXPR h "0x${height}")
     if(NOT header MATCHES "^89504e470d0a1a0a" OR NOT w EQUAL size OR NOT h EQUAL size)
         fail("the ${size} px icon is not a ${size}x${size} PNG (${w}x${h})")
+    endif()
+endforeach()
+
+# The manual page reads without a complaint from the formatter, and names every option the
+# program's own help does.
+execute_process(COMMAND gzip -dc ${root}/share/man/man1/tallyvane.1.gz
+    COMMAND groff -man -Tutf8 -P-cbou -ww -rLL=100n
+    OUTPUT_VARIABLE page ERROR_VARIABLE out RESULT_VARIABLE code)
+if(NOT code EQUAL 0 OR NOT out STREQUAL "")
+    fail("the manual page does not format cleanly: ${out}")
+endif()
+execute_process(COMMAND ${root}/bin/tallyvane --help OUTPUT_VARIABLE help RESULT_VARIABLE code)
+string(REGEX MATCHALL "(^|[ ,])-[-a-z]+" options "${help}")
+foreach(option IN LISTS options)
+    string(REGEX REPLACE "^[ ,]" "" option "${option}")
+    string(FIND "${page}" "${option}" at)
+    if(at EQUAL -1)
+        fail("the manual page does not describe ${option}")
     endif()
 endforeach()
 

@@ -9,7 +9,7 @@ namespace {
 
 CheckReport sampleReport() {
     CheckReport r;
-    r.cpu = CPUSample{{0.25, 0.75}, 0.4, 0.1};
+    r.cpu = CPUSample{{0.25, 0.75}, 0.4, 0.1, {}};
     r.load = {0.5, 0.25, 0.126};
     r.chip = "Test Chip";
     r.efficiencyCores = 2;

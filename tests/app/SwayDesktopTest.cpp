@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <optional>
@@ -74,17 +75,27 @@ class SwayDesktopTest : public testing::Test {
     std::string swaymsg(const std::string& arguments) {
         return test::outputOf(rig->asUser() + " swaymsg " + arguments);
     }
+    // A terminal in front running a big busy program (the user's work): the terminal and the
+    // program's pid.
+    void workInFront(std::unique_ptr<Spawned>& terminal, std::optional<pid_t>& front);
     void expectOnlyTheBackgroundAppPaused(const std::vector<std::string>& environment,
                                           const std::string& source);
+    void expectPausedAtOnceOnTrouble(bool panel);
     std::unique_ptr<Spawned> start(const std::string& settings = "",
-                                   const std::vector<std::string>& environment = {}) {
-        std::string folder = rig->env("HOME") + "/.config/TallyVane";
-        test::outputOf(rig->asUser() + " sh -c \"mkdir -p " + folder + " && printf '[General]\\n" +
-                       settings + "' >" + folder + "/TallyVane.ini\"");
+                                   const std::vector<std::string>& environment = {},
+                                   const std::vector<std::string>& arguments = {}) {
+        store(settings);
         std::vector<std::string> argv{"env"};
         argv.insert(argv.end(), environment.begin(), environment.end());
         argv.push_back(TALLYVANE_PROGRAM);
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
         return asUser(argv);
+    }
+    // Replaces the stored settings, as the desktop's user.
+    void store(const std::string& settings) {
+        std::string folder = rig->env("HOME") + "/.config/TallyVane";
+        test::outputOf(rig->asUser() + " sh -c \"mkdir -p " + folder + " && printf '[General]\\n" +
+                       settings + "' >" + folder + "/TallyVane.ini\"");
     }
 
     std::optional<QRect> window(const QString& name) {
@@ -307,10 +318,8 @@ TEST_F(SwayDesktopTest, ActivateOpensThePanelAtThePositionAndASecondOneOrFocusEl
 // program behind, under memory pressure: the one behind is paused, the front one never.
 // `environment` is what TallyVane runs with (without SWAYSOCK it learns the front app from the
 // foreign-toplevel list, as on other wlroots compositors).
-void SwayDesktopTest::expectOnlyTheBackgroundAppPaused(const std::vector<std::string>& environment,
-                                                       const std::string& source) {
-    auto terminal = asUser({"foot", TALLYVANE_TEST_WORKER, "1", "busy", "600"});
-    std::optional<pid_t> front;
+void SwayDesktopTest::workInFront(std::unique_ptr<Spawned>& terminal, std::optional<pid_t>& front) {
+    terminal = asUser({"foot", TALLYVANE_TEST_WORKER, "1", "busy", "600"});
     ASSERT_TRUE(waitFor(10, [&] {
         for (pid_t pid : test::descendantsOf(terminal->pid())) {
             if (test::commOf(pid).rfind("tallyvane_test", 0) == 0) {
@@ -320,6 +329,13 @@ void SwayDesktopTest::expectOnlyTheBackgroundAppPaused(const std::vector<std::st
         return front && swaymsg("-t get_tree").find("\"foot\"") != std::string::npos;
     }));
     swaymsg("'[app_id=^foot$] focus'");
+}
+
+void SwayDesktopTest::expectOnlyTheBackgroundAppPaused(const std::vector<std::string>& environment,
+                                                       const std::string& source) {
+    std::unique_ptr<Spawned> terminal;
+    std::optional<pid_t> front;
+    ASSERT_NO_FATAL_FAILURE(workInFront(terminal, front));
     auto big = asUser({TALLYVANE_TEST_WORKER, "1", "busy", "600"});
     std::string check = rig->asUser() + " env";
     for (const std::string& part : environment) {
@@ -355,6 +371,52 @@ TEST_F(SwayDesktopTest, TheForeignToplevelListKeepsTheFrontAppRunningToo) {
     expectOnlyTheBackgroundAppPaused({"-u", "SWAYSOCK"}, "wlroots foreign-toplevel");
 }
 
+// Trouble coming after a calm while, the user's terminal in front: make way acts at the next
+// tick, the app in front is never paused. With `panel` TallyVane's panel is kept open in front
+// ("--open"): its own window is focused, yet the app the user was in stays the one in front.
+void SwayDesktopTest::expectPausedAtOnceOnTrouble(bool panel) {
+    std::unique_ptr<Spawned> terminal;
+    std::optional<pid_t> front;
+    ASSERT_NO_FATAL_FAILURE(workInFront(terminal, front));
+    auto big = asUser({TALLYVANE_TEST_WORKER, "1", "sleep", "600"});
+    auto app = panel ? start("", {}, {"--open"}) : start();
+    if (panel) {
+        ASSERT_TRUE(waitFor(15, [&] {
+            auto open = nodeNamed(
+                QJsonDocument::fromJson(QByteArray::fromStdString(swaymsg("-t get_tree"))).object(),
+                "TallyVane panel");
+            return open && open->value("focused").toBool();
+        })) << "the panel never opened in front";
+    } else {
+        ASSERT_TRUE(waitFor(20, [&] { return !item().empty(); })) << "never started";
+    }
+    ::sleep(3);  // calm a while
+
+    store("demoPressure=4\\n");
+    auto trouble = std::chrono::steady_clock::now();
+    bool paused = waitFor(15, [&] { return test::processState(big->pid()) == 'T'; });
+    double after =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - trouble).count();
+    ASSERT_TRUE(paused) << "make way did nothing";
+    std::printf("[ figures  ] %s: paused %.2f s after the trouble began\n",
+                panel ? "panel open" : "panel closed", after);
+    EXPECT_LT(after, 3.0) << "not at the next ticks";
+    bool frontPaused = false;
+    for (int i = 0; i < 30; ++i) {
+        frontPaused = frontPaused || test::processState(*front) == 'T';
+        ::usleep(100'000);
+    }
+    EXPECT_FALSE(frontPaused) << "the app in front was paused";
+}
+
+TEST_F(SwayDesktopTest, TroubleAfterACalmWhileIsMetAtOnce) {
+    expectPausedAtOnceOnTrouble(false);
+}
+
+TEST_F(SwayDesktopTest, WithThePanelOpenInFrontMakeWayStillActsAtOnceOnTrouble) {
+    expectPausedAtOnceOnTrouble(true);
+}
+
 TEST_F(SwayDesktopTest, TheForeignToplevelListTellsTheActivatedWindowsAppId) {
     // As on a wlroots compositor without sway's socket: the list is chosen when offered.
     std::string display = rig->env("XDG_RUNTIME_DIR") + "/" + rig->env("WAYLAND_DISPLAY");
@@ -381,6 +443,18 @@ TEST_F(SwayDesktopTest, TheForeignToplevelListTellsTheActivatedWindowsAppId) {
     swaymsg("'[app_id=org.example.Editor] focus'");
     EXPECT_TRUE(waitFor(5, [&] { return source->frontAppId() == "org.example.Editor"; }))
         << source->frontAppId().value_or("none");
+    // A window of TallyVane's own (its desktop id, in any case): the app before it stays in
+    // front while that app's window is open.
+    auto ours = asUser({"foot", "--app-id=TallyVane", "sleep", "60"});
+    ASSERT_TRUE(waitFor(
+        10, [&] { return swaymsg("-t get_tree").find("\"TallyVane\"") != std::string::npos; }));
+    swaymsg("'[app_id=^TallyVane$] focus'");
+    ::usleep(300'000);
+    EXPECT_EQ(source->frontAppId(), "org.example.Editor");
+    second.reset();
+    EXPECT_TRUE(waitFor(5, [&] { return !source->frontAppId(); }))
+        << "its window closed: " << source->frontAppId().value_or("none");
+    ours.reset();
     // An empty workspace: nothing is activated, so nothing is in front.
     swaymsg("workspace 2");
     EXPECT_TRUE(waitFor(5, [&] { return !source->frontAppId(); }))

@@ -12,16 +12,19 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <set>
 
+#include "platform/linux/tray/XEmbedTray.h"
 #include "support/DesktopRig.h"
 #include "support/Spawned.h"
 #include "support/XInspect.h"
@@ -282,9 +285,24 @@ TEST_F(TrayTest, AHostThatShowsLabelsGetsTheReadingsAndItsClicksAndMenuWork) {
     EXPECT_EQ(iconSizes(item), (std::vector<QSize>{{22, 22}, {44, 44}}));
     EXPECT_TRUE(property(item, "IconAccessibleDesc").toString().startsWith("CPU "));
     EXPECT_EQ(property(item, "XAyatanaLabelGuide").toString(), "100% · 100% · 100°");
+    // A host that lets the item go while both are running is told of it again.
+    auto lines = [&] {
+        std::string log = test::textOf(home.filePath("first.log").toStdString());
+        return std::count(log.begin(), log.end(), '\n');
+    };
+    EXPECT_EQ(lines(), 1);
+    call("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "org.kde.StatusNotifierWatcher",
+         "Drop", {QString::fromStdString(item)});
+    EXPECT_TRUE(waitFor(5, [&] { return lines() == 2; })) << "registered again";
+    // Another item's going is not ours.
+    call("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "org.kde.StatusNotifierWatcher",
+         "Drop", {QStringLiteral("org.kde.StatusNotifierItem-1-1")});
+    waitFor(1.5, [] { return false; });
+    EXPECT_EQ(lines(), 2);
     QRegularExpression readings("^\\d+% · \\d+% · (\\d+°|–)$");
-    // The label follows the readings, once a second, while a busy process moves them.
-    Spawned busy({TALLYVANE_TEST_WORKER, "2", "busy"});
+    // The label follows the readings, once a second, while a busy process moves them: its
+    // 1.5 GiB move the memory reading even where other work keeps the processor at 100 %.
+    Spawned busy({TALLYVANE_TEST_WORKER, "2", "busy", "1536"});
     std::set<QString> labels;
     for (int i = 0; i < 25; ++i) {
         QString label = property(item, "XAyatanaLabel").toString();
@@ -332,6 +350,25 @@ TEST_F(TrayTest, AHostThatShowsLabelsGetsTheReadingsAndItsClicksAndMenuWork) {
     root.endArray();
     root.endStructure();
     EXPECT_EQ(menu, "1:Open TallyVane;2:Settings;3:Quit TallyVane;");
+    // One entry's property, and at once an error for what the menu does not have.
+    QDBusMessage label = call(item, "/MenuBar", "com.canonical.dbusmenu", "GetProperty",
+                              {2, QStringLiteral("label")});
+    ASSERT_EQ(label.type(), QDBusMessage::ReplyMessage) << label.errorMessage().toStdString();
+    EXPECT_EQ(label.arguments().value(0).value<QDBusVariant>().variant().toString(), "Settings");
+    for (const auto& [entry, name] :
+         std::vector<std::pair<int, QString>>{{9, QStringLiteral("label")},
+                                              {-1, QStringLiteral("label")},
+                                              {2, QStringLiteral("no-such-property")},
+                                              {0, QStringLiteral("label")}}) {
+        QElapsedTimer asked;
+        asked.start();
+        QDBusMessage answer =
+            call(item, "/MenuBar", "com.canonical.dbusmenu", "GetProperty", {entry, name});
+        EXPECT_EQ(answer.type(), QDBusMessage::ErrorMessage) << entry;
+        EXPECT_EQ(answer.errorName().toStdString(), "org.freedesktop.DBus.Error.InvalidArgs")
+            << entry;
+        EXPECT_LT(asked.elapsed(), 1000) << "answered at once";
+    }
 
     choose(item, 1);
     EXPECT_TRUE(waitFor(5, [&] { return panel().has_value(); })) << "Open TallyVane";
@@ -447,6 +484,42 @@ TEST_F(TrayTest, ThroughXWaylandThePanelIsAManagedWindowClosedByEscapeOrLosingTh
     ASSERT_TRUE(waitFor(5, [&] { return x.window("Front").has_value(); }));
     test::outputOf(rig.inRig("xdotool search --name '^Front$' windowactivate"));
     EXPECT_TRUE(waitFor(5, [&] { return !panel().has_value(); })) << "another window took focus";
+}
+
+// A docked label in one colour takes the tray's foreground where the tray names one
+// (_NET_SYSTEM_TRAY_COLORS), whatever the palette says; a tray that names none leaves it to
+// the palette.
+TEST(TrayColorsTest, TheTraysForegroundComesFromItsColoursProperty) {
+    DesktopRig rig({"tray"});
+    ASSERT_TRUE(rig.started());
+    int screen = 0;
+    xcb_connection_t* x = xcb_connect(rig.env("DISPLAY").c_str(), &screen);
+    ASSERT_EQ(xcb_connection_has_error(x), 0);
+    linux_os::XEmbedTray tray(x, screen);
+    // The tray's window is up before it has taken the tray's selection.
+    ASSERT_TRUE(waitFor(10, [&] { return tray.available(); }));
+    EXPECT_FALSE(tray.foreground()) << "trayer names no colours";
+
+    auto atom = [&](const char* name) {
+        auto* reply = xcb_intern_atom_reply(
+            x, xcb_intern_atom(x, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+        xcb_atom_t a = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(reply);
+        return a;
+    };
+    std::string selection = "_NET_SYSTEM_TRAY_S" + std::to_string(screen);
+    auto* owner = xcb_get_selection_owner_reply(
+        x, xcb_get_selection_owner(x, atom(selection.c_str())), nullptr);
+    ASSERT_TRUE(owner && owner->owner != XCB_WINDOW_NONE);
+    // A light foreground for a dark panel, then error, warning and success colours.
+    std::uint32_t colours[12] = {0xeeee, 0xdddd, 0xcccc, 0xffff, 0,      0,
+                                 0xffff, 0xaaaa, 0,      0,      0xffff, 0};
+    xcb_change_property(x, XCB_PROP_MODE_REPLACE, owner->owner, atom("_NET_SYSTEM_TRAY_COLORS"),
+                        XCB_ATOM_CARDINAL, 32, 12, colours);
+    xcb_flush(x);
+    std::free(owner);
+    EXPECT_EQ(tray.foreground(), 0xeeddccu);
+    xcb_disconnect(x);
 }
 
 }  // namespace

@@ -66,6 +66,12 @@ TEST(AppListTest, HeldTagsTooltipsAndResumeAll) {
     EXPECT_EQ(HeldTexts::tag(slowed.hold), "Slowed");
     EXPECT_EQ(HeldTexts::resumeTooltip(paused), "Let Mail carry on now");
     EXPECT_EQ(HeldTexts::resumeTooltip(slowed), "Give Zip full speed again");
+    EXPECT_EQ(HeldTexts::tagTooltip(slowed), "");
+    EXPECT_EQ(HeldTexts::tagTooltip(paused), "");
+    // Only its disk use could be lowered: the tooltips say that and nothing more.
+    Held diskOnly{app("Zip", 0, 0), Hold::slowed, true};
+    EXPECT_EQ(HeldTexts::tagTooltip(diskOnly), "Only the disk use of Zip is lowered");
+    EXPECT_EQ(HeldTexts::resumeTooltip(diskOnly), "Give Zip its disk speed back");
     EXPECT_FALSE(HeldTexts::offersResumeAll(1));
     EXPECT_TRUE(HeldTexts::offersResumeAll(2));
 }

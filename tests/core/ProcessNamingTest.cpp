@@ -27,6 +27,33 @@ TEST(ProcessNaming, FallsBackFromArgumentsToPathToShortName) {
     EXPECT_EQ(lastPathComponent("plain"), "plain");
 }
 
+TEST(ProcessNaming, ACommandLineRewrittenIntoOneStringGetsACleanName) {
+    // Browser-engine helpers: the whole line in the first argument, the rest left empty.
+    EXPECT_EQ(
+        commandName({"/opt/browser/chrome --type=renderer --user-data-dir=/home/me/x y", "", ""},
+                    "/opt/browser/chrome", "chrome"),
+        "chrome");
+    EXPECT_EQ(commandName({"chrome --type=gpu-process --field-trial-handle=1,2"},
+                          "/opt/browser/chrome", "chrome"),
+              "chrome");
+    EXPECT_EQ(commandName({"/usr/share/My Editor/editor --type=zygote"},
+                          "/usr/share/My Editor/editor", "editor"),
+              "editor");
+    // Daemons that set a title.
+    EXPECT_EQ(commandName({"postgres: checkpointer"}, "/usr/lib/postgresql/bin/postgres", "x"),
+              "postgres");
+    EXPECT_EQ(commandName({"sshd: me@pts/0", ""}, "", "sshd"), "sshd");
+    EXPECT_EQ(commandName({"/usr/bin/python3 /srv/app/worker.py --queue=fast"},
+                          "/usr/bin/python3.11", "python3"),
+              "python3 worker.py");
+    // Spaces that belong to a path, or real arguments after the program, are left alone.
+    EXPECT_EQ(commandName({"/Applications/Foo.app/Contents/MacOS/Foo Helper"}, "", ""),
+              "Foo Helper");
+    EXPECT_EQ(commandName({"/opt/My Tools/run", "--fast"}, "/opt/My Tools/run", "run"), "run");
+    EXPECT_EQ(splitRewrittenCommandLine({"/opt/My Tools/run"}, ""),
+              (std::vector<std::string>{"/opt/My Tools/run"}));
+}
+
 TEST(ProcessNaming, TypedOnlyInItsOwnGroupUnderAShell) {
     EXPECT_TRUE(isTypedCommand(200, 100, "zsh"));
     EXPECT_TRUE(isTypedCommand(200, 100, "bash"));

@@ -36,10 +36,14 @@ TEST(ReadingTextsTest, RowHeadersWithTheirAlertsAndAccessibleNames) {
     EXPECT_FALSE(ReadingTexts::memory(m).alert);
     EXPECT_EQ(ReadingTexts::memory(MemorySample{}).value, "0%") << "no total, no division";
 
-    ReadingLine cpu = ReadingTexts::cpu(CPUSample{{}, 0.15, 0.08});
+    ReadingLine cpu = ReadingTexts::cpu(CPUSample{{}, 0.15, 0.08, {}});
     EXPECT_EQ(cpu.accessibleName(), "CPU 23%");
     EXPECT_EQ(cpu.subtitle, "User 15% \u00B7 System 8%");
     EXPECT_EQ(ReadingTexts::gpu(0.5, std::nullopt, false).subtitle, "Temperature \u2013");
+    EXPECT_EQ(ReadingTexts::gpu(0.5, std::nullopt, false).value, "50%");
+    EXPECT_EQ(ReadingTexts::gpu(0.0, std::nullopt, false).value, "0%") << "an idle GPU";
+    EXPECT_EQ(ReadingTexts::gpu(std::nullopt, std::nullopt, false).value, "\u2013")
+        << "no GPU that can be read";
 
     ThermalSample t;
     EXPECT_EQ(ReadingTexts::heat(t, 2, false).accessibleName(), "Heat \u2013, Hot");

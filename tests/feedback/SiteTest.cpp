@@ -54,6 +54,26 @@ TEST(SiteTest, AReviewIsPostedAsJsonWithExactlyFourKeysAndOnly200IsSuccess) {
     EXPECT_EQ(server.requests.size(), 4u) << "a review without stars is never sent";
 }
 
+TEST(SiteTest, AnAnswerCutOffAfterItsStatusIsNoSuccess) {
+    LoopbackHttp server;
+    server.body = "accepted";
+    server.cutShort = true;
+    Site site(server.url(), 5000);
+    std::optional<QString> error = posted(site, Reviews::make(5, {}, {}, {}));
+    EXPECT_TRUE(error) << "a 200 whose transfer failed is not a sent review";
+    EXPECT_EQ(server.requests.size(), 1u);
+
+    // The update feed the same way: half a feed is no feed.
+    std::optional<std::optional<QByteArray>> feed;
+    server.body = "0.2.0\n";
+    site.get("version", 4096, [&](std::optional<QByteArray> body) { feed = body; });
+    ASSERT_TRUE(spin(10, [&] { return feed.has_value(); }));
+    EXPECT_FALSE(*feed);
+
+    server.cutShort = false;
+    EXPECT_FALSE(posted(site, Reviews::make(5, {}, {}, {})));
+}
+
 TEST(SiteTest, AClosedPortAndASilentSiteFailWithinTheTimeout) {
     Review review = Reviews::make(2, {}, {}, {});
     Site closed(LoopbackHttp::closedPort(), 5000);

@@ -113,6 +113,7 @@ TEST_P(MakeWayProperties, HoldOnlyWhatMayBeHeldAndLetEverythingGoAfterCalm) {
             if (c.isHold()) {
                 (c.hold == Hold::paused ? pauses : slowings)++;
                 EXPECT_TRUE(c.hold != Hold::paused || pressure > 3) << "paused at " << pressure;
+                EXPECT_TRUE(front.has_value()) << "held " << c.id << " with nobody in front";
             } else {
                 EXPECT_EQ(before.count(c.id), 1u) << "released " << c.id << " that was not held";
                 released.insert(c.id);

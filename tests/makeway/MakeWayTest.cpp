@@ -145,6 +145,32 @@ TEST(MakeWay, TheBusyCountRestartsAfterABreak) {
                 });
 }
 
+// Two background loops and a front app on two cores: each loop gets under half a core yet
+// asks for a whole one. Busy is judged by what an app asks for; what it got stays shown.
+TEST(MakeWay, BusyIsWhatAnAppAsksForNotWhatItGets) {
+    ProcessUsage loopA = app("LoopA", 0.1, 45, {20});
+    loopA.demand = 98;
+    ProcessUsage loopB = app("LoopB", 0.1, 40, {21});
+    loopB.demand = 96;
+    ProcessUsage content = app("Content", 0.1, 45, {22});
+    content.demand = 47;  // waits a little, but asks for less than half a core
+    ProcessUsage unmeasured = app("Unmeasured", 0.1, 55, {23});  // demand not known: what it got
+    std::vector<ProcessUsage> rows{Front, loopA, loopB, content, unmeasured};
+    MakeWay rules;
+    play(
+        rules,
+        {
+            {0, 2, 0, {}, rows},
+            {9.9, 2, 0, {}, rows},
+            {10,
+             2,
+             0,
+             {hold(loopA, Hold::slowed), hold(loopB, Hold::slowed), hold(unmeasured, Hold::slowed)},
+             rows},
+        });
+    EXPECT_EQ(rules.held().at("app:/LoopA.app").app.cpu, 45);
+}
+
 TEST(MakeWay, PausesStopAtThreeAndNeverNeedMoreThanFifteenSecondsApart) {
     std::vector<ProcessUsage> rows{Front, app("A", 5, 0, {10}), app("B", 4, 0, {11}),
                                    app("C", 3, 0, {12}), app("D", 2, 0, {13})};
@@ -174,6 +200,79 @@ TEST(MakeWay, NewHelpersReachTheHeldEntry) {
     grown.count = 3;
     play(rules, {{1, 4, 0, {}, {Front, grown, Docker}}});
     EXPECT_EQ(rules.held().at(Build.id).app.pids, (std::vector<std::int32_t>{2, 3, 99}));
+}
+
+// A locked screen, the bare desktop, every window minimised: nobody says where the user works.
+TEST(MakeWay, WithTheFrontAppUnknownHeldAppsAreKeptFreshAndLetGoButNothingNewIsHeld) {
+    const std::optional<std::string> unknown;
+    ProcessUsage grown = Build;
+    grown.pids.push_back(99);
+    grown.count = 3;
+    const std::vector<ProcessUsage> later{Front, grown, Docker, Notes, Finder};
+    MakeWay rules;
+    play(rules, {
+                    {0, 4, 0, {hold(Build, Hold::paused)}},
+                    {1, 4, 0, {}, later, unknown},
+                    {20, 4, 0, {}, later, unknown},  // Docker would be paused were Front known
+                    {21, 2, 0, {}, later, unknown},
+                    {31, 2, 0, {}, later, unknown},  // busy Front may be the user's: not slowed
+                });
+    ASSERT_EQ(rules.held().size(), 1u);
+    EXPECT_EQ(rules.held().at(Build.id).app.pids, (std::vector<std::int32_t>{2, 3, 99}));
+    EXPECT_EQ(rules.held().at(Build.id).hold, Hold::paused);
+    play(rules, {
+                    {40, 1, 0, {}, later, unknown},
+                    {99, 1, 0, {}, later, unknown},
+                    {100, 1, 0, {release(Build)}, later, unknown},  // after the calm minute
+                    // With the front app known the busy count starts; a gap starts it again.
+                    {101, 2, 0, {}},
+                    {105, 2, 0, {}, everyone, unknown},
+                    {106, 2, 0, {}},
+                    {115, 2, 0, {}},
+                    {116, 2, 0, {hold(Build, Hold::slowed)}},
+                });
+
+    MakeWay quit;
+    play(quit, {
+                   {0, 4, 0, {hold(Build, Hold::paused)}},
+                   {1, 4, 0, {release(Build)}, {Front, Docker, Notes, Finder}, unknown},
+               });
+}
+// The executor refuses what it may not do (no private journal folder, a stop with job-control
+// side effects, processes someone else stopped): only what it did counts.
+TEST(MakeWay, SettlingKeepsOnlyWhatTheExecutorDid) {
+    auto at = [](double t) { return momentFromSeconds(t); };
+    const std::map<std::string, Hold> nothing;
+    MakeWay refused;
+    auto changes = refused.update(4, 0, everyone, std::string("/Front.app"), {}, at(0));
+    ASSERT_EQ(changes, (std::vector<Change>{hold(Build, Hold::paused)}));
+    EXPECT_TRUE(refused.settle(changes, nothing).empty());
+    EXPECT_TRUE(refused.held().empty());
+    play(refused, {
+                      {1, 4, 0, {hold(Docker, Hold::paused)}},  // the slot was not used up
+                      {16, 4, 0, {}},                           // Build is not tried again
+                  });
+
+    MakeWay onlySlowed;
+    changes = onlySlowed.update(4, 0, everyone, std::string("/Front.app"), {}, at(0));
+    EXPECT_EQ(onlySlowed.settle(changes, {{Build.id, Hold::slowed}}),
+              (std::vector<Change>{hold(Build, Hold::slowed)}));
+    EXPECT_EQ(onlySlowed.held().at(Build.id).hold, Hold::slowed);
+    EXPECT_EQ(onlySlowed.update(4, 0, everyone, std::string("/Front.app"), {}, at(1)),
+              (std::vector<Change>{hold(Docker, Hold::paused)}));
+
+    // A slowed app whose pause is refused stays slowed, with nothing new to say.
+    MakeWay upgrade;
+    play(upgrade, {{0, 2, 0, {}}, {10, 2, 0, {hold(Build, Hold::slowed)}}});
+    changes = upgrade.update(4, 0, everyone, std::string("/Front.app"), {}, at(11));
+    ASSERT_EQ(changes, (std::vector<Change>{hold(Build, Hold::paused)}));
+    EXPECT_TRUE(upgrade.settle(changes, {{Build.id, Hold::slowed}}).empty());
+    EXPECT_EQ(upgrade.held().at(Build.id).hold, Hold::slowed);
+
+    // Held before, but no longer by the executor (someone else stopped all of it): let go.
+    EXPECT_EQ(upgrade.settle({}, nothing), (std::vector<Change>{release(Build)}));
+    EXPECT_TRUE(upgrade.held().empty());
+    EXPECT_EQ(upgrade.excused().count(Build.id), 1u);
 }
 
 TEST(MakeWay, ShouldSayCoversAWholeStretchOfTrouble) {
@@ -232,6 +331,36 @@ TEST(MakeWayMessages, Announcements) {
     auto one = MakeWay::message({{Build, Hold::slowed}}, Vocabulary::forLinux());
     EXPECT_EQ(one->title, "Slowed Build to keep your computer quick");
     EXPECT_EQ(one->body, "It keeps working, just slower, until your computer recovers.");
+}
+
+// Where no CPU band could act on an app only its disk use was lowered: it is never said to
+// run slower.
+TEST(MakeWayMessages, AnAppWhoseDiskUseAloneWasLoweredIsNotCalledSlowed) {
+    const Vocabulary& words = Vocabulary::forLinux();
+    Held diskBuild{Build, Hold::slowed, true};
+    Held diskNotes{Notes, Hold::slowed, true};
+
+    auto alone = MakeWay::message({diskBuild}, words);
+    ASSERT_TRUE(alone.has_value());
+    EXPECT_EQ(alone->title, "Lowered the disk use of Build to keep your computer quick");
+    EXPECT_EQ(alone->body, "Its disk use gives way to yours until your computer recovers.");
+    EXPECT_FALSE(alone->sound);
+    auto two = MakeWay::message({diskBuild, diskNotes}, words);
+    EXPECT_EQ(two->body, "Their disk use gives way to yours until your computer recovers.");
+
+    auto withSlowed = MakeWay::message({{Docker, Hold::slowed}, diskBuild}, words);
+    EXPECT_EQ(withSlowed->title, "Slowed Docker to keep your computer quick");
+    EXPECT_EQ(withSlowed->body,
+              "It keeps working, just slower, until your computer recovers. The disk use of "
+              "Build is lowered too.");
+
+    // A pause is a pause whatever the CPU band.
+    auto withPause = MakeWay::message({{Docker, Hold::paused, true}, diskBuild}, words);
+    EXPECT_EQ(withPause->title, "Paused Docker so memory can recover");
+    EXPECT_EQ(withPause->body,
+              "Your computer ran out of memory. It still runs a moment every few seconds, so it "
+              "stays connected, and gets full speed back when memory frees up. The disk use of "
+              "Build is lowered too.");
 }
 
 TEST(MakeWayMessages, HeldListShowsPausedFirstThenByName) {

@@ -62,13 +62,16 @@ class MonitorDecisionsTest : public testing::Test {
     MonitorDecisionsTest() {
         MonitorParts parts;
         parts.readers = std::make_unique<FakeReaders>(machine);
-        parts.samplerSettings = std::make_unique<Settings>(dir.filePath("TallyVane.ini"));
-        parts.settings = std::make_unique<Settings>(dir.filePath("TallyVane.ini"));
+        // The settings tell moments apart on the ticks' clock: a change stored between two
+        // ticks counts from the second, however fast the machine runs them.
+        auto steady = [this] { return momentFromSeconds(clock); };
+        parts.samplerSettings = std::make_unique<Settings>(dir.filePath("TallyVane.ini"), steady);
+        parts.settings = std::make_unique<Settings>(dir.filePath("TallyVane.ini"), steady);
         parts.system = std::make_unique<test::FakeSystem>();
         parts.frontApp = std::make_unique<test::FakeFront>(&front);
         parts.self = SelfIdentity{std::nullopt, ::getpid()};
         parts.clock = [this] { return dateFromSeconds(clock + wallStep); };
-        parts.steady = [this] { return momentFromSeconds(clock); };
+        parts.steady = steady;
         parts.holdBack = std::make_unique<HoldBack>(
             ::getpid(), 0.2, 0.1,
             HoldBack::Parts{
@@ -171,6 +174,31 @@ TEST_F(MonitorDecisionsTest, WallClockStepsNeitherKeepAppsHeldNorActEarly) {
     tick(2, hot);
     EXPECT_FALSE(std::any_of(monitor->held().begin(), monitor->held().end(),
                              [](const Held& h) { return h.app.name == "Render"; }));
+}
+
+// The screen locked, the bare desktop in front: held apps keep their hold through the trouble
+// and are let go after the calm minute as ever; nothing new is held meanwhile.
+TEST_F(MonitorDecisionsTest, WithNobodyInFrontHeldAppsStayHeldAndAreLetGoAfterTheCalmMinute) {
+    Spawned big({TALLYVANE_TEST_WORKER, "1"}), other({TALLYVANE_TEST_WORKER, "1"});
+    std::vector<ProcessUsage> rows{appRow("Build", big.pid(), 600 * MiB),
+                                   appRow("Other", other.pid(), 550 * MiB)};
+    tick(4, rows);
+    ASSERT_EQ(monitor->held().size(), 1u);
+    ASSERT_TRUE(paused(big.pid()));
+
+    front.clear();
+    tick(4, rows, MakeWay::pauseSpacing);
+    EXPECT_EQ(monitor->held().size(), 1u) << "no further pause with nobody in front";
+    EXPECT_TRUE(running(other.pid()));
+    for (int i = 0; i < 60; ++i) {  // 59 s of calm
+        tick(1, rows);
+    }
+    ASSERT_EQ(monitor->held().size(), 1u) << "held through the calm minute";
+    EXPECT_EQ(monitor->held()[0].hold, Hold::paused);
+    tick(1, rows);
+    EXPECT_TRUE(monitor->held().empty()) << "let go after it";
+    EXPECT_TRUE(running(big.pid()));
+    EXPECT_EQ(notices.withdrawn.back(), "makeway");
 }
 
 TEST_F(MonitorDecisionsTest, NothingIsDecidedWithoutTheFrontAppOrTheAppList) {

@@ -49,7 +49,7 @@ class MonitorTest : public testing::Test {
 
     Snapshot calm() const {
         Snapshot s;
-        s.cpu = CPUSample{{0.2, 0.4}, 0.2, 0.1};
+        s.cpu = CPUSample{{0.2, 0.4}, 0.2, 0.1, {}};
         s.memory = MemorySample{8ULL << 30, 2ULL << 30, 1ULL << 30, 1ULL << 30, 0, 0, 0, 1};
         return s;
     }
@@ -69,7 +69,7 @@ class MonitorTest : public testing::Test {
 
 TEST_F(MonitorTest, FixedFactsAndInitialState) {
     EXPECT_EQ(monitor->chip(), "Test Chip");
-    EXPECT_EQ(monitor->efficiencyCores(), 4);
+    EXPECT_EQ(monitor->efficiencyCores(), (std::vector<int>{0, 1, 2, 3}));
     EXPECT_EQ(monitor->bootedAt(), dateFromSeconds(1000));
     EXPECT_EQ(monitor->memory().pressure, 0);
     EXPECT_EQ(monitor->load(), (std::vector<double>{0, 0, 0}));

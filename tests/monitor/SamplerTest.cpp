@@ -136,7 +136,7 @@ TEST_F(SamplerTest, AFairThermalStateIsAWorseningButNotAStrain) {
 
 TEST_F(SamplerTest, HoldingReadsListAndAudioEveryReading) {
     alertsOff();
-    sampler().setHolding(true);
+    sampler().setHeld({"app:/apps/Build.desktop"});
     for (int i = 0; i < 3; ++i) {
         Snapshot s = sampler().sample();
         EXPECT_TRUE(s.processes.has_value());

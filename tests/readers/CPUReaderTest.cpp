@@ -25,7 +25,7 @@ class ScriptedTicks : public CpuTickSource {
 };
 
 CpuTicks ticks(std::vector<CoreTicks> cores, unsigned layout = 0) {
-    return {std::move(cores), layout};
+    return {std::move(cores), layout, {}};
 }
 
 class CPUReaderTest : public testing::Test {

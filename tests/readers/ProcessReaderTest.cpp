@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 namespace tv {
 namespace {
@@ -13,10 +14,12 @@ struct FakeTable {
         ProcessUse use;
         ProcessIdentity identity;
         bool readable = true;
+        std::optional<std::uint64_t> demandNs{};  // run + wait; absent: not counted
     };
     std::map<std::int32_t, Process> processes;
     std::uint64_t now = 1'000'000'000;
     int identified = 0;
+    std::set<std::int32_t> demandAsked;  // in the latest pass
 };
 
 class FakeProcessSource : public ProcessSource {
@@ -33,6 +36,10 @@ class FakeProcessSource : public ProcessSource {
     std::optional<ProcessUse> use(std::int32_t pid) override {
         const auto& p = table_->processes.at(pid);
         return p.readable ? std::optional<ProcessUse>(p.use) : std::nullopt;
+    }
+    std::optional<std::uint64_t> demandNs(std::int32_t pid) override {
+        table_->demandAsked.insert(pid);
+        return table_->processes.at(pid).demandNs;
     }
     ProcessIdentity identify(std::int32_t pid) override {
         ++table_->identified;
@@ -59,6 +66,17 @@ class ProcessReaderTest : public testing::Test {
     void run(double seconds) { table.now += static_cast<std::uint64_t>(seconds * 1e9); }
     void burn(std::int32_t pid, double seconds) {
         table.processes[pid].use.cpuNs += static_cast<std::uint64_t>(seconds * 1e9);
+    }
+    // Ran `ran` seconds and stood ready to run, waiting for a core, another `waited`.
+    void crowd(std::int32_t pid, double ran, double waited) {
+        burn(pid, ran);
+        auto& demand = table.processes[pid].demandNs;
+        demand = demand.value_or(0) + static_cast<std::uint64_t>((ran + waited) * 1e9);
+    }
+    std::vector<ProcessUsage> pass(double seconds) {
+        run(seconds);
+        table.demandAsked.clear();
+        return reader.read();
     }
     const ProcessUsage* row(const std::vector<ProcessUsage>& rows, const std::string& id) {
         for (const auto& r : rows) {
@@ -115,6 +133,36 @@ TEST_F(ProcessReaderTest, ListedFromJustOverTenMebibytesOrHalfAPercent) {
     EXPECT_EQ(row(rows, "pid:4"), nullptr);
 }
 
+// A small app held back may be starved by its hold: it stays listed until its processes end.
+TEST_F(ProcessReaderTest, KeptAppsStayListedWhileTheyRunHoweverLittleTheyUse) {
+    add(5, app("/Small.app", "Small"), 4 << 20, 0);
+    add(6, app("/Small.app", "Small"), 2 << 20, 0);
+    add(7, alone(7, "other"), 4 << 20, 0);
+    reader.read();
+    run(1);
+    burn(5, 0.9);
+    ASSERT_NE(row(reader.read(), "app:/Small.app"), nullptr) << "busy: listed";
+
+    reader.keepListed({"app:/Small.app"});
+    run(1);
+    auto rows = reader.read();
+    const ProcessUsage* small = row(rows, "app:/Small.app");
+    ASSERT_NE(small, nullptr) << "starved, yet still listed";
+    EXPECT_EQ(small->cpu, 0);
+    EXPECT_EQ(small->count, 2);
+    EXPECT_EQ(row(rows, "pid:7"), nullptr) << "only the kept ones";
+
+    table.processes.erase(5);
+    table.processes.erase(6);
+    run(1);
+    EXPECT_EQ(row(reader.read(), "app:/Small.app"), nullptr) << "gone when its processes are";
+
+    add(5, app("/Small.app", "Small"), 4 << 20, 0);
+    reader.keepListed({});
+    run(1);
+    EXPECT_EQ(row(reader.read(), "app:/Small.app"), nullptr) << "let go: the usual limits again";
+}
+
 TEST_F(ProcessReaderTest, ReusedPidsAndLongGapsReadZero) {
     add(5, alone(5, "old"));
     add(6, alone(6, "steady"));
@@ -134,6 +182,62 @@ TEST_F(ProcessReaderTest, ReusedPidsAndLongGapsReadZero) {
     run(1);
     burn(6, 0.25);
     EXPECT_NEAR(row(reader.read(), "pid:6")->cpu, 25, 1e-9);
+}
+
+// On two cores shared by a front app and two background loops each loop gets under half a
+// core while it asks for a whole one: it is busy by what it asks for, not by what it got.
+TEST_F(ProcessReaderTest, DemandIsWhatTheRowsProcessesRanPlusWaitedToRun) {
+    for (std::int32_t pid : {10, 11}) {
+        add(pid, app("/Loop.app", "Loop"));
+        table.processes[pid].demandNs = 0;
+    }
+    add(12, app("/Loop.app", "Loop"));  // a helper whose waiting is not counted
+    reader.read();
+    crowd(10, 0.30, 0.60);
+    crowd(11, 0.10, 0.05);
+    burn(12, 0.05);
+    auto first = pass(1);
+    // What it got is what is shown; demand needs two readings, so it is what it got so far.
+    EXPECT_NEAR(row(first, "app:/Loop.app")->cpu, 45, 1e-6);
+    EXPECT_NEAR(row(first, "app:/Loop.app")->demand, 45, 1e-6);
+
+    crowd(10, 0.30, 0.60);
+    crowd(11, 0.10, 0.05);
+    burn(12, 0.05);
+    auto second = pass(1);
+    EXPECT_NEAR(row(second, "app:/Loop.app")->cpu, 45, 1e-6);
+    EXPECT_NEAR(row(second, "app:/Loop.app")->demand, 90 + 15 + 5, 1e-6);
+    EXPECT_NEAR(row(second, "app:/Loop.app")->wanted(), 110, 1e-6);
+
+    // A thread that ended took its counts along: that process counts what it got, never less.
+    table.processes[10].demandNs = 1'000;
+    burn(10, 0.30);
+    crowd(11, 0.10, 0.05);
+    burn(12, 0.05);
+    auto third = pass(1);
+    EXPECT_NEAR(row(third, "app:/Loop.app")->demand, 30 + 15 + 5, 1e-6);
+}
+
+TEST_F(ProcessReaderTest, DemandIsAskedOnlyOfTheUsersRowsThatRun) {
+    add(1, app("/Busy.app", "Busy"));
+    add(2, app("/Busy.app", "Busy"));  // idle itself, but its row runs
+    add(3, alone(3, "idle"));
+    add(4, alone(4, "ticking"));
+    ProcessIdentity daemon = alone(5, "daemon");
+    daemon.system = true;
+    add(5, daemon);
+    for (auto& [pid, process] : table.processes) {
+        process.demandNs = 0;
+    }
+    reader.read();
+    EXPECT_TRUE(table.demandAsked.empty());  // nothing has a CPU figure yet
+    crowd(1, 0.2, 0.5);
+    crowd(4, 0.04, 0.5);  // under 5 % of a core
+    crowd(5, 0.8, 0.5);
+    auto rows = pass(1);
+    EXPECT_EQ(table.demandAsked, (std::set<std::int32_t>{1, 2}));
+    EXPECT_EQ(row(rows, "pid:5")->demand, 0.0);
+    EXPECT_NEAR(row(rows, "pid:5")->wanted(), 80, 1e-6);
 }
 
 TEST_F(ProcessReaderTest, ACounterThatWentBackwardsReadsZero) {

@@ -22,8 +22,13 @@ class SettingsTest : public testing::Test {
     void writeIni(const std::string& text) {
         std::ofstream(path.toStdString(), std::ios::trunc) << text;
     }
+    // Settings that tell moments apart on the test's own clock.
+    Settings onTestClock() {
+        return Settings(path, [this] { return momentFromSeconds(now); });
+    }
     // Past the moment in which reads share one look at the file.
-    static void nextMoment() { ::usleep(2 * Settings::sameMoment.count()); }
+    void nextMoment() { now += 2 * std::chrono::duration<double>(Settings::sameMoment).count(); }
+    double now = 100;
     std::string readIni() const { return test::textOf(path.toStdString()); }
     QTemporaryDir dir;
     QString path = dir.filePath("TallyVane.ini");
@@ -96,7 +101,7 @@ TEST_F(SettingsTest, AFileThatIsNotIniAtAllReadsAsDefaults) {
 
 TEST_F(SettingsTest, ValuesRoundTripAndAreSeenByOtherInstancesAtOnce) {
     Settings writer(path);
-    Settings reader(path);  // as the sampling thread keeps its own
+    Settings reader = onTestClock();  // as the sampling thread keeps its own
     writer.setBoolean(SettingKeys::alertHeat, false);
     writer.setInteger(SettingKeys::demoPressure, 4);
     writer.setText(SettingKeys::panel, "gpu");
@@ -107,12 +112,32 @@ TEST_F(SettingsTest, ValuesRoundTripAndAreSeenByOtherInstancesAtOnce) {
     EXPECT_EQ(reader.panel(), "gpu");
     EXPECT_EQ(reader.date(SettingKeys::firstLaunch), launch);
     writer.remove(SettingKeys::demoPressure);
+    nextMoment();
     EXPECT_EQ(reader.integer(SettingKeys::demoPressure), 0);
+}
+
+TEST_F(SettingsTest, ReadsInOneMomentShareOneLookAndTheNextMomentLooksAgain) {
+    writeIni("[General]\ndemoPressure=2\n");
+    Settings settings = onTestClock();
+    EXPECT_EQ(settings.integer(SettingKeys::demoPressure), 2);
+    Settings(path).setInteger(SettingKeys::demoPressure, 4);
+    EXPECT_EQ(settings.integer(SettingKeys::demoPressure), 2) << "the same moment";
+    now += 0.0005;
+    EXPECT_EQ(settings.integer(SettingKeys::demoPressure), 2) << "still within it";
+    now += 0.0006;
+    EXPECT_EQ(settings.integer(SettingKeys::demoPressure), 4) << "a moment later";
+
+    // Its own writes count at once, and a clock that went back is no reason to trust the look.
+    settings.setInteger(SettingKeys::demoPressure, 3);
+    EXPECT_EQ(settings.integer(SettingKeys::demoPressure), 3);
+    Settings(path).setInteger(SettingKeys::demoPressure, 1);
+    now -= 10;
+    EXPECT_EQ(settings.integer(SettingKeys::demoPressure), 1);
 }
 
 TEST_F(SettingsTest, EditsMadeOutsideCountFromTheNextRead) {
     writeIni("[General]\nalertHeat=true\n");
-    Settings settings(path);
+    Settings settings = onTestClock();
     EXPECT_TRUE(settings.isOn(SettingKeys::alertHeat));
     writeIni("[General]\nalertHeat=false\n");  // in place
     nextMoment();

@@ -110,6 +110,28 @@ TEST_F(NetQualityTest, AServerThatFailsGivesAnErrorAndNoThroughput) {
     expectFailure(run("none", {}, "-c -M 5 -C http://127.0.0.1:$PORT/small"));
 }
 
+// A configuration server that sends headers without end keeps the network's worker busy;
+// the run still ends, with its failure, within its bound.
+TEST_F(NetQualityTest, AServerSendingEndlessHeadersEndsTheRunWithinItsBound) {
+    Outcome o = run("none", {"--endless-headers"}, "-c -M 2 -C http://127.0.0.1:$PORT/config");
+    expectFailure(o);
+    EXPECT_LE(o.seconds, 2.5);
+}
+
+// On a link faster than the cap allows for, each direction stops at the cap: what it read or
+// sent is never more.
+TEST_F(NetQualityTest, NoDirectionMovesMoreThanItsCap) {
+    const double cap = 30e6;
+    for (int i = 0; i < 3; ++i) {
+        Outcome o = run("none", {}, "-c -M 8 -L 30000000 -C http://127.0.0.1:$PORT/config");
+        ASSERT_EQ(o.status, 0) << QJsonDocument(o.json).toJson().data();
+        EXPECT_LE(o.json["dl_bytes"].toDouble(), cap) << i;
+        EXPECT_LE(o.json["ul_bytes"].toDouble(), cap) << i;
+        EXPECT_GE(o.json["dl_bytes"].toDouble(), cap * 0.9) << "the cap ended it " << i;
+        EXPECT_LT(o.seconds, 8) << i;
+    }
+}
+
 TEST_F(NetQualityTest, StopsCleanlyWhenTerminated) {
     Outcome o = run("50mbit", {}, "-c -M 10 -C http://127.0.0.1:$PORT/config",
                     "& pid=$!; sleep 1.5; kill -TERM $pid; wait $pid");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -73,6 +74,18 @@ TEST(SpeedToolTest, TheSystemToolWinsOverOurs) {
     SpeedTool tool = SpeedTool::find("/opt/tv", system);
     EXPECT_EQ(tool.program, system);
     EXPECT_EQ(tool.arguments, (QStringList{"-c", "-M", "15"}));
+    // The system tool has no configuration option: an address given for ours leaves it be.
+    EXPECT_FALSE(tool.useConfiguration("http://127.0.0.1:8080/config"));
+    EXPECT_EQ(tool.arguments, (QStringList{"-c", "-M", "15"}));
+
+    SpeedTool ours = SpeedTool::find("/opt/tv", dir.filePath("absent"));
+    for (const char* unusable :
+         {"", "config.json", "file:///etc/passwd", "ftp://host/c", "http://"}) {
+        EXPECT_FALSE(ours.useConfiguration(unusable)) << unusable;
+    }
+    EXPECT_TRUE(ours.useConfiguration("http://127.0.0.1:8080/config"));
+    EXPECT_EQ(ours.arguments,
+              (QStringList{"-c", "-M", "15", "-C", "http://127.0.0.1:8080/config"}));
 }
 
 TEST(SpeedToolTest, MeasureWaitsForTheToolAndReadsItsOutput) {
@@ -157,6 +170,44 @@ TEST_F(SpeedTestRunTest, AMissingToolFailsAtOnce) {
     ASSERT_TRUE(test::spin(1, [&] { return run.failed(); }));
     EXPECT_FALSE(run.started());
     EXPECT_FALSE(run.result());
+}
+
+// A tool that never ends (hung on a dead network, or ignoring its own -M) is ended at the
+// run's bound: the run fails, and the next one can start.
+TEST_F(SpeedTestRunTest, AToolThatOverrunsItsBoundIsEndedAndTheRunFails) {
+    QTemporaryDir dir;
+    for (const char* ignoring : {"", "trap '' TERM; "}) {
+        QString pidFile = dir.filePath("pid");
+        QFile::remove(pidFile);
+        SpeedTool tool = shellTool(QString::fromLatin1(ignoring) + "echo $$ > '" + pidFile +
+                                   "'; echo '{\"dl_throughput\": 1'; exec sleep 600");
+        tool.boundMs = 1'500;
+        SpeedTestRun run(tool, clock);
+        QElapsedTimer timer;
+        timer.start();
+        run.run();
+        ASSERT_TRUE(test::spin(10, [&] { return !run.started(); })) << ignoring;
+        EXPECT_GE(timer.elapsed(), 1'400) << ignoring;
+        EXPECT_LT(timer.elapsed(), 5'000) << ignoring;
+        EXPECT_TRUE(run.failed()) << ignoring;
+        EXPECT_FALSE(run.result());
+
+        QFile file(pidFile);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QString proc = QString("/proc/%1").arg(file.readAll().trimmed().toInt());
+        EXPECT_TRUE(test::spin(SpeedTestRun::killAfterMs / 1000.0 + 3,
+                               [&] { return !QFile::exists(proc); }))
+            << "the tool is gone " << ignoring;
+
+        run.run();
+        EXPECT_TRUE(run.started()) << "a new run starts";
+    }
+    SpeedTool hung = shellTool("exec sleep 600");
+    hung.boundMs = 800;
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(hung.measure([] { return at; }));
+    EXPECT_LT(timer.elapsed(), 3'000);
 }
 
 TEST_F(SpeedTestRunTest, ATestStillRunningEndsWithItsOwner) {

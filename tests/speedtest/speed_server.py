@@ -9,6 +9,8 @@ POST /upload reads and discards the body, then answers 200
 --fail 500   every data address (not /config) answers 500
 --fail close /large sends its headers and the first 256 KiB of its body, then closes the connection
 --old-keys   the configuration uses the older key names
+--endless-headers  /config answers with a status line and then header lines without end, as
+             fast as they are taken
 The port it listens on is written to --port-file once it listens.
 """
 
@@ -30,6 +32,7 @@ def main():
     parser.add_argument("--large", type=int, default=25_000_000)
     parser.add_argument("--fail", choices=["500", "close"])
     parser.add_argument("--old-keys", action="store_true")
+    parser.add_argument("--endless-headers", action="store_true")
     args = parser.parse_args()
 
     class Handler(BaseHTTPRequestHandler):
@@ -53,8 +56,19 @@ def main():
                 return True
             return False
 
+        def endless_headers(self):
+            lines = b"".join(b"X-Pad-%d: %s\r\n" % (i, b"a" * 200) for i in range(256))
+            try:
+                self.wfile.write(b"HTTP/1.1 200 OK\r\n")
+                while True:
+                    self.wfile.write(lines)
+            except OSError:
+                self.close_connection = True
+
         def do_GET(self):
-            if self.path == "/config":
+            if self.path == "/config" and args.endless_headers:
+                self.endless_headers()
+            elif self.path == "/config":
                 base = "http://%s:%d" % self.server.server_address[:2]
                 names = (["large_https_download_url", "small_https_download_url",
                           "https_upload_url"] if args.old_keys else

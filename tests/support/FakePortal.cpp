@@ -20,12 +20,25 @@ FakePortal::~FakePortal() {
     QDBusConnection::disconnectFromBus(QStringLiteral("fake-portal"));
 }
 
-QDBusVariant FakePortal::ReadOne(const QString&, const QString&) {
-    return QDBusVariant(scheme_);
+QVariant FakePortal::value(const QString& key) const {
+    if (key == QStringLiteral("enable-animations")) {
+        return animations_;
+    }
+    return scheme_;
 }
 
-QDBusVariant FakePortal::Read(const QString&, const QString&) {
-    return QDBusVariant(QVariant::fromValue(QDBusVariant(scheme_)));
+QDBusVariant FakePortal::ReadOne(const QString&, const QString& key) {
+    return QDBusVariant(value(key));
+}
+
+QDBusVariant FakePortal::Read(const QString&, const QString& key) {
+    return QDBusVariant(QVariant::fromValue(QDBusVariant(value(key))));
+}
+
+void FakePortal::setAnimations(bool enabled) {
+    animations_ = enabled;
+    emit SettingChanged(QStringLiteral("org.gnome.desktop.interface"),
+                        QStringLiteral("enable-animations"), QDBusVariant(enabled));
 }
 
 void FakePortal::setScheme(unsigned scheme) {

@@ -6,8 +6,9 @@
 
 namespace tv::test {
 
-// The desktop settings portal on a test bus, answering only the appearance setting
-// "color-scheme" (1 dark, 2 light) and announcing its changes as the real one does.
+// The desktop settings portal on a test bus, answering the appearance setting "color-scheme"
+// (1 dark, 2 light) and the interface setting "enable-animations", and announcing their
+// changes as the real one does.
 // Answers only while the test's event loop runs.
 class FakePortal : public QObject {
     Q_OBJECT
@@ -17,6 +18,7 @@ class FakePortal : public QObject {
     ~FakePortal() override;
     bool registered() const { return registered_; }
     void setScheme(unsigned scheme);
+    void setAnimations(bool enabled);
 
   public slots:
     QDBusVariant ReadOne(const QString& group, const QString& key);
@@ -26,8 +28,11 @@ class FakePortal : public QObject {
     void SettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
 
   private:
+    QVariant value(const QString& key) const;
+
     QDBusConnection bus_;
     unsigned scheme_;
+    bool animations_ = true;
     bool registered_ = false;
 };
 

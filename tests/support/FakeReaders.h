@@ -13,7 +13,7 @@ namespace tv::test {
 struct FakeMachine {
     MemorySample memory{8ULL << 30, 2ULL << 30, 1ULL << 30, 1ULL << 30, 0, 0, 0, 1};
     ThermalState thermalState = 0;
-    std::optional<CPUSample> cpu = CPUSample{{0.5, 0.5}, 0.3, 0.2};
+    std::optional<CPUSample> cpu = CPUSample{{0.5, 0.5}, 0.3, 0.2, {}};
     std::vector<ProcessUsage> processes;
     std::set<std::int32_t> audible{42};
     std::optional<std::string> front;
@@ -50,7 +50,7 @@ class FakeSystem : public SystemInfo {
   public:
     std::vector<double> loadAverages() override { return {0, 0, 0}; }
     std::string chip() override { return "Test Chip"; }
-    int efficiencyCores() override { return 4; }
+    std::vector<int> efficiencyCores() override { return {0, 1, 2, 3}; }
     std::optional<Date> bootTime() override { return dateFromSeconds(1000); }
 };
 

@@ -1,6 +1,7 @@
 // A stand-in for TallyVane in the executor's tests: it holds the given processes through the
 // real executor, reports to a file, and (with --release-after) lets them go again. It is also
 // the watchdog program of the executors the tests build (TallyVane's own "--watchdog" mode).
+// Its report says "held", or "held disk-only" where only the disk use could be lowered.
 //   holder <report-file> <pause|slow> <release-after-ms or 0> <pid>...
 //   holder --watchdog <folder> <owner> <owner start>
 #include <QCoreApplication>
@@ -57,8 +58,10 @@ int main(int argc, char** argv) {
                             std::make_unique<tv::linux_os::LinuxWatchdogLauncher>(),
                             std::make_unique<tv::linux_os::LinuxPrivateFolder>(
                                 QFileInfo(reportPath).absolutePath().toStdString() + "/undo")});
-    hold->apply({tv::Change::holding(row, how)}, {{row.id, tv::Held{row, how}}});
-    report(reportPath, "held\n");
+    // Says so where no CPU band could act on the held processes.
+    auto done = hold->apply({tv::Change::holding(row, how)}, {{row.id, tv::Held{row, how}}});
+    bool diskOnly = done && !done->diskOnly.empty();
+    report(reportPath, diskOnly ? "held disk-only\n" : "held\n");
     if (releaseAfter > 0) {
         QTimer::singleShot(releaseAfter, [&] {
             hold->apply({tv::Change::release(row.id)}, {});

@@ -2,6 +2,8 @@
 
 #include <QTcpSocket>
 
+#include <utility>
+
 namespace tv::test {
 
 LoopbackHttp::LoopbackHttp() {
@@ -54,9 +56,26 @@ void LoopbackHttp::read(QTcpSocket* socket) {
     if (silent) {
         return;
     }
+    if (holding) {
+        held_.emplace_back(socket);
+        return;
+    }
+    answer(socket);
+}
+
+void LoopbackHttp::answerHeld() {
+    for (const QPointer<QTcpSocket>& socket : std::exchange(held_, {})) {
+        if (socket) {
+            answer(socket);
+        }
+    }
+}
+
+void LoopbackHttp::answer(QTcpSocket* socket) {
     QByteArray payload = status == 204 ? QByteArray() : body;
+    qsizetype promised = payload.size() + (cutShort ? 4096 : 0);
     socket->write("HTTP/1.1 " + QByteArray::number(status) + " Answer\r\nContent-Length: " +
-                  QByteArray::number(payload.size()) + "\r\nConnection: close\r\n\r\n" + payload);
+                  QByteArray::number(promised) + "\r\nConnection: close\r\n\r\n" + payload);
     socket->disconnectFromHost();
 }
 

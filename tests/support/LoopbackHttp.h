@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QMap>
+#include <QPointer>
 #include <QTcpServer>
 #include <QUrl>
 
@@ -12,7 +13,9 @@ class QTcpSocket;
 namespace tv::test {
 
 // A small HTTP/1.1 server on 127.0.0.1 for one test, in the test's own event loop. It keeps
-// every request and answers each with `status` and `body`, or never answers while `silent`.
+// every request and answers each with `status` and `body`, or never answers while `silent`;
+// while `cutShort`, the answer promises more body than it sends before hanging up. While
+// `holding`, requests wait for `answerHeld()`, so a test can act while one is under way.
 class LoopbackHttp : public QObject {
   public:
     struct Request {
@@ -31,12 +34,19 @@ class LoopbackHttp : public QObject {
     int status = 200;
     QByteArray body;
     bool silent = false;
+    bool cutShort = false;
+    bool holding = false;
     std::vector<Request> requests;
+
+    // Answers every request kept while `holding`, with the `status` and `body` of now.
+    void answerHeld();
 
   private:
     void read(QTcpSocket* socket);
+    void answer(QTcpSocket* socket);
 
     QTcpServer server_;
+    std::vector<QPointer<QTcpSocket>> held_;
 };
 
 }  // namespace tv::test

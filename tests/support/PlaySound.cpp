@@ -1,6 +1,9 @@
 // Plays one of the panel's sounds the way the program does, and waits for it to finish:
 //   tallyvane_test_sound SETTINGS.ini NAME FOLDER
+// or the desktop sound theme's sound of that name:
+//   tallyvane_test_sound --theme NAME
 #include <memory>
+#include <string>
 
 #include "platform/linux/sound/CanberraPlayer.h"
 #include "settings/Settings.h"
@@ -21,6 +24,9 @@ class WaitingPlayer : public tv::SoundPlayer {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--theme") {
+        return tv::linux_os::CanberraPlayer().playThemedAndWait(argv[2]) ? 0 : 1;
+    }
     if (argc != 4) {
         return 2;
     }

@@ -1,6 +1,7 @@
 // Stands in for a desktop's tray host: owns org.kde.StatusNotifierWatcher on the session bus
 // and appends "SERVICE SENDER" to the file named by its argument for every item that
-// registers. Run it under a host's program name to look like that host.
+// registers. Run it under a host's program name to look like that host. `Drop(SERVICE)` lets an
+// item go as a host that lost it does: it is forgotten and StatusNotifierItemUnregistered said.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -30,6 +31,13 @@ class Watcher : public QObject, protected QDBusContext {
         }
     }
     Q_SCRIPTABLE void RegisterStatusNotifierHost(const QString&) {}
+    Q_SCRIPTABLE void Drop(const QString& service) {
+        items_.removeAll(service);
+        emit StatusNotifierItemUnregistered(service);
+    }
+
+  signals:
+    Q_SCRIPTABLE void StatusNotifierItemUnregistered(const QString& service);
 
   private:
     QString log_;
@@ -43,9 +51,10 @@ int main(int argc, char** argv) {
     }
     Watcher watcher(QString::fromLocal8Bit(argv[1]));
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.registerObject(
-            "/StatusNotifierWatcher", &watcher,
-            QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportAllProperties) ||
+    if (!bus.registerObject("/StatusNotifierWatcher", &watcher,
+                            QDBusConnection::ExportScriptableSlots |
+                                QDBusConnection::ExportScriptableSignals |
+                                QDBusConnection::ExportAllProperties) ||
         !bus.registerService("org.kde.StatusNotifierWatcher")) {
         return 1;
     }

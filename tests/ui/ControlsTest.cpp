@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPushButton>
 
 #include "ui/controls/Meter.h"
+#include "ui/controls/Motion.h"
 #include "ui/controls/PanelStyle.h"
 #include "ui/controls/Reveal.h"
+#include "ui/controls/ShownChildren.h"
 #include "ui/controls/Spring.h"
 #include "ui/controls/Toggles.h"
 #include "ui/panel/PanelLook.h"
@@ -32,6 +36,30 @@ TEST(SpringTest, CriticalDampingArrivesWithoutOvershootAndLessDampingOvershoots)
     EXPECT_GT(peak, 1.0);
     EXPECT_LT(peak, 1.02) << "0.85 damping overshoots only a little";
     EXPECT_NEAR(bouncy.progress(bouncy.settleTime()), 1, 1e-3);
+}
+
+TEST(ShownChildrenTest, AScreenReaderIsGivenOnlyTheChildrenOnScreen) {
+    ShownChildren::install();
+    QWidget parent;
+    auto* quit = new QPushButton(QStringLiteral("Quit"), &parent);
+    auto* keep = new QPushButton(QStringLiteral("Keep"), &parent);
+    quit->hide();
+    parent.show();
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&parent);
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->childCount(), 1);
+    EXPECT_EQ(list->child(0)->object(), keep);
+    EXPECT_EQ(list->child(1), nullptr);
+    EXPECT_EQ(list->indexOfChild(QAccessible::queryAccessibleInterface(quit)), -1);
+    // Shown, it is listed in its place; hidden again, it is gone again.
+    quit->show();
+    ASSERT_EQ(list->childCount(), 2);
+    EXPECT_EQ(list->child(0)->object(), quit);
+    EXPECT_EQ(list->indexOfChild(QAccessible::queryAccessibleInterface(keep)), 1);
+    quit->hide();
+    EXPECT_EQ(list->childCount(), 1);
+    // A control keeps Qt's own interface.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(keep)->role(), QAccessible::Button);
 }
 
 TEST(ControlsTest, StubsAndFills) {
@@ -79,12 +107,58 @@ TEST(ControlsTest, SegmentedOptionsAreButtonsThatNameTellAndChooseTheirOption) {
     EXPECT_EQ(row.selected(), 1) << "a screen reader's toggle action";
 }
 
+// A switch set on before it is shown is drawn on at once, knob on the right; one the user
+// flips slides there.
+TEST(ControlsTest, ASwitchSetBeforeItShowsStartsInPlace) {
+    Switch on;
+    on.setChecked(true);
+    QImage drawn = on.grab().toImage();
+    auto white = [&](int x) { return qGray(drawn.pixel(x, drawn.height() / 2)) > 240; };
+    EXPECT_TRUE(white(drawn.width() - 5)) << "knob on the right";
+    EXPECT_FALSE(white(4)) << "not on the left";
+
+    Switch flipped;
+    flipped.show();
+    flipped.click();
+    drawn = flipped.grab().toImage();
+    EXPECT_TRUE(white(4)) << "a flip the user sees slides from the left";
+}
+
 TEST(ControlsTest, RevealWithReducedMotionHasNoOffsetOrDelay) {
     EXPECT_EQ(Reveal::offset(false, false), 8);
     EXPECT_EQ(Reveal::offset(true, false), 0);
     EXPECT_EQ(Reveal::offset(false, true), 0);
     EXPECT_DOUBLE_EQ(Reveal::delay(6, false), 0.21);
     EXPECT_EQ(Reveal::delay(6, true), 0);
+}
+
+// With the desktop's animations off, a spring started anywhere lands on its end at once, and
+// a section being revealed is in place without waiting; turned on again, springs take time.
+TEST(ControlsTest, ReducedMotionMakesSpringsAndRevealsJumpToTheirEnd) {
+    Motion::setReduced(true);
+    SpringAnimation spring(Spring{0.45, 0.85});
+    std::vector<double> seen;
+    QObject::connect(&spring, &QVariantAnimation::valueChanged,
+                     [&](const QVariant& v) { seen.push_back(v.toDouble()); });
+    spring.retarget(0.0, 1.0);
+    EXPECT_EQ(spring.state(), QAbstractAnimation::Stopped) << "finished as soon as started";
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), 1.0);
+    EXPECT_EQ(spring.currentValue().toDouble(), 1.0);
+
+    QWidget section;
+    section.resize(100, 40);
+    Reveal reveal(&section, 6);
+    reveal.setShown(true);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(section.contentsMargins().top(), 0) << "no offset and no delay";
+    EXPECT_EQ(section.graphicsEffect(), nullptr) << "fully shown, so drawn without a fade";
+
+    Motion::setReduced(false);
+    spring.retarget(1.0, 0.0);
+    EXPECT_EQ(spring.state(), QAbstractAnimation::Running) << "motion is back";
+    EXPECT_GT(spring.duration(), 500);
+    spring.stop();
 }
 
 TEST(ControlsTest, SpinnersFollowTheLookUnlessGivenAColour) {

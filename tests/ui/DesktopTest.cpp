@@ -10,8 +10,11 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "support/DesktopRig.h"
@@ -73,9 +76,22 @@ class DesktopTest : public testing::Test {
 
     std::optional<QRect> trayItem() { return x.window("TallyVane", "panel"); }
     std::optional<QRect> panel() { return x.window("TallyVane panel"); }
-    void click(const QRect& at) {
-        test::outputOf(rig.inRig("xdotool mousemove " + std::to_string(at.center().x()) + " " +
-                                 std::to_string(at.center().y()) + " click 1"));
+    void click(const QRect& at, int button = 1) { click(at.center(), button); }
+    void click(const QPoint& at, int button = 1) {
+        test::outputOf(rig.inRig("xdotool mousemove " + std::to_string(at.x()) + " " +
+                                 std::to_string(at.y()) + " click " + std::to_string(button)));
+    }
+    // The settings stored now, as lines after the INI file's group line, without `dropped`.
+    std::string storedSettings(const std::string& dropped) {
+        std::istringstream in(
+            test::textOf(home.filePath("config/TallyVane/TallyVane.ini").toStdString()));
+        std::string line, kept;
+        while (std::getline(in, line)) {
+            if (line != "[General]" && line.rfind(dropped + "=", 0) != 0) {
+                kept += line + "\n";
+            }
+        }
+        return kept;
     }
 
     DesktopRig rig{{"wm", "tray", "notifications"}};
@@ -126,6 +142,197 @@ TEST_F(DesktopTest, TheTrayShowsTheWholeLabelThatFollowsTheReadingsAndClicksOpen
     ::usleep(400'000);
     click(*trayItem());
     EXPECT_TRUE(waitFor(5, [&] { return panel().has_value(); })) << "a fresh panel";
+}
+
+// The docked label's right-button menu is the one the status-notifier item has, chosen
+// with the pointer: open the panel, open the settings, quit.
+TEST_F(DesktopTest, ARightClickOnTheDockedLabelOpensTheTrayMenu) {
+    auto app = start();
+    // Docked, drawn and settled in its slot (a tray may resize the slot a few times first).
+    std::optional<QRect> seen;
+    ASSERT_TRUE(waitFor(25, [&] {
+        std::optional<QRect> now = trayItem();
+        bool settled =
+            now && now == seen && now->width() > 40 && inkColumns(x.grab(*now)) > now->width() / 3;
+        seen = now;
+        ::usleep(500'000);
+        return settled;
+    }));
+    auto menu = [&] { return x.window("TallyVane menu"); };
+    // The menu's three entries, top to bottom, as the pointer finds them.
+    auto entry = [&](int i) {
+        QRect m = *menu();
+        return QPoint(m.center().x(), m.top() + m.height() * (2 * i + 1) / 6);
+    };
+    auto choose = [&](int i) {
+        click(*trayItem(), 3);
+        EXPECT_TRUE(waitFor(5, [&] { return menu().has_value(); })) << "the menu opens";
+        if (!menu()) {
+            return false;
+        }
+        QImage picture = x.grab(*menu());
+        EXPECT_GT(inkColumns(picture), picture.width() / 4) << "it shows its entries";
+        EXPECT_GE(menu()->height(), 3 * 16);
+        click(entry(i));
+        return waitFor(5, [&] { return !menu().has_value(); });
+    };
+
+    ASSERT_TRUE(choose(0));
+    EXPECT_TRUE(waitFor(5, [&] { return panel().has_value(); })) << "Open TallyVane";
+    click(*trayItem());
+    ASSERT_TRUE(waitFor(5, [&] { return !panel().has_value(); }));
+    ::usleep(400'000);
+
+    ASSERT_TRUE(choose(1));
+    ASSERT_TRUE(waitFor(5, [&] { return panel().has_value(); })) << "Settings";
+    // The settings page, not the dashboard: no coloured health card across the top.
+    EXPECT_TRUE(waitFor(3, [&] {
+        if (!panel()) {
+            return false;
+        }
+        QImage top = x.grab(panel()->adjusted(0, 0, 0, 60 - panel()->height()));
+        int tinted = 0;
+        for (int y = 0; y < top.height(); ++y) {
+            for (int x = 0; x < top.width(); ++x) {
+                QColor c(top.pixel(x, y));
+                tinted += c.saturation() > 120 && c.value() > 120;
+            }
+        }
+        return tinted < 500;
+    })) << "the settings page";
+    click(*trayItem());
+    ASSERT_TRUE(waitFor(5, [&] { return !panel().has_value(); }));
+    ::usleep(400'000);
+
+    ASSERT_TRUE(choose(2));
+    int status = -1;
+    EXPECT_TRUE(waitFor(10, [&] { return ::waitpid(app->pid(), &status, WNOHANG) == app->pid(); }))
+        << "Quit TallyVane";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// With the automatic check on, a newer version in the site's feed is announced with a
+// notification that leads to its download page, once per version, also across restarts.
+TEST_F(DesktopTest, ANewerVersionFoundByTheAutomaticCheckIsAnnouncedOncePerVersion) {
+    QTemporaryDir site;
+    auto feed = [&](const std::string& version) {
+        std::ofstream(site.filePath("version").toStdString())
+            << version << "\nhttps://tallyvane.app/releases/" << version << "\n";
+    };
+    feed("9.0.0");
+    std::string port = site.filePath("port").toStdString();
+    std::string requests = site.filePath("requests").toStdString();
+    Spawned server({"python3", "-c",
+                    "import http.server, os, sys\n"
+                    "class H(http.server.SimpleHTTPRequestHandler):\n"
+                    "    def log_message(self, *a):\n"
+                    "        open(sys.argv[2], 'a').write(self.path + '\\n')\n"
+                    "os.chdir(sys.argv[3])\n"
+                    "s = http.server.HTTPServer(('127.0.0.1', 0), H)\n"
+                    "open(sys.argv[1] + '.part', 'w').write(str(s.server_address[1]))\n"
+                    "os.rename(sys.argv[1] + '.part', sys.argv[1])\n"
+                    "s.serve_forever()\n",
+                    port, requests, site.path().toStdString()});
+    ASSERT_TRUE(waitFor(10, [&] { return !test::textOf(port).empty(); }));
+    // The desktop's opener of addresses, standing in for the browser.
+    std::string bin = site.filePath("bin").toStdString();
+    std::string opened = site.filePath("opened").toStdString();
+    ::mkdir(bin.c_str(), 0700);
+    std::ofstream(bin + "/xdg-open") << "#!/bin/sh\necho \"$@\" >>" << opened << "\n";
+    ::chmod((bin + "/xdg-open").c_str(), 0700);
+    std::vector<std::string> environment{
+        "TALLYVANE_SITE_URL=http://127.0.0.1:" + test::textOf(port) + "/",
+        "PATH=" + bin + ":" + std::getenv("PATH")};
+    auto announcements = [&](const std::string& version) {
+        std::string shown = rig.shown();
+        std::string title = "TallyVane " + version + " is out";
+        int n = 0;
+        for (auto at = shown.find(title); at != std::string::npos; at = shown.find(title, at + 1)) {
+            ++n;
+        }
+        return n;
+    };
+    auto checks = [&] {
+        std::istringstream in(test::textOf(requests));
+        return static_cast<int>(std::count(std::istreambuf_iterator<char>(in), {}, '\n'));
+    };
+
+    auto app = start("checkForUpdates=true\n", {}, environment);
+    ASSERT_TRUE(waitFor(20, [&] { return announcements("9.0.0") == 1; })) << rig.shown();
+    EXPECT_NE(rig.shown().find("Download it at https://tallyvane.app/releases/9.0.0"),
+              std::string::npos)
+        << rig.shown();
+    rig.choose("download");
+    EXPECT_TRUE(waitFor(5, [&] {
+        return test::textOf(opened) == "https://tallyvane.app/releases/9.0.0\n";
+    })) << test::textOf(opened);
+    EXPECT_TRUE(waitFor(5, [&] { return rig.displayed() == 0; })) << "taken back once used";
+
+    // Started again and checking again (as it would a day later): the same version is not
+    // announced again; a newer one is.
+    for (const char* version : {"9.0.0", "9.1.0"}) {
+        app.reset();
+        feed(version);
+        int before = checks();
+        app = start(storedSettings("updatesCheckedAt"), {}, environment);
+        ASSERT_TRUE(waitFor(20, [&] { return checks() > before; })) << "checked again";
+        ::sleep(2);
+    }
+    EXPECT_EQ(announcements("9.0.0"), 1) << rig.shown();
+    EXPECT_TRUE(waitFor(10, [&] { return announcements("9.1.0") == 1; })) << rig.shown();
+}
+
+// A notification server that plays no sounds (dunst) gets the alert's sound from us: the
+// desktop sound theme's message sound, not a click of the panel.
+TEST_F(DesktopTest, AnAlertOnAServerWithoutSoundsPlaysTheThemesMessageSound) {
+    auto sinkIn = [](const QString& folder) {
+        std::string out = folder.toStdString() + "/out.raw";
+        std::ofstream(folder.toStdString() + "/.asoundrc")
+            << "pcm.!default { type file slave.pcm \"null\" file \"" << out
+            << "\" format \"raw\" }\n";
+        return out;
+    };
+    auto sizeOf = [](const std::string& file) {
+        std::error_code ignored;
+        auto size = std::filesystem::file_size(file, ignored);
+        return ignored ? std::uintmax_t{0} : size;
+    };
+    auto settled = [&](const std::string& file) {
+        std::uintmax_t last = 0;
+        waitFor(10, [&] {
+            std::uintmax_t now = sizeOf(file);
+            bool same = now > 0 && now == last;
+            last = now;
+            ::usleep(500'000);
+            return same;
+        });
+        return last;
+    };
+    const std::string quietly = " CANBERRA_DRIVER=alsa PULSE_SERVER=none ";
+
+    QTemporaryDir reference;
+    std::string theme = sinkIn(reference.path());
+    ASSERT_EQ(std::system(("HOME=" + reference.path().toStdString() + quietly +
+                           TALLYVANE_TEST_SOUND " --theme message-new-instant")
+                              .c_str()),
+              0);
+    std::uintmax_t themeSize = settled(theme);
+    std::filesystem::remove(theme);
+    std::string ini = reference.filePath("TallyVane.ini").toStdString();
+    std::system(("HOME=" + reference.path().toStdString() + quietly + TALLYVANE_TEST_SOUND " " +
+                 ini + " Select " TALLYVANE_SOUNDS)
+                    .c_str());
+    std::uintmax_t clickSize = settled(theme);
+    ASSERT_GT(themeSize, 2 * clickSize) << "the two sounds can be told apart";
+
+    std::string out = sinkIn(home.path());
+    auto app = start("demoPressure=4\n", {}, {"CANBERRA_DRIVER=alsa", "PULSE_SERVER=none"});
+    ASSERT_TRUE(waitFor(15, [&] {
+        return rig.shown().find("Memory is critical") != std::string::npos;
+    })) << rig.shown();
+    std::uintmax_t played = settled(out);
+    EXPECT_NEAR(static_cast<double>(played), static_cast<double>(themeSize), themeSize * 0.1)
+        << "the theme's message sound is " << themeSize << " bytes, a click " << clickSize;
 }
 
 TEST_F(DesktopTest, ClickingANotificationOpensThePanel) {
@@ -181,7 +388,7 @@ TEST_F(DesktopTest, ACrashWritesOneReportOfNothingPersonalAndThePausedAppRunsAga
     ASSERT_TRUE(waitFor(5, [&] { return x.window("Front").has_value(); }));
     Spawned big({TALLYVANE_TEST_WORKER, "1", "busy", "600"});
     const std::string canary = "CANARY=value-7f3a9c";
-    auto app = start("demoPressure=4\n", {"--argument-5e1d0b"}, {canary});
+    auto app = start("demoPressure=4\n", {}, {canary});
     ASSERT_TRUE(waitFor(30, [&] { return test::processState(big.pid()) == 'T'; }));
 
     ::kill(app->pid(), SIGSEGV);
@@ -201,7 +408,7 @@ TEST_F(DesktopTest, ACrashWritesOneReportOfNothingPersonalAndThePausedAppRunsAga
     std::string report((std::istreambuf_iterator<char>(in)), {});
     EXPECT_NE(report.find("Signal: SIGSEGV (11)"), std::string::npos) << report;
     EXPECT_NE(report.find("Code: SI_USER"), std::string::npos) << report;
-    std::vector<std::string> never{"value-7f3a9c", "argument-5e1d0b", "tallyvane_test_worker",
+    std::vector<std::string> never{"value-7f3a9c", "tallyvane_test_worker",
                                    home.path().toStdString(), rig.env("DBUS_SESSION_BUS_ADDRESS")};
     if (const passwd* user = ::getpwuid(::getuid())) {
         never.emplace_back(user->pw_name);

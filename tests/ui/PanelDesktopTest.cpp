@@ -15,6 +15,7 @@
 #include "support/DesktopRig.h"
 #include "support/EventLoop.h"
 #include "support/FakePortal.h"
+#include "support/LoopbackHttp.h"
 #include "support/Pixels.h"
 #include "support/Spawned.h"
 #include "support/XInspect.h"
@@ -37,6 +38,30 @@ int lightness(QRgb pixel) {
     return QColor(pixel).lightness();
 }
 
+// The accessible tree of TallyVane on `rig`'s desktop, read from outside.
+std::vector<Element> treeOf(const DesktopRig& rig) {
+    std::string out = test::outputOf(rig.inRig(std::string("timeout 30 /usr/bin/python3 ") +
+                                               TALLYVANE_ATSPI_TREE + " tallyvane"));
+    std::vector<Element> elements;
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::vector<std::string> f;
+        std::istringstream fields(line);
+        std::string field;
+        while (std::getline(fields, field, '\t')) {
+            f.push_back(field);
+        }
+        f.resize(7);
+        QRect box;
+        if (!f[3].empty() && !f[6].empty()) {
+            box = QRect(std::stoi(f[3]), std::stoi(f[4]), std::stoi(f[5]), std::stoi(f[6]));
+        }
+        elements.push_back({f[1], f[2], box});
+    }
+    return elements;
+}
+
 class PanelDesktopTest : public testing::Test {
   protected:
     void SetUp() override {
@@ -52,13 +77,17 @@ class PanelDesktopTest : public testing::Test {
         QDir().mkpath(QString::fromStdString(config + "/TallyVane"));
         std::ofstream(config + "/TallyVane/TallyVane.ini") << "[General]\n" << settings;
         std::vector<std::string> argv = rig.inHome(home.path().toStdString());
-        argv.insert(argv.end(), {"QT_QPA_PLATFORM=xcb", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1",
-                                 TALLYVANE_PROGRAM});
+        argv.insert(argv.end(), {"QT_QPA_PLATFORM=xcb", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"});
+        argv.insert(argv.end(), environment.begin(), environment.end());
+        argv.push_back(TALLYVANE_PROGRAM);
         if (!argument.empty()) {
             argv.push_back(argument);
         }
         return std::make_unique<Spawned>(argv);
     }
+
+    // Further VARIABLE=value settings for the next start.
+    std::vector<std::string> environment;
 
     std::optional<QRect> panel() { return x.window("TallyVane panel"); }
     void click(const QPoint& at) {
@@ -101,28 +130,7 @@ class PanelDesktopTest : public testing::Test {
     }
 
     // The accessible tree of TallyVane, read from outside.
-    std::vector<Element> tree() {
-        std::string out = test::outputOf(rig.inRig(std::string("timeout 30 /usr/bin/python3 ") +
-                                                   TALLYVANE_ATSPI_TREE + " tallyvane"));
-        std::vector<Element> elements;
-        std::istringstream lines(out);
-        std::string line;
-        while (std::getline(lines, line)) {
-            std::vector<std::string> f;
-            std::istringstream fields(line);
-            std::string field;
-            while (std::getline(fields, field, '\t')) {
-                f.push_back(field);
-            }
-            f.resize(7);
-            QRect box;
-            if (!f[3].empty() && !f[6].empty()) {
-                box = QRect(std::stoi(f[3]), std::stoi(f[4]), std::stoi(f[5]), std::stoi(f[6]));
-            }
-            elements.push_back({f[1], f[2], box});
-        }
-        return elements;
-    }
+    std::vector<Element> tree() { return treeOf(rig); }
     std::optional<Element> find(const std::function<bool(const Element&)>& matches) {
         for (const Element& e : tree()) {
             if (matches(e)) {
@@ -215,10 +223,26 @@ TEST_F(PanelDesktopTest, ResumingAPausedAppLetsItRunWhileTheTroubleLasts) {
 
     auto paused = find([](const Element& e) { return e.name == "tallyvane_test_worker, Paused"; });
     ASSERT_TRUE(paused) << "the held list shows it paused";
-    auto resume = find([](const Element& e) {
-        return e.role == "push button" && e.name == "Resume tallyvane_test_worker";
-    });
-    ASSERT_TRUE(resume && !resume->box.isEmpty());
+    // A screen reader meets only what is shown: one held app offers no "Resume all", and no
+    // confirmation or quit state that is not on screen is in the tree.
+    for (const Element& e : tree()) {
+        for (const char* hidden : {"Resume all", "Cancel", "Quit", "Quitting\u2026"}) {
+            EXPECT_NE(e.name, hidden) << "a " << e.role << " that is not shown";
+        }
+        EXPECT_FALSE(startsWith(e.name, "Quit tallyvane_test")) << e.name;
+        if (e.role == "push button") {
+            EXPECT_FALSE(e.box.isEmpty()) << e.name << " is in the tree but not on screen";
+        }
+    }
+    // Read until it is laid out: on a loaded machine the row can still be coming in.
+    std::optional<Element> resume;
+    ASSERT_TRUE(spin(5, [&] {
+        resume = find([](const Element& e) {
+            return e.role == "push button" && e.name == "Resume tallyvane_test_worker" &&
+                   !e.box.isEmpty();
+        });
+        return resume.has_value();
+    }));
     test::outputOf(rig.inRig("dunstctl close-all"));
     click(resume->box.center());
     EXPECT_TRUE(spin(3, [&] { return test::processState(big.pid()) != 'T'; }));
@@ -252,6 +276,7 @@ TEST_F(PanelDesktopTest, QuittingFromAnAppRowEndsTheRealProcess) {
             [](const Element& e) { return startsWith(e.name, "Worker ") && !e.box.isEmpty(); });
         return row.has_value();
     })) << "the worker's row";
+    EXPECT_FALSE(named("Quit Worker")) << "the close button shows only under the pointer";
     pointAt(row->box.center());
     auto close = find([](const Element& e) { return e.name == "Quit Worker"; });
     ASSERT_TRUE(spin(5, [&] {
@@ -279,6 +304,12 @@ TEST_F(PanelDesktopTest, FooterOffersTheCrashRunsTheSpeedTestAndOpensTheSettings
     QString reports = home.filePath("state/TallyVane/DiagnosticReports");
     QDir().mkpath(reports);
     std::ofstream((reports + "/TallyVane-2026-03-01-101500.ips").toStdString()) << "report\n";
+    // The speed test's configuration server answers when the test says, then with a failure.
+    test::LoopbackHttp config;
+    config.holding = true;
+    config.status = 503;
+    environment.push_back("TALLYVANE_SPEED_CONFIG_URL=" + config.url().toString().toStdString() +
+                          "config");
     // Opened to stay, as when started with the panel open.
     auto app = start("firstLaunch=2026-01-01T00:00:00.000Z\n", "--open");
     ASSERT_TRUE(spin(20, [&] { return panel().has_value(); }));
@@ -296,14 +327,20 @@ TEST_F(PanelDesktopTest, FooterOffersTheCrashRunsTheSpeedTestAndOpensTheSettings
     spin(1, [] { return false; });
     x.grab(panel()->intersected(screen)).save(QStringLiteral(TALLYVANE_SHOTS "/footer-dark.png"));
 
-    // Without a network the tool fails: the counter, then the failure line.
+    // While the tool waits for its configuration the counter runs in place of the button;
+    // a server that then fails the tool gives the failure line.
     ASSERT_TRUE(press("Test speed"));
     EXPECT_TRUE(spin(5, [&] {
         return find([](const Element& e) { return startsWith(e.name, "Testing "); }).has_value();
     }));
+    EXPECT_FALSE(named("Test speed").has_value()) << "the button gives way to the counter";
+    EXPECT_TRUE(spin(5, [&] { return !config.requests.empty(); }));
+    config.answerHeld();
     EXPECT_TRUE(spin(25, [&] {
         return named("Speed test failed. Check your connection.").has_value();
     })) << "a failed test says so";
+    // The failure line comes in with the footer growing: clicked once it has settled.
+    spin(1.2, [] { return false; });
 
     auto settings = find([](const Element& e) {
         return e.role == "push button" && e.name == "Settings" && !e.box.isEmpty();
@@ -333,6 +370,41 @@ TEST_F(PanelDesktopTest, FooterOffersTheCrashRunsTheSpeedTestAndOpensTheSettings
     test::outputOf(rig.inRig("xdotool key Escape"));
     EXPECT_TRUE(spin(5, [&] { return named("Test speed").has_value() && panel().has_value(); }))
         << "Escape leads back to the dashboard, the panel stays";
+}
+
+// A laptop's 1366 x 768 screen with the tray along the top: the panel is whole on it, its
+// footer in view without scrolling, the app list giving up the rows that do not fit.
+TEST(SmallScreenPanelTest, ThePanelIsWholeOnA768PixelScreen) {
+    ::setenv("TALLYVANE_RIG_SCREEN", "1366x768x24", 1);
+    DesktopRig rig{{"wm", "tray", "atspi"}};
+    ::unsetenv("TALLYVANE_RIG_SCREEN");
+    ASSERT_TRUE(rig.started()) << "the desktop rig did not start";
+    test::XInspect x{rig.env("DISPLAY")};
+    ASSERT_TRUE(x.connected());
+    QTemporaryDir home;
+    ::mkdir(home.filePath("run").toStdString().c_str(), 0700);
+    std::vector<std::string> argv = rig.inHome(home.path().toStdString());
+    argv.insert(argv.end(), {"QT_QPA_PLATFORM=xcb", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1",
+                             TALLYVANE_PROGRAM, "--open"});
+    Spawned app(argv);
+    std::optional<QRect> panel;
+    ASSERT_TRUE(spin(20, [&] { return (panel = x.window("TallyVane panel")).has_value(); }));
+    spin(1.5, [] { return false; });
+    panel = x.window("TallyVane panel");
+    ASSERT_TRUE(panel);
+    EXPECT_LE(panel->bottom(), 767) << "the panel is on the screen";
+    std::optional<Element> quit;
+    ASSERT_TRUE(spin(10, [&] {
+        for (const Element& e : treeOf(rig)) {
+            if (e.name == "Quit TallyVane" && e.role == "push button") {
+                quit = e;
+            }
+        }
+        return quit.has_value();
+    }));
+    EXPECT_TRUE(panel->contains(quit->box))
+        << "the footer is in view: Quit TallyVane at y " << quit->box.y() << ", the panel ends at "
+        << panel->bottom();
 }
 
 }  // namespace

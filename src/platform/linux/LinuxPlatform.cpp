@@ -5,24 +5,25 @@
 
 #include "platform/Platform.h"
 #include "platform/linux/desktop/AutostartEntry.h"
-#include "platform/linux/sound/CanberraPlayer.h"
+#include "platform/linux/desktop/LinuxSessionRoles.h"
+#include "platform/linux/desktop/SessionEnvironment.h"
 #include "platform/linux/focus/ForeignToplevelFrontApp.h"
 #include "platform/linux/focus/FrontAppChoice.h"
 #include "platform/linux/focus/GnomeShellExtension.h"
-#include "platform/linux/sound/LinuxAudioActivity.h"
 #include "platform/linux/holdback/LinuxBackgroundBand.h"
+#include "platform/linux/holdback/LinuxPrivateFolder.h"
+#include "platform/linux/holdback/LinuxProcessControl.h"
+#include "platform/linux/proc/LinuxProcessSource.h"
+#include "platform/linux/proc/SessionMembership.h"
+#include "platform/linux/sound/CanberraPlayer.h"
+#include "platform/linux/sound/LinuxAudioActivity.h"
 #include "platform/linux/system/LinuxCpuTickSource.h"
 #include "platform/linux/system/LinuxGpuSource.h"
 #include "platform/linux/system/LinuxMemorySource.h"
 #include "platform/linux/system/LinuxNetworkSource.h"
-#include "platform/linux/holdback/LinuxPrivateFolder.h"
-#include "platform/linux/holdback/LinuxProcessControl.h"
-#include "platform/linux/proc/LinuxProcessSource.h"
-#include "platform/linux/desktop/LinuxSessionRoles.h"
 #include "platform/linux/system/LinuxSystemInfo.h"
 #include "platform/linux/system/LinuxThermalSource.h"
 #include "platform/linux/system/LinuxThermalStateSource.h"
-#include "platform/linux/desktop/SessionEnvironment.h"
 
 namespace tv::platform {
 
@@ -123,6 +124,10 @@ std::unique_ptr<FocusExtension> focusExtension() {
 std::unique_ptr<SessionRoles> sessionRoles() {
     return std::make_unique<linux_os::LinuxSessionRoles>(
         linux_os::LinuxSessionRoles::forThisSession());
+}
+
+std::string sessionMembership() {
+    return linux_os::SessionMembership::ofThisProcess().describe();
 }
 
 std::unique_ptr<SoundPlayer> soundPlayer() {

@@ -2,14 +2,20 @@
 
 #include <QNetworkReply>
 
+#include <algorithm>
 #include <array>
 
 #include "speedtest/tool/UploadBody.h"
 
 namespace tv::netquality {
 
-Flow::Flow(Kind kind, QUrl url, std::function<qint64()> nextUpload, QObject* parent)
-    : QObject(parent), kind_(kind), url_(std::move(url)), nextUpload_(std::move(nextUpload)) {}
+Flow::Flow(Kind kind, QUrl url, std::function<qint64()> nextUpload, std::function<qint64()> room,
+           QObject* parent)
+    : QObject(parent),
+      kind_(kind),
+      url_(std::move(url)),
+      nextUpload_(std::move(nextUpload)),
+      room_(std::move(room)) {}
 
 void Flow::stop() {
     stopped_ = true;
@@ -36,8 +42,12 @@ void Flow::issue() {
                 return;
             }
             std::array<char, 64 * 1024> sink;
+            // What arrives beyond the load's room is left unread: the load ends at it.
+            qint64 room = room_ ? room_() : 0;
             qint64 total = 0;
-            for (qint64 n; (n = reply->read(sink.data(), sink.size())) > 0;) {
+            for (qint64 n;
+                 total < room &&
+                 (n = reply->read(sink.data(), std::min<qint64>(sink.size(), room - total))) > 0;) {
                 total += n;
             }
             if (total > 0) {

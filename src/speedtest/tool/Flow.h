@@ -15,14 +15,17 @@ namespace tv::netquality {
 
 // One load-generating flow on a TCP connection of its own: downloads the large object again
 // and again, or uploads bodies to the sink again and again, reporting every byte moved.
-// A download counts the bytes it read; an upload the bytes handed to the socket.
+// A download counts the bytes it read, never more than its load has room for; an upload the
+// bytes handed to the socket.
 class Flow : public QObject {
     Q_OBJECT
   public:
     enum class Kind { download, upload };
 
-    // `nextUpload` sizes each upload's body; 0 means send no more.
-    Flow(Kind kind, QUrl url, std::function<qint64()> nextUpload, QObject* parent = nullptr);
+    // `nextUpload` sizes each upload's body; 0 means send no more. `room` says how many bytes
+    // a download may still read.
+    Flow(Kind kind, QUrl url, std::function<qint64()> nextUpload, std::function<qint64()> room,
+         QObject* parent = nullptr);
     void start() { issue(); }
     // Ends the flow's transfer; nothing is reported after this.
     void stop();
@@ -38,6 +41,7 @@ class Flow : public QObject {
     Kind kind_;
     QUrl url_;
     std::function<qint64()> nextUpload_;
+    std::function<qint64()> room_;
     QNetworkAccessManager manager_;
     QPointer<QNetworkReply> reply_;
     qint64 sent_ = 0;

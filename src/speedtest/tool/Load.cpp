@@ -4,8 +4,8 @@
 
 namespace tv::netquality {
 
-Load::Load(Flow::Kind kind, QUrl url, QObject* parent)
-    : QObject(parent), kind_(kind), url_(std::move(url)) {
+Load::Load(Flow::Kind kind, QUrl url, std::int64_t maxBytes, QObject* parent)
+    : QObject(parent), kind_(kind), url_(std::move(url)), maxBytes_(maxBytes) {
     ticker_.setInterval(250);
     ticker_.setTimerType(Qt::PreciseTimer);
     connect(&ticker_, &QTimer::timeout, this, &Load::tick);
@@ -25,14 +25,14 @@ void Load::addFlowsNow(int count) {
         auto* flow = new Flow(
             kind_, url_,
             [this] {
-                std::int64_t size = std::min(maxUpload, maxBytes - uploadsIssued_);
+                std::int64_t size = std::min(maxUpload, maxBytes_ - uploadsIssued_);
                 uploadsIssued_ += size;
                 return size;
             },
-            this);
+            [this] { return running_ ? maxBytes_ - bytes_ : 0; }, this);
         connect(flow, &Flow::moved, this, [this](qint64 bytes) {
             bytes_ += bytes;
-            if (bytes_ >= maxBytes) {
+            if (bytes_ >= maxBytes_) {
                 finish();
             }
         });

@@ -15,19 +15,19 @@ namespace tv::netquality {
 
 // Loads one direction of the link: starts with `firstFlows` connections, adds `addFlows` more
 // while the goodput still grows (up to `maxFlows`), and ends when the goodput has settled,
-// when its time is up, or when it has moved `maxBytes`. Ends once, with `ended` or `failed`.
+// when its time is up, or when it has moved its cap of bytes, never more. Ends once, with
+// `ended` or `failed`.
 class Load : public QObject {
     Q_OBJECT
   public:
     static constexpr int firstFlows = 4;
     static constexpr int addFlows = 4;
     static constexpr int maxFlows = 16;
-    // A run moves at most this much each way.
-    static constexpr std::int64_t maxBytes = 1'000'000'000;
     // Largest single upload; the download's size is the server's.
     static constexpr std::int64_t maxUpload = 25'000'000;
 
-    Load(Flow::Kind kind, QUrl url, QObject* parent = nullptr);
+    // Moves at most `maxBytes`.
+    Load(Flow::Kind kind, QUrl url, std::int64_t maxBytes, QObject* parent = nullptr);
     // Runs for at most `seconds`.
     void start(double seconds);
     // Ends now with what was measured.
@@ -50,6 +50,7 @@ class Load : public QObject {
 
     Flow::Kind kind_;
     QUrl url_;
+    std::int64_t maxBytes_;
     Goodput goodput_;
     std::vector<Flow*> flows_;
     std::int64_t bytes_ = 0;

@@ -93,8 +93,8 @@ void NetQuality::probeIdle() {
 void NetQuality::startLoad() {
     loading_ = true;
     double left = std::max(0.5, deadline_.remainingTime() / 1000.0);
-    download_ = new Load(Flow::Kind::download, config_.largeDownload, this);
-    upload_ = new Load(Flow::Kind::upload, config_.upload, this);
+    download_ = new Load(Flow::Kind::download, config_.largeDownload, options_.maxBytes, this);
+    upload_ = new Load(Flow::Kind::upload, config_.upload, options_.maxBytes, this);
     for (Load* load : {download_, upload_}) {
         connect(load, &Load::ended, this, &NetQuality::loadEnded);
         connect(load, &Load::failed, this, &NetQuality::fail);

@@ -34,6 +34,20 @@ std::optional<ToolOptions> ToolOptions::parse(const QStringList& arguments, QStr
                 return std::nullopt;
             }
             options.maxSeconds = seconds;
+        } else if (a == QLatin1String("-L")) {
+            std::optional<QString> v = value();
+            if (!v) {
+                return std::nullopt;
+            }
+            bool ok = false;
+            qlonglong bytes = v->toLongLong(&ok);
+            // Less than a megabyte measures nothing on any link worth measuring.
+            if (!ok || bytes < 1'000'000 || bytes > 1'000'000'000'000) {
+                *problem =
+                    QStringLiteral("-L needs a number of bytes from 1000000 to 1000000000000");
+                return std::nullopt;
+            }
+            options.maxBytes = bytes;
         } else if (a == QLatin1String("-C")) {
             std::optional<QString> v = value();
             if (!v) {
@@ -50,7 +64,7 @@ std::optional<ToolOptions> ToolOptions::parse(const QStringList& arguments, QStr
 
 QString ToolOptions::usage() {
     return QStringLiteral(
-        "usage: tallyvane-netquality [-c] [-s] [-M seconds] [-C config-url] [-h]\n"
+        "usage: tallyvane-netquality [-c] [-s] [-M seconds] [-L bytes] [-C config-url] [-h]\n"
         "Measures the internet connection's download and upload capacity, its idle latency\n"
         "and its responsiveness under load.\n"
         "  -c      print one JSON object (dl_throughput and ul_throughput in bits per second,\n"
@@ -58,6 +72,7 @@ QString ToolOptions::usage() {
         "          per minute, test_endpoint); on failure error_code, error_domain and\n"
         "          error_message, with a non-zero exit status\n"
         "  -M s    end the whole run within s seconds (default 15)\n"
+        "  -L n    move at most n bytes each way (default 1000000000)\n"
         "  -C url  use this responsiveness configuration instead of the built-in one\n"
         "  -s      measure download and upload one after the other instead of together\n"
         "  -h      show this help\n");

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
 
 namespace tv::netquality {
@@ -13,7 +14,9 @@ struct ToolOptions {
     double maxSeconds = 15;   // -M SECONDS: upper bound of the whole run
     QString configUrl;        // -C URL: a responsiveness configuration; empty = built-in
     bool sequential = false;  // -s: download, then upload (else both at once)
-    bool help = false;        // -h
+    // -L BYTES: the most a run moves each way
+    std::int64_t maxBytes = 1'000'000'000;
+    bool help = false;  // -h
 
     // Absent for arguments that make no sense; `problem` then says why.
     static std::optional<ToolOptions> parse(const QStringList& arguments, QString* problem);

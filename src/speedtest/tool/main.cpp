@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 #include "speedtest/tool/NetQuality.h"
 #include "speedtest/tool/ToolOptions.h"
@@ -97,11 +98,13 @@ int main(int argc, char** argv) {
     QNetworkProxyFactory::setUseSystemConfiguration(true);
 
     NetQuality run(*options);
-    int status = 0;
     bool asJson = options->json;
+    // Once the answer is out, the process ends at once. Tearing the network down first would
+    // wait for its worker thread, which a server sending without end (headers that never
+    // finish) keeps busy well past the time bound.
     QObject::connect(&run, &NetQuality::done, &app, [&](const QJsonObject& figures) {
         print(asJson ? json(figures) : summary(figures), stdout);
-        QCoreApplication::exit(0);
+        std::_Exit(0);
     });
     QObject::connect(&run, &NetQuality::failed, &app, [&](const Failure& failure) {
         if (asJson) {
@@ -109,8 +112,7 @@ int main(int argc, char** argv) {
         } else {
             print(("Failed: " + failure.message + "\n").toUtf8(), stderr);
         }
-        status = failure.domain == QLatin1String("signal") ? 128 + failure.code : 1;
-        QCoreApplication::exit(status);
+        std::_Exit(failure.domain == QLatin1String("signal") ? 128 + failure.code : 1);
     });
     QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&] {

@@ -26,9 +26,23 @@ PillButton::PillButton(const QString& text, bool destructive, QWidget* parent)
     setCursor(Qt::PointingHandCursor);
 }
 
+namespace {
+
+constexpr double pillSymbolSize = 11;
+constexpr double pillSymbolGap = 4;
+
+}  // namespace
+
 QSize PillButton::sizeHint() const {
     QFontMetrics m(PanelStyle::font(11, QFont::Medium));
-    return {m.horizontalAdvance(text()) + 22, 22};
+    int symbol = hasSymbol() ? static_cast<int>(pillSymbolSize + pillSymbolGap) : 0;
+    return {m.horizontalAdvance(text()) + symbol + 22, 22};
+}
+
+void PillButton::setSymbol(const QPainterPath& shape) {
+    symbol_ = shape;
+    updateGeometry();
+    update();
 }
 
 void PillButton::enterEvent(QEnterEvent* event) {
@@ -54,9 +68,23 @@ void PillButton::paintEvent(QPaintEvent*) {
     p.setPen(Qt::NoPen);
     p.setBrush(fill);
     p.drawRoundedRect(box, 11, 11);
-    p.setPen(tint);
     p.setFont(PanelStyle::font(11, QFont::Medium));
-    p.drawText(box, Qt::AlignCenter, text());
+    QRectF label = box;
+    if (hasSymbol()) {
+        // Symbol and label centred together.
+        double textWidth = p.fontMetrics().horizontalAdvance(text());
+        double start = box.center().x() - (pillSymbolSize + pillSymbolGap + textWidth) / 2;
+        QTransform place;
+        place.translate(start, box.center().y() - pillSymbolSize / 2);
+        place.scale(pillSymbolSize, pillSymbolSize);
+        p.setPen(Qt::NoPen);
+        p.setBrush(tint);
+        p.drawPath(place.map(symbol_));
+        label.setLeft(start + pillSymbolSize + pillSymbolGap);
+        label.setWidth(textWidth + 1);
+    }
+    p.setPen(tint);
+    p.drawText(label, Qt::AlignCenter, text());
 }
 
 CardButton::CardButton(const QString& text, bool filled, QWidget* parent)

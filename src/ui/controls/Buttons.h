@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QPainterPath>
 
 namespace tv {
 
@@ -12,6 +13,10 @@ class PillButton : public QAbstractButton {
   public:
     PillButton(const QString& text, bool destructive = false, QWidget* parent = nullptr);
     QSize sizeHint() const override;
+    // A symbol drawn before the label in the label's colour: `shape` fills a 1 × 1 box and is
+    // drawn at the label's cap height.
+    void setSymbol(const QPainterPath& shape);
+    bool hasSymbol() const { return !symbol_.isEmpty(); }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -21,6 +26,7 @@ class PillButton : public QAbstractButton {
   private:
     bool destructive_;
     bool hovered_ = false;
+    QPainterPath symbol_;
 };
 
 // A 24-point capsule for the coloured status card: white with dark text when filled, else

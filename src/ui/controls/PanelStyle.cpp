@@ -44,4 +44,16 @@ QColor accent(const QWidget& widget) {
     return widget.palette().color(QPalette::Highlight);
 }
 
+QString thinScrollBar(int width, int handle) {
+    return QStringLiteral(
+               "QScrollBar:vertical { width: %1px; background: transparent; margin: 0; }"
+               "QScrollBar::handle:vertical { background: rgba(128, 128, 128, 120);"
+               " border-radius: %2px; min-height: %3px; }"
+               "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+               "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+        .arg(width)
+        .arg(width / 2)
+        .arg(handle);
+}
+
 }  // namespace tv::PanelStyle

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QString>
 #include <QWidget>
 
 namespace tv::PanelStyle {
@@ -16,5 +17,9 @@ bool loadFonts();
 QColor primary(const QWidget& widget, double opacity = 1);
 QColor secondary(const QWidget& widget);
 QColor accent(const QWidget& widget);
+
+// The style sheet of the panel's thin vertical scroll bar: `width` pixels of rounded grey
+// handle, no arrows, no track, at least `handle` pixels long.
+QString thinScrollBar(int width, int handle);
 
 }  // namespace tv::PanelStyle

@@ -5,15 +5,12 @@
 #include <algorithm>
 
 #include "ui/controls/Fade.h"
+#include "ui/controls/Motion.h"
 
 namespace tv {
 
-Reveal::Reveal(QWidget* target, int step, bool reduceMotion)
-    : QObject(target),
-      target_(target),
-      step_(step),
-      reduceMotion_(reduceMotion),
-      animation_(Spring{0.42, 1}) {
+Reveal::Reveal(QWidget* target, int step)
+    : QObject(target), target_(target), step_(step), animation_(Spring{0.42, 1}) {
     home_ = target->pos();
     connect(&animation_, &QVariantAnimation::valueChanged, this,
             [this](const QVariant& v) { apply(v.toDouble()); });
@@ -24,7 +21,7 @@ void Reveal::apply(double progress) {
     progress_ = progress;
     if (target_) {
         setFade(*target_, std::clamp(progress, 0.0, 1.0));
-        double offset = Reveal::offset(false, reduceMotion_) * (1 - progress);
+        double offset = Reveal::offset(false, Motion::reduced()) * (1 - progress);
         // Moved down within its own height: the bottom margin gives back what the top takes, so
         // the panel keeps its size while sections arrive.
         int shift = static_cast<int>(offset);
@@ -34,7 +31,7 @@ void Reveal::apply(double progress) {
 
 void Reveal::setShown(bool shown) {
     double to = shown ? 1.0 : 0.0;
-    QTimer::singleShot(static_cast<int>(delay(step_, reduceMotion_) * 1000), this,
+    QTimer::singleShot(static_cast<int>(delay(step_, Motion::reduced()) * 1000), this,
                        [this, to] { animation_.retarget(progress_, to); });
 }
 

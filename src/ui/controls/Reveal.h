@@ -10,11 +10,11 @@ namespace tv {
 
 // Staged appearance of a section: hidden it is transparent and 8 points lower; shown it fades
 // up into place on a spring (response 0.42 s, damping 1) after `step` × 35 ms. With reduced
-// motion there is no offset and no delay.
+// motion (asked of the desktop when the section is shown) there is no offset and no delay.
 class Reveal : public QObject {
     Q_OBJECT
   public:
-    Reveal(QWidget* target, int step, bool reduceMotion);
+    Reveal(QWidget* target, int step);
     void setShown(bool shown);
 
     // Offset (points) and delay (seconds) for a state.
@@ -26,7 +26,6 @@ class Reveal : public QObject {
 
     QPointer<QWidget> target_;
     int step_;
-    bool reduceMotion_;
     double progress_ = 0;
     QPoint home_;
     SpringAnimation animation_;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "ui/controls/Motion.h"
+
 namespace tv {
 
 namespace {
@@ -42,6 +44,10 @@ void SpringAnimation::setSpring(Spring spring) {
     setDuration(static_cast<int>(spring_.settleTime() * 1000));
 }
 
+int SpringAnimation::duration() const {
+    return Motion::reduced() ? 0 : QVariantAnimation::duration();
+}
+
 void SpringAnimation::retarget(const QVariant& from, const QVariant& to) {
     stop();
     setStartValue(from);
@@ -52,7 +58,7 @@ void SpringAnimation::retarget(const QVariant& from, const QVariant& to) {
 QVariant SpringAnimation::interpolated(const QVariant& from, const QVariant& to,
                                        qreal progress) const {
     double along = spring_.progress(progress * spring_.settleTime());
-    if (progress >= 1) {
+    if (progress >= 1 || Motion::reduced()) {
         along = 1;
     }
     return QVariantAnimation::interpolated(from, to, along);

@@ -17,9 +17,11 @@ struct Spring {
     double settleTime() const;
 };
 
-// Animates a value along a spring; set start, end and spring, then start().
+// Animates a value along a spring; set start, end and spring, then start(). With reduced
+// motion it lasts no time at all: started, it lands on its end value at once.
 class SpringAnimation : public QVariantAnimation {
   public:
+    int duration() const override;
     explicit SpringAnimation(Spring spring, QObject* parent = nullptr);
     void setSpring(Spring spring);
     // Starts again from `from` (usually the current value) toward `to`.

@@ -19,7 +19,16 @@ Switch::Switch(std::function<void(const char*)> play, QWidget* parent)
 }
 
 void Switch::checkStateSet() {
-    slide_.retarget(knob_, isChecked() ? 1.0 : 0.0);
+    double target = isChecked() ? 1.0 : 0.0;
+    if (!isVisible()) {
+        // Set before it is shown (a page being built, a still being taken): it starts where
+        // it is, rather than sliding there as the page opens.
+        slide_.stop();
+        knob_ = target;
+        update();
+        return;
+    }
+    slide_.retarget(knob_, target);
 }
 
 void Switch::nextCheckState() {
@@ -158,7 +167,31 @@ Spinner::Spinner(QWidget* parent) : QWidget(parent) {
 }
 
 void Spinner::setTurning(bool turning) {
-    turning ? turn_.start() : turn_.stop();
+    wanted_ = turning;
+    follow();
+}
+
+bool Spinner::turning() const {
+    return turn_.state() == QAbstractAnimation::Running;
+}
+
+void Spinner::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    follow();
+}
+
+void Spinner::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    follow();
+}
+
+void Spinner::follow() {
+    bool run = wanted_ && isVisible();
+    if (run && !turning()) {
+        turn_.start();
+    } else if (!run) {
+        turn_.stop();
+    }
 }
 
 QColor Spinner::color() const {

@@ -72,15 +72,23 @@ class Spinner : public QWidget {
     // Drawn in the secondary text colour of the look it is shown in, following the look
     // when it changes between light and dark.
     explicit Spinner(QWidget* parent = nullptr);
+    // Whether it should turn; it turns while that holds and it is shown, so one told to turn
+    // before its view opens turns once it is on screen.
     void setTurning(bool turning);
+    bool turning() const;
     QColor color() const;
     QSize sizeHint() const override { return {14, 14}; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
+    void follow();
+
     std::optional<QColor> color_;
+    bool wanted_ = false;
     double angle_ = 0;
     QVariantAnimation turn_;
 };

@@ -88,8 +88,9 @@ CrashNotice::CrashNotice(Parts parts, QWidget* parent)
     buttons->addStretch(1);
     auto* show = new PillButton(QStringLiteral("Show report"), false, this);
     show->setAccessibleName(show->text());
-    show->setToolTip(QStringLiteral("Shows the file in %1.")
-                         .arg(QString::fromStdString(parts_.words.fileManager)));
+    show->setToolTip(QStringLiteral("Shows the file in %1. It opens in %2.")
+                         .arg(QString::fromStdString(parts_.words.fileManager),
+                              QString::fromStdString(parts_.words.reportViewer)));
     show->setAccessibleDescription(show->toolTip());
     connect(show, &QAbstractButton::clicked, this, &CrashNotice::reveal);
     buttons->addWidget(show);
@@ -142,26 +143,29 @@ void CrashNotice::send() {
     sending_ = true;
     failed_ = false;
     refresh();
-    CrashOffer::send(parts_.site, *report_, this, [this](std::optional<QString> error) {
-        sending_ = false;
-        if (error) {
-            failed_ = true;
-            refresh();
-        } else {
-            answered();
-        }
-    });
+    // The offer records an accepted report itself, so closing the panel mid-send loses no
+    // answer; it calls back only while this notice exists.
+    CrashOffer::send(parts_.site, parts_.settings, *report_, written_, this,
+                     [this](std::optional<QString> error) {
+                         sending_ = false;
+                         if (error) {
+                             failed_ = true;
+                             refresh();
+                         } else {
+                             shut();
+                         }
+                     });
 }
 
 void CrashNotice::decline() {
     if (!report_ || sending_) {
         return;
     }
-    answered();
+    CrashOffer::recordAnswer(parts_.settings, written_);
+    shut();
 }
 
-void CrashNotice::answered() {
-    CrashOffer::recordAnswer(parts_.settings, written_);
+void CrashNotice::shut() {
     report_.reset();
     // The notice stays drawn as it was while it springs shut; `report` is already gone.
     openHeight_ = std::max(height(), sizeHint().height());

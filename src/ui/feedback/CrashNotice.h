@@ -73,7 +73,8 @@ class CrashNotice : public QWidget {
     void changeEvent(QEvent* event) override;
 
   private:
-    void answered();
+    // The answer is recorded: `report` goes and the notice springs shut.
+    void shut();
     void refresh();
 
     Parts parts_;

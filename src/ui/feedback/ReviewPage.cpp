@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QVBoxLayout>
 
 #include "feedback/Reviews.h"
@@ -192,21 +191,19 @@ void ReviewPage::send() {
     comment_->clearFocus();
     refresh();
     Review review = Reviews::make(stars_, comment_->toPlainText(), parts_.version, parts_.os);
-    QPointer<ReviewPage> page(this);
-    Reviews::send(parts_.site, review, [page, stars = review.stars](std::optional<QString> error) {
-        if (!page) {
-            return;
-        }
-        page->sending_ = false;
-        if (error) {
-            page->failed_ = true;
-        } else {
-            Reviews::recordSent(page->parts_.settings, stars);
-            page->sent_ = true;
-            emit page->reviewSent(stars);
-        }
-        page->refresh();
-    });
+    // The review's stars are recorded by `submit` on any acceptance, also when the panel
+    // closed meanwhile; this page hears back only while it exists.
+    Reviews::submit(parts_.site, parts_.settings, review, this,
+                    [this, stars = review.stars](std::optional<QString> error) {
+                        sending_ = false;
+                        if (error) {
+                            failed_ = true;
+                        } else {
+                            sent_ = true;
+                            emit reviewSent(stars);
+                        }
+                        refresh();
+                    });
 }
 
 void ReviewPage::showSent() {

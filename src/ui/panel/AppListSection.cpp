@@ -2,7 +2,11 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "core/AppList.h"
 #include "monitor/Monitor.h"
@@ -46,11 +50,29 @@ AppListSection::AppListSection(Monitor& monitor, AppIcons& icons, bool byCPU,
 
     frame_->setFixedHeight(frameHeight);
     frame_->setAccessibleName(titleFor(byCPU));
-    auto* list = new QVBoxLayout(frame_);
+    auto* frameLayout = new QVBoxLayout(frame_);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    // The rows stand in the frame's full height whatever the frame is; a shorter frame scrolls
+    // them, with the panel's thin bar beside them.
+    rowsArea_ = new QScrollArea(frame_);
+    rowsArea_->setFrameShape(QFrame::NoFrame);
+    rowsArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    rowsArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    rowsArea_->setWidgetResizable(true);
+    rowsArea_->viewport()->setAutoFillBackground(false);
+    rowsArea_->verticalScrollBar()->setAccessibleName(QStringLiteral("Scroll"));
+    rowsArea_->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }") +
+                             PanelStyle::thinScrollBar(6, 24));
+    auto* rowsBox = new QWidget();
+    rowsBox->setAutoFillBackground(false);
+    rowsBox->setFixedHeight(frameHeight);
+    auto* list = new QVBoxLayout(rowsBox);
     list->setContentsMargins(0, 0, 0, 0);
     list->setSpacing(2);
+    rowsArea_->setWidget(rowsBox);
+    frameLayout->addWidget(rowsArea_);
     for (std::size_t i = 0; i < AppList::shown; ++i) {
-        auto* row = new ProcessRow(icons_, monitor_.self(), frame_);
+        auto* row = new ProcessRow(icons_, monitor_.self(), rowsBox);
         connect(row, &ProcessRow::quitRequested, this,
                 [this](const ProcessUsage& process) { monitor_.quit(process); });
         list->addWidget(row);
@@ -79,6 +101,11 @@ void AppListSection::setByCPU(bool byCPU) {
     frame_->setAccessibleName(titleFor(byCPU));
     emit byCPUChanged(byCPU);
     refresh();
+}
+
+void AppListSection::setFrameHeight(int height) {
+    // Setting the height it already has changes nothing.
+    frame_->setFixedHeight(std::clamp(height, shortestFrame, frameHeight));
 }
 
 std::vector<ProcessRow*> AppListSection::rows() const {

@@ -9,6 +9,8 @@
 
 #include "core/ProcessUsage.h"
 
+class QScrollArea;
+
 namespace tv {
 
 class AppIcons;
@@ -19,10 +21,15 @@ class Segmented;
 // "Using the most CPU/memory" with its Memory/CPU switch, the five apps using the most in a
 // 138-point frame, and the note about what is listed. While the pointer is over the rows,
 // they keep the order they had when it entered (`heldOrder`), so nothing jumps under it.
+//
+// On a screen too short for the whole panel the frame can be made shorter (`setFrameHeight`,
+// two rows at least): the five rows keep their places and scroll inside it, so the rest of the
+// panel stays whole.
 class AppListSection : public QWidget {
     Q_OBJECT
   public:
     static constexpr int frameHeight = 138;
+    static constexpr int shortestFrame = 54;
 
     AppListSection(Monitor& monitor, AppIcons& icons, bool byCPU,
                    std::function<void(const char*)> play, QWidget* parent = nullptr);
@@ -33,6 +40,9 @@ class AppListSection : public QWidget {
     const std::optional<std::vector<std::string>>& heldOrder() const { return heldOrder_; }
     std::vector<ProcessRow*> rows() const;
     QWidget& frame() { return *frame_; }
+    // Between `shortestFrame` and `frameHeight`; rows below the frame's height scroll.
+    void setFrameHeight(int height);
+    QScrollArea& rowsArea() { return *rowsArea_; }
     Segmented& order() { return *order_; }
 
   signals:
@@ -50,6 +60,7 @@ class AppListSection : public QWidget {
     QWidget* title_;
     Segmented* order_;
     QWidget* frame_;
+    QScrollArea* rowsArea_;
     std::vector<ProcessRow*> rows_;
 };
 

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "core/CoreGroups.h"
 #include "core/ReadingTexts.h"
 #include "monitor/Monitor.h"
 #include "ui/controls/Meter.h"
@@ -62,15 +63,11 @@ CpuDetail::CpuDetail(QWidget* parent)
 
 void CpuDetail::refresh(const Monitor& monitor) {
     chart_->setValues(monitor.cpuHistory().values(), monitor.sampledAt());
-    const std::vector<double>& cores = monitor.cpu().cores;
-    auto split =
-        cores.begin() + std::clamp<std::ptrdiff_t>(monitor.efficiencyCores(), 0,
-                                                   static_cast<std::ptrdiff_t>(cores.size()));
-    std::vector<double> efficient(cores.begin(), split), performant(split, cores.end());
-    efficiency_->setValues(efficient);
-    performance_->setValues(performant);
-    efficiency_->setVisible(!efficient.empty());
-    performance_->setVisible(!performant.empty());
+    CoreGroups groups = groupCores(monitor.cpu(), monitor.efficiencyCores());
+    efficiency_->setValues(groups.efficiency);
+    performance_->setValues(groups.performance);
+    efficiency_->setVisible(!groups.efficiency.empty());
+    performance_->setVisible(!groups.performance.empty());
 
     loadTexts_ = ReadingTexts::loadTexts(monitor.load());
     showLoad();

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <chrono>
 
 #include "core/AppList.h"
@@ -15,6 +16,7 @@
 #include "settings/Settings.h"
 #include "ui/controls/Fade.h"
 #include "ui/controls/Reveal.h"
+#include "ui/controls/ShownChildren.h"
 #include "ui/panel/AppListSection.h"
 #include "ui/panel/ChartView.h"
 #include "ui/panel/CpuDetail.h"
@@ -61,6 +63,8 @@ Dashboard::Dashboard(DashboardParts parts, QWidget* parent)
       content_(new QWidget(this)),
       pageSlide_(Spring{0.35, 0.85}),
       heldSlide_(Spring{0.35, 0.85}) {
+    // Screen readers meet only the controls that are shown.
+    ShownChildren::install();
     setFixedWidth(panelWidth);
     setAccessibleName(QStringLiteral("TallyVane"));
     content_->setFixedWidth(panelWidth);
@@ -142,12 +146,12 @@ Dashboard::Dashboard(DashboardParts parts, QWidget* parent)
 
     if (parts_.animateIn) {
         // Card 0, the rows 1 to 4 one after another, apps 5, footer 6.
-        new Reveal(card_, 0, parts_.reduceMotion);
+        new Reveal(card_, 0);
         for (int i = 0; i < PanelCase::count; ++i) {
-            new Reveal(&readings_->row(static_cast<Panel>(i)), 1 + i, parts_.reduceMotion);
+            new Reveal(&readings_->row(static_cast<Panel>(i)), 1 + i);
         }
-        new Reveal(apps_, 5, parts_.reduceMotion);
-        new Reveal(footer_, 6, parts_.reduceMotion);
+        new Reveal(apps_, 5);
+        new Reveal(footer_, 6);
     }
     refresh();
 }
@@ -347,8 +351,36 @@ void Dashboard::resizeEvent(QResizeEvent* event) {
     place();
 }
 
+void Dashboard::setRoom(int height) {
+    room_ = std::max(height, 0);
+    fitRoom();
+}
+
+void Dashboard::fitRoom() {
+    int frame = apps_->frame().maximumHeight();
+    // The dashboard's height with the frame at its full height.
+    int full = heightOf(*content_) - frame + AppListSection::frameHeight;
+    int wanted = AppListSection::frameHeight - (room_ > 0 ? std::max(0, full - room_) : 0);
+    apps_->setFrameHeight(wanted);
+    if (apps_->frame().maximumHeight() != frame) {
+        // Counted at once, up to the dashboard, so whoever sizes the panel next reads the new
+        // height (layouts and their items keep what they measured until told).
+        for (QWidget* w = apps_; w && w != this; w = w->parentWidget()) {
+            if (w->layout()) {
+                w->layout()->invalidate();
+            }
+            w->updateGeometry();
+        }
+        updateGeometry();
+        place();
+    }
+}
+
 bool Dashboard::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::LayoutRequest && (watched == content_ || watched == page_)) {
+        if (watched == content_) {
+            fitRoom();
+        }
         updateGeometry();
         place();
     }

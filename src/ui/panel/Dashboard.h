@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/Panel.h"
+#include "ui/controls/RoomFitting.h"
 #include "ui/controls/Spring.h"
 
 namespace tv {
@@ -34,7 +35,6 @@ struct DashboardParts {
     std::function<double()> clock;          // monotonic seconds
     bool fahrenheit = false;
     bool animateIn = true;  // play the staged reveal on appearing
-    bool reduceMotion = false;
     bool hasSystemMonitor = false;
 };
 
@@ -46,7 +46,10 @@ struct DashboardParts {
 // dashboard: the page fades in sliding 24 points from the right while the dashboard fades
 // out moving 24 points left and is disabled and hidden from accessibility. closePage()
 // reverses it and deletes the page. The panel takes the size of what is shown.
-class Dashboard : public QWidget {
+//
+// Given less room than it needs (a 768-pixel-high screen), the dashboard shortens the app
+// list's frame, whose rows then scroll, so the card, the readings and the footer stay whole.
+class Dashboard : public QWidget, public RoomFitting {
     Q_OBJECT
   public:
     static constexpr int panelWidth = 360;
@@ -67,6 +70,7 @@ class Dashboard : public QWidget {
     void refresh();
 
     QSize sizeHint() const override;
+    void setRoom(int height) override;
 
     StatusCard& card() { return *card_; }
     HeldList& heldList() { return *held_; }
@@ -96,6 +100,7 @@ class Dashboard : public QWidget {
     void refreshHeld();
     void setHeldProgress(double progress);
     void refreshRows();
+    void fitRoom();
 
     DashboardParts parts_;
     Monitor& monitor_;
@@ -120,6 +125,7 @@ class Dashboard : public QWidget {
     bool open_ = false;
     bool live_ = false;
     bool opened_ = false;
+    int room_ = 0;
 };
 
 }  // namespace tv

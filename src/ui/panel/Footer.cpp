@@ -46,6 +46,7 @@ Footer::Footer(const QString& systemMonitorName, bool hasSystemMonitor, QWidget*
       settings_(new PillButton(QStringLiteral("Settings"), false, this)),
       systemMonitor_(new PillButton(systemMonitorName, false, this)),
       quit_(new PillButton(QStringLiteral("Quit TallyVane"), false, this)) {
+    settings_->setSymbol(PanelSymbols::path("gearshape", QRectF(0, 0, 1, 1)));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);

@@ -12,26 +12,33 @@
 
 namespace tv {
 
+namespace {
+
+// Between the rows: what the section's 124 points leave, shared out evenly, down to nothing
+// (with a fan there are six rows to fit).
+QSpacerItem* heatRowGap() {
+    return new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding);
+}
+
+}  // namespace
+
 HeatDetail::HeatDetail(bool fahrenheit, QWidget* parent)
     : QWidget(parent),
       fahrenheit_(fahrenheit),
-      meters_(new QVBoxLayout()),
+      column_(new QVBoxLayout(this)),
       stateLabel_(PanelLook::label({}, PanelStyle::font(11), true, this)),
       state_(PanelLook::label({}, PanelStyle::font(11, QFont::Medium), false, this)),
       stateDot_(new Dot(PanelLook::tint(Tint::gray), this)) {
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(12, 8, 12, 8);
-    column->setSpacing(7);
-    meters_->setSpacing(5);
-    column->addLayout(meters_);
+    column_->setContentsMargins(12, 4, 12, 4);
+    column_->setSpacing(0);
+    column_->addSpacerItem(heatRowGap());
     auto* state = new QHBoxLayout();
     state->setSpacing(5);
     state->addWidget(stateLabel_);
     state->addStretch(1);
     state->addWidget(stateDot_, 0, Qt::AlignVCenter);
     state->addWidget(state_);
-    column->addLayout(state);
-    column->addStretch(1);
+    column_->addLayout(state);
 }
 
 void HeatDetail::addLine() {
@@ -46,7 +53,12 @@ void HeatDetail::addLine() {
     row->addWidget(line.label);
     row->addWidget(line.meter, 1, Qt::AlignVCenter);
     row->addWidget(line.value);
-    meters_->addLayout(row);
+    // Before the gap and the state row that end the column.
+    int at = column_->count() - 2;
+    if (!lines_.empty()) {
+        column_->insertSpacerItem(at++, heatRowGap());
+    }
+    column_->insertLayout(at, row);
     lines_.push_back(line);
 }
 

@@ -31,7 +31,7 @@ class HeatDetail : public QWidget {
     void addLine();
 
     bool fahrenheit_;
-    QVBoxLayout* meters_;
+    QVBoxLayout* column_;
     std::vector<Line> lines_;
     QLabel* stateLabel_;
     QLabel* state_;

@@ -4,6 +4,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "core/AppList.h"
@@ -11,6 +13,7 @@
 #include "ui/controls/Fade.h"
 #include "ui/controls/PanelStyle.h"
 #include "ui/panel/AppIcon.h"
+#include "ui/panel/MiddleLabel.h"
 #include "ui/panel/PanelLook.h"
 #include "ui/panel/PanelSymbols.h"
 
@@ -51,6 +54,8 @@ class HoldTag : public QWidget {
 };
 
 constexpr int rowHeight = 26;
+// The list shows this many rows and scrolls past them.
+constexpr int shownRows = 5;
 // How far a row that comes or goes moves as it fades.
 constexpr double shift = rowHeight / 2.0;
 
@@ -64,7 +69,8 @@ HeldList::HeldList(AppIcons& icons, QWidget* parent)
     : QWidget(parent),
       icons_(icons),
       resumeAll_(new PillButton(QStringLiteral("Resume all"), false, this)),
-      list_(new QWidget(this)),
+      scroll_(new QScrollArea(this)),
+      list_(new QWidget),
       change_(Spring{0.35, 0.85}) {
     setAccessibleName(QStringLiteral("Held back for you"));
     auto* column = new QVBoxLayout(this);
@@ -75,9 +81,18 @@ HeldList::HeldList(AppIcons& icons, QWidget* parent)
     header->addStretch(1);
     header->addWidget(resumeAll_);
     column->addLayout(header);
+    // Scrolled by the wheel or the keyboard, without scroll bars.
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setWidgetResizable(false);
+    scroll_->viewport()->setAutoFillBackground(false);
+    scroll_->setFixedHeight(0);
+    scroll_->viewport()->installEventFilter(this);
     list_->setFixedHeight(0);
-    list_->installEventFilter(this);
-    column->addWidget(list_);
+    scroll_->setWidget(list_);
+    list_->setAutoFillBackground(false);
+    column->addWidget(scroll_);
     auto* caption = PanelLook::label(
         QStringLiteral("So the app you're using stays quick. That one is never held back."),
         PanelStyle::font(10), true, this);
@@ -101,10 +116,14 @@ QWidget* HeldList::makeRow(const Held& h) {
     icon->setPath(h.app.appPath);
     line->addWidget(icon);
     QString name = QString::fromStdString(h.app.name);
-    auto* label = PanelLook::label(name, PanelStyle::font(13), false, row);
-    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    auto* label = new MiddleLabel(PanelStyle::font(13), row);
+    label->setFull(name);
     line->addWidget(label, 1);
-    line->addWidget(new HoldTag(h.hold, row));
+    auto* tag = new HoldTag(h.hold, row);
+    QString whatWasDone = QString::fromStdString(HeldTexts::tagTooltip(h));
+    tag->setToolTip(whatWasDone);
+    tag->setAccessibleDescription(whatWasDone);
+    line->addWidget(tag);
     auto* resume = new PillButton(QStringLiteral("Resume"), false, row);
     resume->setToolTip(QString::fromStdString(HeldTexts::resumeTooltip(h)));
     resume->setAccessibleName(QStringLiteral("Resume ") + name);
@@ -193,6 +212,10 @@ void HeldList::setHeld(const std::vector<Held>& held) {
 
 void HeldList::step(double progress) {
     progress_ = progress;
+    int height =
+        static_cast<int>(std::lround(std::max(along(fromHeight_, toHeight_, progress), 0.0)));
+    list_->setFixedSize(scroll_->viewport()->width(), height);
+    scroll_->setFixedHeight(std::min(height, shownRows * rowHeight));
     for (Row& row : rows_) {
         if (!row.view) {
             continue;
@@ -201,8 +224,6 @@ void HeldList::step(double progress) {
                               list_->width(), rowHeight);
         setFade(*row.view, std::clamp(along(row.fromOpacity, row.toOpacity, progress), 0.0, 1.0));
     }
-    list_->setFixedHeight(
-        static_cast<int>(std::lround(std::max(along(fromHeight_, toHeight_, progress), 0.0))));
 }
 
 void HeldList::settle() {
@@ -232,7 +253,7 @@ bool HeldList::animating() const {
 }
 
 bool HeldList::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == list_ && event->type() == QEvent::Resize) {
+    if (watched == scroll_->viewport() && event->type() == QEvent::Resize) {
         step(progress_);
     }
     return QWidget::eventFilter(watched, event);

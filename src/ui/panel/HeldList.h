@@ -5,6 +5,8 @@
 
 #include <vector>
 
+class QScrollArea;
+
 #include "core/Held.h"
 #include "ui/controls/Spring.h"
 
@@ -61,6 +63,7 @@ class HeldList : public QWidget {
     AppIcons& icons_;
     std::vector<Held> held_;
     PillButton* resumeAll_;
+    QScrollArea* scroll_;
     QWidget* list_;
     std::vector<Row> rows_;  // in list order, leaving rows where they were
     double fromHeight_ = 0, toHeight_ = 0;

@@ -32,8 +32,9 @@ MemoryDetail::MemoryDetail(QWidget* parent)
       pressureDot_(new Dot(PanelLook::tint(Tint::green), this)),
       swap_(PanelLook::label({}, PanelLook::numbers(11), false, this)) {
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(12, 10, 12, 8);
-    column->setSpacing(8);
+    // Bar, legend and the two lines fit the section's 124 points.
+    column->setContentsMargins(12, 6, 12, 5);
+    column->setSpacing(7);
     bar_->setFixedHeight(8);
     column->addWidget(bar_);
 
@@ -54,13 +55,15 @@ MemoryDetail::MemoryDetail(QWidget* parent)
 
     auto line = [&](const char* title, QWidget* a, QWidget* b) {
         auto* row = new QHBoxLayout();
-        row->setSpacing(5);
-        // The title takes what the figure leaves and wraps where that is too little.
-        QLabel* name = PanelLook::label(title, PanelStyle::font(11), true, this);
-        name->setWordWrap(true);
-        row->addWidget(name, 1);
+        row->setSpacing(0);
+        // One line: the title and its figure fit the width side by side (the figure's room
+        // is what the title leaves, with no fixed gap), and a wrapped title would make the
+        // section taller than the others.
+        row->addWidget(PanelLook::label(title, PanelStyle::font(11), true, this));
+        row->addStretch(1);
         if (a) {
             row->addWidget(a, 0, Qt::AlignVCenter);
+            row->addSpacing(5);
         }
         row->addWidget(b);
         column->addLayout(row);

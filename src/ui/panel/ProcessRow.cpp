@@ -3,18 +3,22 @@
 #include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QPainterPath>
 
 #include "core/AppList.h"
 #include "ui/controls/Buttons.h"
 #include "ui/controls/PanelStyle.h"
 #include "ui/controls/Toggles.h"
 #include "ui/panel/AppIcon.h"
+#include "ui/panel/MiddleLabel.h"
 #include "ui/panel/PanelLook.h"
 #include "ui/panel/PanelSymbols.h"
 
 namespace tv {
 
 namespace {
+
+constexpr double shareRadius = 7;
 
 // The round "xmark" button that takes the icon's place under the pointer.
 class CloseButton : public QAbstractButton {
@@ -35,31 +39,6 @@ class CloseButton : public QAbstractButton {
         p.setBrush(PanelStyle::primary(*this, 0.85));
         p.drawPath(PanelSymbols::path("xmark", QRectF(rect()).adjusted(4.5, 4.5, -4.5, -4.5)));
     }
-};
-
-// A label that truncates its text in the middle to fit.
-class MiddleLabel : public QLabel {
-  public:
-    MiddleLabel(const QFont& font, QWidget* parent) : QLabel(parent) {
-        setFont(font);
-        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        setMinimumWidth(20);
-    }
-    void setFull(const QString& text) {
-        full_ = text;
-        setAccessibleName(text);
-        fit();
-    }
-
-  protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QLabel::resizeEvent(event);
-        fit();
-    }
-
-  private:
-    void fit() { setText(fontMetrics().elidedText(full_, Qt::ElideMiddle, width())); }
-    QString full_;
 };
 
 }  // namespace
@@ -198,16 +177,38 @@ void ProcessRow::paintEvent(QPaintEvent*) {
     if (share <= 0) {
         return;
     }
-    QRectF bar(0, 0, box.width() * share, box.height());
+    QRectF bar(0, 0, shareTrack() * share, box.height());
     QLinearGradient across(bar.topLeft(), bar.topRight());
     across.setColorAt(0, PanelLook::withAlpha(state_.hue, 0.04));
     across.setColorAt(1, PanelLook::withAlpha(state_.hue, 0.24));
     p.setBrush(across);
-    p.drawRoundedRect(bar, std::min(7.0, bar.width() / 2), 7);
+    if (bar.width() >= 2 * shareRadius) {
+        p.drawRoundedRect(bar, shareRadius, shareRadius);
+    } else {
+        // A share of a few percent is a stub along the row's rounded leading edge, not a
+        // narrow pill of its own.
+        QPainterPath row;
+        row.addRoundedRect(box, shareRadius, shareRadius);
+        p.setClipPath(row);
+        p.drawRect(bar);
+        p.setClipping(false);
+    }
     if (hasEdgeLine()) {
         p.setBrush(PanelLook::withAlpha(state_.hue, 0.85));
         p.drawRect(QRectF(bar.right() - 1.5, 3, 1.5, box.height() - 6));
     }
+}
+
+double ProcessRow::shareTrack() const {
+    // The bars end before the value's column, as wide as the widest usual figure
+    // ("1023 MB", "12.4 GB", "1250%") or the figure shown, so neither a bar nor its edge line
+    // runs over the digits, and every row's bar is measured on the same track.
+    QFontMetrics figures(value_->font());
+    int column = std::max(figures.horizontalAdvance(QStringLiteral("8888 MB")),
+                          figures.horizontalAdvance(value_->text()));
+    constexpr int trailingMargin = 8;
+    constexpr int gap = 8;
+    return std::max(0, width() - trailingMargin - column - gap);
 }
 
 }  // namespace tv

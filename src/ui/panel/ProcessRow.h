@@ -40,6 +40,8 @@ class ProcessRow : public QWidget {
     bool hovering() const { return hovering_; }
     QString note() const { return note_->text(); }
     bool hasEdgeLine() const;
+    // The width a share of 1 spans: the row up to the value's column.
+    double shareTrack() const;
 
     QWidget& closeButton();
     PillButton& cancelButton() { return *cancel_; }

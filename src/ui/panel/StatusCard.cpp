@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include "ui/controls/Buttons.h"
@@ -15,6 +16,13 @@
 namespace tv {
 
 namespace {
+
+// A figure and its unit ("4.2 GB", "240% CPU") stay on one line when the detail wraps: the
+// space between them does not break.
+QString figuresKeptWhole(QString text) {
+    static const QRegularExpression figureAndUnit(QStringLiteral("([\\d%]) (?=[A-Za-z%\u00B0])"));
+    return text.replace(figureAndUnit, QStringLiteral("\\1\u00A0"));
+}
 
 const char* symbolOf(Health health) {
     switch (health) {
@@ -171,14 +179,14 @@ void StatusCard::arrange() {
     if (asking) {
         icon_->setPath(state_.culprit->appPath);
         title_->setText(QString::fromStdString(state_.culprit->name));
-        detail_->setText(QString::fromStdString(state_.confirmDetail));
+        detail_->setText(figuresKeptWhole(QString::fromStdString(state_.confirmDetail)));
     } else {
         title_->setText(QString::fromStdString(state_.title));
-        detail_->setText(QString::fromStdString(state_.detail));
+        detail_->setText(figuresKeptWhole(QString::fromStdString(state_.detail)));
     }
     detail_->setVisible(!detail_->text().isEmpty());
     spinner_->setVisible(state_.quitting);
-    spinner_->setTurning(state_.quitting && isVisible());
+    spinner_->setTurning(state_.quitting);
     quittingText_->setVisible(state_.quitting);
     quit_->setVisible(!state_.quitting && !asking && state_.culprit.has_value());
     cancel_->setVisible(asking);

@@ -296,6 +296,11 @@ QWidget* SettingsPage::generalSection(QWidget* parent) {
     });
     updateText_->hide();
     lines->addWidget(updateText_);
+    // What an automatic check found stays said here until a later check says otherwise.
+    if (const std::optional<UpdateAnswer>& newer = parts_.updates.newer()) {
+        showAnswer(*newer);
+        updateText_->show();
+    }
     return section;
 }
 
@@ -428,6 +433,9 @@ void SettingsPage::showAnswer(const UpdateAnswer& answer) {
 void SettingsPage::openReview(int stars) {
     if (review_) {
         return;
+    }
+    if (parts_.review.play) {
+        parts_.review.play("Select");
     }
     review_ = new ReviewPage(parts_.review, stars, this);
     connect(review_, &ReviewPage::back, this, &SettingsPage::closeReview);

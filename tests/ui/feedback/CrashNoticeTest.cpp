@@ -5,6 +5,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QPointer>
 #include <QTemporaryDir>
 
 #include "feedback/Site.h"
@@ -55,8 +56,9 @@ class CrashNoticeTest : public testing::Test {
         return folder.root() + "/" + name;
     }
 
-    std::unique_ptr<CrashNotice> open(QUrl url, platform::FileManager* files = nullptr) {
-        sites.push_back(std::make_unique<Site>(url, 2000));
+    std::unique_ptr<CrashNotice> open(QUrl url, platform::FileManager* files = nullptr,
+                                      int timeoutMs = 2000) {
+        sites.push_back(std::make_unique<Site>(url, timeoutMs));
         auto notice = std::make_unique<CrashNotice>(
             CrashNotice::Parts{settings, *sites.back(), Vocabulary::forLinux(), files,
                                [this](const QUrl& folderUrl) { opened.push_back(folderUrl); },
@@ -96,7 +98,7 @@ TEST_F(CrashNoticeTest, SendingPostsTheReportAndEachReportIsOfferedOnce) {
         ASSERT_TRUE(button(*notice, name)) << name;
         EXPECT_EQ(button(*notice, name)->accessibleName(), name);
     }
-    EXPECT_EQ(button(*notice, "Show report")->toolTip(), "Shows the file in the file manager.");
+    EXPECT_EQ(button(*notice, "Show report")->toolTip(), "Shows the file in the file manager. It opens in a text editor.");
 
     button(*notice, "Send report")->click();
     EXPECT_TRUE(notice->sending());
@@ -161,6 +163,56 @@ TEST_F(CrashNoticeTest, AFailedSendOffersTryAgainAndDontSendStillRecordsTheAnswe
     ASSERT_TRUE(notice->appear());
     EXPECT_FALSE(notice->isHidden());
     EXPECT_GT(notice->maximumHeight(), notice->sizeHint().height());
+}
+
+// The panel closes when it loses focus and takes the notice with it, also while a report is
+// being sent: the user's answer still counts when the site accepts it, and neither the
+// answer nor the timeout reaches the gone notice (the sanitizer build sees any touch).
+TEST_F(CrashNoticeTest, ClosingThePanelMidSendKeepsTheAnswerAndNoCallbackReachesTheNotice) {
+    std::string report = written("TallyVane-2026-11-25-101010.ips", 300);
+    struct Case {
+        const char* what;
+        bool closeAtOnce;  // before the report was even read, else while the site has it
+        int status;
+        bool silent;  // the site never answers: the send times out
+        bool recorded;
+    } cases[] = {
+        {"accepted while the site had it", false, 200, false, true},
+        {"accepted, closed before the report was read", true, 200, false, true},
+        {"refused while the site had it", false, 500, false, false},
+        {"timed out", false, 200, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        settings.setReal(SettingKeys::crashesAskedUntil, 0);
+        server.requests.clear();
+        server.status = c.status;
+        server.silent = c.silent;
+        server.holding = !c.closeAtOnce && !c.silent;
+        auto panel = std::make_unique<QWidget>();
+        QPointer<CrashNotice> notice = open(server.url(), nullptr, 400).release();
+        notice->setParent(panel.get());
+        ASSERT_TRUE(notice->appear());
+        button(*notice, "Send report")->click();
+        if (!c.closeAtOnce) {
+            ASSERT_TRUE(spin(10, [&] { return server.requests.size() == 1; }));
+        }
+        panel.reset();
+        ASSERT_FALSE(notice);
+        server.answerHeld();
+        if (c.recorded) {
+            ASSERT_TRUE(spin(10, [&] { return askedUntil() == firstLaunch + 300; }));
+            EXPECT_FALSE(open(server.url())->appear()) << "the answered report";
+        } else {
+            spin(c.silent ? 1.0 : 0.5, [] { return false; });
+            EXPECT_EQ(askedUntil(), 0);
+            auto again = open(server.url());
+            ASSERT_TRUE(again->appear()) << "the offer stays";
+            EXPECT_EQ(again->report(), report);
+        }
+        EXPECT_EQ(server.requests.size(), 1u);
+        EXPECT_EQ(dismissals, 0);
+    }
 }
 
 QDBusConnection busOf(const test::DesktopRig& rig, const char* name) {

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -169,6 +170,33 @@ TEST_F(ReviewPageTest, AnAcceptedReviewIsStoredAndThanksPerStarCount) {
     QObject::connect(low.get(), &ReviewPage::back, [&] { left = true; });
     button(*low, "Done")->click();
     EXPECT_TRUE(left);
+}
+
+// The panel closes on focus loss and takes the page with it, also mid-send: a review the
+// site then accepts still counts, so the request does not come back; a refused one does not.
+TEST_F(ReviewPageTest, AReviewAcceptedAfterThePageClosedIsStillRecorded) {
+    server.holding = true;
+    for (int status : {500, 200}) {
+        SCOPED_TRACE(status);
+        server.status = status;
+        server.requests.clear();
+        auto panel = std::make_unique<QWidget>();
+        QPointer<ReviewPage> page = open(5, server.url()).release();
+        page->setParent(panel.get());
+        button(*page, "Send review")->click();
+        ASSERT_TRUE(spin(10, [&] { return server.requests.size() == 1; }));
+        panel.reset();
+        ASSERT_FALSE(page);
+        server.answerHeld();
+        int expected = status == 200 ? 5 : 0;
+        spin(status == 200 ? 10 : 0.5,
+             [&] { return settings.integer(SettingKeys::reviewStars) == expected && expected; });
+        EXPECT_EQ(settings.integer(SettingKeys::reviewStars), expected);
+    }
+    ReviewAsk ask(settings, [] { return dateFromSeconds(400 * day); });
+    settings.setDate(SettingKeys::firstLaunch, dateFromSeconds(0));
+    ask.refresh(Health::ok);
+    EXPECT_TRUE(ask.isHidden()) << "the request does not come back";
 }
 
 TEST_F(ReviewPageTest, EveryFailureKeepsStarsAndCommentForTryAgain) {

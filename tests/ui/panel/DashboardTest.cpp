@@ -5,8 +5,12 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTextLayout>
 
 #include "monitor/Monitor.h"
 #include "settings/SettingKeys.h"
@@ -15,6 +19,7 @@
 #include "support/FakeReaders.h"
 #include "ui/controls/Buttons.h"
 #include "ui/controls/Meter.h"
+#include "ui/controls/Toggles.h"
 #include "ui/panel/AppIcon.h"
 #include "ui/panel/AppIcons.h"
 #include "ui/panel/AppListSection.h"
@@ -22,6 +27,7 @@
 #include "ui/panel/Footer.h"
 #include "ui/panel/HeatDetail.h"
 #include "ui/panel/HeldList.h"
+#include "ui/panel/MiddleLabel.h"
 #include "ui/panel/ProcessRow.h"
 #include "ui/panel/ReadingRow.h"
 #include "ui/panel/ReadingRows.h"
@@ -72,7 +78,7 @@ class DashboardTest : public testing::Test {
     void tick(std::vector<ProcessUsage> processes, ThermalSample thermal = {}) {
         clock += 1;
         Snapshot s;
-        s.cpu = CPUSample{{0.2, 0.4}, 0.2, 0.1};
+        s.cpu = CPUSample{{0.2, 0.4}, 0.2, 0.1, {}};
         s.memory = machine->memory;
         s.thermal = std::move(thermal);
         s.processes = std::move(processes);
@@ -145,7 +151,7 @@ TEST_F(DashboardTest, EveryTextShowsWholeAtThePanelsWidth) {
     dashboard->footer().speedLineSlot().addWidget(new SpeedTestLine(
         monitor->speedTest(), monitor->words(), [] { return Date(); }, &dashboard->footer()));
     Snapshot s;
-    s.cpu = CPUSample{std::vector<double>(16, 1.0), 0.55, 0.45};
+    s.cpu = CPUSample{std::vector<double>(16, 1.0), 0.55, 0.45, {}};
     s.memory = machine->memory;
     s.memory.pressure = 4;
     s.thermal = ThermalSample{104, 110, 100, 45, {}};
@@ -254,6 +260,45 @@ TEST_F(DashboardTest, AppListKeepsItsFrameSharesAndOrderUnderThePointer) {
     EXPECT_EQ(list.rows().front()->state().process.id, "c");
 }
 
+TEST_F(DashboardTest, GivenTooLittleRoomTheAppListGivesUpRowsThatThenScroll) {
+    auto dashboard = open();
+    tick({app("a", 0, 50), app("b", 0, 40), app("c", 0, 30), app("d", 0, 20), app("e", 0, 10)});
+    test::spin(0.05, [] { return false; });
+    int full = dashboard->sizeHint().height();
+    AppListSection& list = dashboard->apps();
+    QScrollBar* bar = list.rowsArea().verticalScrollBar();
+
+    // Room enough, or no limit: the frame is whole and nothing scrolls.
+    dashboard->setRoom(full + 100);
+    EXPECT_EQ(list.frame().maximumHeight(), AppListSection::frameHeight);
+    EXPECT_EQ(dashboard->sizeHint().height(), full);
+
+    // 60 short: the frame gives them, the rest stays whole and the five rows scroll.
+    dashboard->setRoom(full - 60);
+    EXPECT_EQ(list.frame().maximumHeight(), AppListSection::frameHeight - 60);
+    EXPECT_EQ(dashboard->sizeHint().height(), full - 60);
+    test::spin(0.05, [] { return false; });
+    ASSERT_EQ(list.rows().size(), 5u);
+    EXPECT_EQ(list.frame().height(), AppListSection::frameHeight - 60);
+    EXPECT_EQ(bar->maximum(), 60) << "every row can be scrolled to";
+    EXPECT_TRUE(list.rowsArea().viewport()->rect().contains(
+        list.rows().front()->geometry().translated(list.rowsArea().widget()->pos())))
+        << "the first row stays in view";
+
+    // Far too short: two rows stay in the frame; the window scrolls the rest.
+    dashboard->setRoom(200);
+    EXPECT_EQ(list.frame().maximumHeight(), AppListSection::shortestFrame);
+    EXPECT_EQ(dashboard->sizeHint().height(),
+              full - (AppListSection::frameHeight - AppListSection::shortestFrame));
+
+    // The room grows again (the panel opens on a larger screen): the list is whole again.
+    dashboard->setRoom(0);
+    test::spin(0.05, [] { return false; });
+    EXPECT_EQ(list.frame().height(), AppListSection::frameHeight);
+    EXPECT_EQ(dashboard->sizeHint().height(), full);
+    EXPECT_EQ(bar->maximum(), 0);
+}
+
 TEST_F(DashboardTest, ProcessRowsNoteTheirGroupsAndMarkTheShareEdge) {
     ProcessRow row(icons, SelfIdentity{std::nullopt, 77});
     ProcessRowState state{app("one", 1, 1, 1), false, std::nullopt, Qt::blue, 0.2, false, false};
@@ -281,6 +326,113 @@ TEST_F(DashboardTest, ProcessRowsNoteTheirGroupsAndMarkTheShareEdge) {
     EXPECT_EQ(row.confirmButton().toolTip(), "twelve can still ask you to save your work");
     row.confirmButton().click();
     EXPECT_EQ(quit.id, "twelve");
+}
+
+// The share bar stays off the value's digits, and a share of a few percent is a stub along
+// the row's rounded edge rather than a little pill.
+TEST_F(DashboardTest, ShareBarsKeepOffTheDigitsAndSmallSharesAreStubs) {
+    ProcessRow row(icons, SelfIdentity{std::nullopt, 77});
+    row.resize(336, 26);
+    QPalette white = row.palette();
+    white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::WindowText, Qt::black);
+    row.setPalette(white);
+    row.setAutoFillBackground(true);
+    auto bluish = [](QRgb c) { return qBlue(c) - qRed(c) > 20; };
+    ProcessRowState state{
+        app("big", 1, 606ULL << 20, 1), false, std::nullopt, QColor(0, 0, 255), 1.0, false, false};
+    row.setState(state);
+    row.show();
+    QApplication::processEvents();
+    QImage full = row.grab().toImage();
+    QLabel* value = nullptr;
+    for (QLabel* label : row.findChildren<QLabel*>()) {
+        if (label->isVisibleTo(&row) && label->text() == "606 MB") {
+            value = label;
+        }
+    }
+    ASSERT_TRUE(value);
+    QRect digits(value->mapTo(&row, QPoint()), value->size());
+    int tinted = 0;
+    for (int y = digits.top(); y <= digits.bottom(); ++y) {
+        for (int x = digits.left(); x <= digits.right(); ++x) {
+            tinted += bluish(full.pixel(x, y));
+        }
+    }
+    EXPECT_EQ(tinted, 0) << "the bar or its edge under \"606 MB\"";
+    int track = static_cast<int>(row.shareTrack());
+    EXPECT_GT(track, 336 / 2);
+    EXPECT_LT(track, digits.left());
+    EXPECT_TRUE(bluish(full.pixel(track - 6, 13))) << "a whole share fills the track";
+
+    state.share = 0.02;
+    row.setState(state);
+    QImage small = row.grab().toImage();
+    int stub = static_cast<int>(row.shareTrack() * 0.02);
+    ASSERT_GE(stub, 3);
+    EXPECT_TRUE(bluish(small.pixel(stub - 1, 1))) << "full height up to the row's corner";
+    EXPECT_TRUE(bluish(small.pixel(stub - 1, 24)));
+    EXPECT_FALSE(bluish(small.pixel(stub + 2, 13))) << "and no wider than the share";
+}
+
+// When the card's detail wraps, a figure keeps its unit: "4.2 GB" never leaves "GB" alone.
+TEST_F(DashboardTest, CardDetailsWrapWithoutSplittingAFigureFromItsUnit) {
+    StatusCard card(icons, [this] { return clock; });
+    CardState state;
+    state.health = Health::warning;
+    state.title = "Memory is tight";
+    state.detail = "Firefox uses the most: 4.2 GB";
+    state.culprit = app("app:/firefox", 0, 4ULL << 30);
+    state.culprit->appPath = "/firefox";
+    card.setState(state);
+    card.resize(336, card.heightForWidth(336) > 0 ? card.heightForWidth(336) : 64);
+    card.show();
+    QApplication::processEvents();
+    QLabel* detail = nullptr;
+    for (QLabel* label : card.findChildren<QLabel*>()) {
+        if (label->text().startsWith("Firefox uses")) {
+            detail = label;
+        }
+    }
+    ASSERT_TRUE(detail);
+    QTextLayout layout(detail->text(), detail->font());
+    layout.beginLayout();
+    QStringList lines;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(detail->contentsRect().width());
+        lines << detail->text().mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    ASSERT_GE(lines.size(), 2) << "wraps at the card's width";
+    for (const QString& line : lines) {
+        EXPECT_NE(line, "GB") << lines.join(" / ").toStdString();
+    }
+}
+
+// The panel opens while a quit is under way: the card, built before it is shown, turns its
+// spinner once on screen, and stops it when the panel closes.
+TEST_F(DashboardTest, TheCardsSpinnerTurnsWhenThePanelOpensMidQuit) {
+    StatusCard card(icons, [this] { return clock; });
+    CardState state;
+    state.health = Health::critical;
+    state.title = "Memory is critical";
+    state.culprit = app("app:/big", 0, 4ULL << 30);
+    state.culprit->appPath = "/big";
+    state.quitting = true;
+    card.setState(state);
+    auto* spinner = card.findChild<Spinner*>();
+    ASSERT_TRUE(spinner);
+    card.show();
+    EXPECT_TRUE(spinner->turning());
+    card.setState(state);
+    EXPECT_TRUE(spinner->turning()) << "a new sample keeps it turning";
+    card.hide();
+    EXPECT_FALSE(spinner->turning()) << "nothing turns in a closed panel";
+    card.show();
+    EXPECT_TRUE(spinner->turning());
+    state.quitting = false;
+    card.setState(state);
+    EXPECT_FALSE(spinner->turning());
 }
 
 TEST_F(DashboardTest, CardQuitIsGuardedAgainstDoubleClicksAndClosedByANewCulprit) {
@@ -314,6 +466,28 @@ TEST_F(DashboardTest, CardQuitIsGuardedAgainstDoubleClicksAndClosedByANewCulprit
     EXPECT_FALSE(card.confirming());
 }
 
+// Where no CPU band could act on an app only its disk use was lowered; its row says that.
+TEST_F(DashboardTest, HeldListTellsWhenOnlyAnAppsDiskUseIsLowered) {
+    HeldList list(icons);
+    ProcessUsage zip = app("pid:9", 0, 1);
+    zip.name = "Archiver";
+    list.setHeld({Held{zip, Hold::slowed}});
+    auto tagTips = [&] {
+        std::vector<QString> tips;
+        for (QWidget* widget : list.findChildren<QWidget*>()) {
+            if (widget->accessibleName() == "Slowed" && widget->isVisibleTo(&list)) {
+                tips.push_back(widget->toolTip());
+            }
+        }
+        return tips;
+    };
+    EXPECT_EQ(tagTips(), (std::vector<QString>{""}));
+    list.setHeld({Held{zip, Hold::slowed, true}});
+    EXPECT_EQ(tagTips(), (std::vector<QString>{"Only the disk use of Archiver is lowered"}));
+    ASSERT_EQ(list.resumeButtons().size(), 1u);
+    EXPECT_EQ(list.resumeButtons()[0]->toolTip(), "Give Archiver its disk speed back");
+}
+
 TEST_F(DashboardTest, HeldListOffersResumeAllForTwoAndTellsWhatResumeDoes) {
     HeldList list(icons);
     ProcessUsage mail = app("app:/mail", 0, 1);
@@ -333,6 +507,99 @@ TEST_F(DashboardTest, HeldListOffersResumeAllForTwoAndTellsWhatResumeDoes) {
     QObject::connect(&list, &HeldList::resume, [&](const std::string& id) { resumed = id; });
     buttons[1]->click();
     EXPECT_EQ(resumed, "pid:9");
+}
+
+// Long names keep both ends, as on the app rows; past five apps the list scrolls instead of
+// growing the panel, and the last row can be scrolled to.
+TEST_F(DashboardTest, HeldListShortensNamesInTheMiddleAndScrollsPastFive) {
+    HeldList list(icons);
+    list.resize(336, 400);
+    list.show();
+    std::vector<Held> held;
+    for (int i = 0; i < 7; ++i) {
+        ProcessUsage p = app("pid:" + std::to_string(i), 0, 1);
+        p.name = "Application number " + std::to_string(i) + " with a very long name indeed";
+        held.push_back(Held{p, Hold::slowed});
+    }
+    list.setHeld(held);
+    ASSERT_TRUE(test::spin(2, [&] { return !list.animating(); }));
+    QApplication::processEvents();
+    ASSERT_EQ(list.resumeButtons().size(), 7u);
+    auto* name = list.resumeButtons().front()->parentWidget()->findChild<MiddleLabel*>();
+    ASSERT_TRUE(name);
+    QString shown = name->text();
+    EXPECT_TRUE(shown.startsWith("Appl")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("deed")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_EQ(name->accessibleName(), QString::fromStdString(held[0].app.name));
+
+    auto* scroll = list.findChild<QScrollArea*>();
+    ASSERT_TRUE(scroll);
+    EXPECT_EQ(scroll->height(), 5 * 26) << "five rows in view";
+    QWidget* last = list.resumeButtons().back();
+    scroll->ensureWidgetVisible(last);
+    QRect inView(last->mapTo(scroll->viewport(), QPoint()), last->size());
+    EXPECT_TRUE(scroll->viewport()->rect().contains(inView)) << "the seventh row scrolls in";
+
+    held.resize(2);
+    list.setHeld(held);
+    ASSERT_TRUE(test::spin(2, [&] { return !list.animating(); }));
+    EXPECT_EQ(scroll->height(), 2 * 26) << "fewer rows: no empty room";
+}
+
+// "Settings" carries its gear before the word: drawn, and room made for it.
+TEST_F(DashboardTest, TheSettingsButtonShowsItsGear) {
+    auto dashboard = open();
+    PillButton& settingsButton = dashboard->footer().settingsButton();
+    PillButton plain(QStringLiteral("Settings"));
+    EXPECT_TRUE(settingsButton.hasSymbol());
+    EXPECT_GE(settingsButton.sizeHint().width(), plain.sizeHint().width() + 11);
+    auto firstInk = [](QWidget& button) {
+        button.resize(button.sizeHint());
+        QImage image = button.grab().toImage();
+        QRgb fill = image.pixel(image.width() / 2, 1);
+        for (int x = 0; x < image.width(); ++x) {
+            for (int y = 6; y < image.height() - 6; ++y) {
+                if (qAbs(qGray(image.pixel(x, y)) - qGray(fill)) > 60) {
+                    return x;
+                }
+            }
+        }
+        return image.width();
+    };
+    int gearAt = firstInk(settingsButton);
+    EXPECT_LT(gearAt, firstInk(plain)) << "the gear stands before the word";
+    EXPECT_LT(gearAt, 16);
+}
+
+// Every detail is exactly as high as the others, whatever it holds (a wrapping swap line, a
+// chart under its caption, a fan), so the panel keeps its height when another row expands.
+TEST_F(DashboardTest, EveryDetailIsExactlyTheSameHeight) {
+    auto dashboard = open();
+    ReadingRows& rows = dashboard->readings();
+    auto settled = [&] {
+        for (int i = 0; i < PanelCase::count; ++i) {
+            if (rows.row(static_cast<Panel>(i)).animating()) {
+                return false;
+            }
+        }
+        return true;
+    };
+    for (std::vector<Fan> fans : {std::vector<Fan>{}, std::vector<Fan>{Fan{2400, 1200, 6000}}}) {
+        ThermalSample thermal{71, 80, 55, 33, fans};
+        tick({app("a", 5, 1ULL << 30)}, thermal);
+        std::vector<int> heights;
+        for (int i = 0; i < PanelCase::count; ++i) {
+            rows.row(static_cast<Panel>(i)).header().click();
+            ASSERT_TRUE(test::spin(3, settled));
+            QApplication::processEvents();
+            EXPECT_EQ(rows.row(static_cast<Panel>(i)).detail().height(), ReadingRow::detailHeight)
+                << "detail " << i << " with " << fans.size() << " fans";
+            heights.push_back(dashboard->sizeHint().height());
+        }
+        EXPECT_EQ(std::count(heights.begin(), heights.end(), heights[0]), PanelCase::count)
+            << "the panel's height follows the expanded row";
+    }
 }
 
 // A detail that closes fades out and is hidden at the end, also when the user changes their

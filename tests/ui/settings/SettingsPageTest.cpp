@@ -10,6 +10,9 @@
 #include <QTest>
 
 #include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
 
 #include "alerts/Notifier.h"
 #include "feedback/Site.h"
@@ -59,18 +62,16 @@ class SettingsPageTest : public testing::Test {
 
     QString ini() const { return dir.filePath("TallyVane.ini"); }
 
+    std::vector<std::string> played;
+
     std::unique_ptr<SettingsPage> open(Notifier* notifier = nullptr,
                                        FocusConsent* focus = nullptr) {
         auto page = std::make_unique<SettingsPage>(SettingsPage::Parts{
             *monitor, notifier, autostart, "/opt/TallyVane/tallyvane", updates,
             [this] { ++settingsOpened; },
-            ReviewPage::Parts{settings,
-                              site,
-                              "0.1.0",
-                              "Linux",
-                              Vocabulary::forLinux(),
+            ReviewPage::Parts{settings, site, "0.1.0", "Linux", Vocabulary::forLinux(),
                               [this](const QUrl& link) { opened.push_back(link); },
-                              {}},
+                              [this](const char* sound) { played.push_back(sound); }},
             focus});
         return page;
     }
@@ -138,6 +139,7 @@ TEST_F(SettingsPageTest, EscapeAndBackLeaveTheRatingFormFirstThenThePage) {
     page->findChild<StarPicker*>()->star(4)->click();
     ASSERT_TRUE(page->reviewPage());
     EXPECT_EQ(page->reviewPage()->stars(), 4);
+    EXPECT_EQ(played, (std::vector<std::string>{"Select"})) << "a picked star clicks";
     QTest::keyClick(page->reviewPage()->findChild<QPlainTextEdit*>(), Qt::Key_Escape);
     spin(0.1, [] { return false; });
     EXPECT_FALSE(page->reviewPage());
@@ -163,6 +165,15 @@ TEST_F(SettingsPageTest, OpenAtLoginShowsTheEntryAndFallsBackWhenRefused) {
     EXPECT_TRUE(button(*open(), "Open at login")->isChecked()) << "read again at each opening";
     QTest::mouseClick(login, Qt::LeftButton);
     EXPECT_FALSE(autostart.isEnabled());
+
+    // Switched off in the desktop's own startup settings, which only mark the entry.
+    ASSERT_TRUE(autostart.enable("/opt/TallyVane/tallyvane"));
+    std::string entry = test::textOf(autostart.path());
+    entry.replace(entry.find("X-GNOME-Autostart-enabled=true"), 30,
+                  "X-GNOME-Autostart-enabled=false");
+    std::ofstream(autostart.path()) << entry;
+    EXPECT_FALSE(button(*open(), "Open at login")->isChecked()) << "off as the desktop says";
+    std::filesystem::remove(autostart.path());
 
     // The autostart folder cannot be made: the switch returns to what is real.
     std::filesystem::path folder = dir.filePath("config/autostart").toStdString();
@@ -233,6 +244,26 @@ TEST_F(SettingsPageTest, CheckNowShowsItsAnswerInThePage) {
     EXPECT_FALSE(automatic->isChecked());
     QTest::mouseClick(automatic, Qt::LeftButton);
     EXPECT_TRUE(updates.automatic());
+}
+
+// What an automatic check found is said in the page when it next opens.
+TEST_F(SettingsPageTest, ANewerVersionFoundAutomaticallyIsShownWhenThePageOpens) {
+    QString newer = QStringLiteral(
+        "TallyVane 0.2.0 is out. <a href=\"https://tallyvane.app/releases/0.2.0\">Download "
+        "it</a>");
+    EXPECT_FALSE(shows(*open(), newer));
+    updates.setAutomatic(true);
+    server.body = "0.2.0\nhttps://tallyvane.app/releases/0.2.0\n";
+    updates.tick(dateFromSeconds(1.8e9));
+    ASSERT_TRUE(spin(10, [&] { return updates.newer().has_value(); }));
+    auto page = open();
+    EXPECT_TRUE(shows(*page, newer));
+
+    // A later check that finds this version newest takes it back.
+    server.body = "0.1.0\n";
+    button(*page, "Check now")->click();
+    ASSERT_TRUE(spin(10, [&] { return shows(*page, "You have the newest version."); }));
+    EXPECT_FALSE(shows(*open(), newer));
 }
 
 QDBusConnection privateBusOf(const test::DesktopRig& rig, const char* name) {

@@ -23,6 +23,7 @@
 
 #include "platform/CrashReports.h"
 #include "platform/linux/crash/CrashHeader.h"
+#include "platform/linux/crash/ElfBuildId.h"
 #include "platform/linux/crash/ElfSymbols.h"
 #include "platform/linux/crash/MapsText.h"
 
@@ -41,8 +42,6 @@ constexpr std::size_t alternateStackSize = 128 * 1024;
 // one place that reaches it without being handed it, as a signal handler must.
 struct Prepared {
     char folder[PATH_MAX];
-    char home[PATH_MAX];
-    std::size_t homeLength = 0;
     std::vector<char> header;
     long utcOffset = 0;
     std::atomic<long> writer{0};  // the thread id writing a report; 0: none yet
@@ -51,6 +50,7 @@ struct Prepared {
     void* frames[maxFrames];
     char names[maxFrames][128];
     char found[maxFrames][128];
+    char buildId[130];
     char out[8192];
     std::size_t outLength = 0;
     int fd = -1;
@@ -104,16 +104,15 @@ void putHex(Prepared& p, unsigned long value) {
     putNumber(p, value, 16);
 }
 
-// A path with the home folder written as "~".
-void putPath(Prepared& p, const char* path, std::size_t length) {
-    if (p.homeLength > 1 && length >= p.homeLength &&
-        std::memcmp(path, p.home, p.homeLength) == 0 &&
-        (length == p.homeLength || path[p.homeLength] == '/')) {
-        put(p, "~");
-        path += p.homeLength;
-        length -= p.homeLength;
+// The last part of a path: the module's file name, without the folders it was found in.
+void putFileName(Prepared& p, const char* path, std::size_t length) {
+    const char* name = path;
+    for (std::size_t c = 0; c < length; ++c) {
+        if (path[c] == '/') {
+            name = path + c + 1;
+        }
     }
-    put(p, path, length);
+    put(p, name, static_cast<std::size_t>(path + length - name));
 }
 
 // ---- what the kernel says ----------------------------------------------------------------
@@ -300,14 +299,7 @@ void writeBacktrace(Prepared& p, const MapsText& maps, std::uintptr_t pc) {
         putNumber(p, static_cast<unsigned long>(i - first), 10, 2);
         put(p, "  ");
         if (known[i]) {
-            const char* slash = modules[i].path;
-            for (std::size_t c = 0; c < modules[i].pathLength; ++c) {
-                if (modules[i].path[c] == '/') {
-                    slash = modules[i].path + c + 1;
-                }
-            }
-            put(p, slash,
-                static_cast<std::size_t>(modules[i].path + modules[i].pathLength - slash));
+            putFileName(p, modules[i].path, modules[i].pathLength);
             put(p, " + ");
             putHex(p, offsets[i]);
             if (p.names[i][0] != '\0' && std::strcmp(p.names[i], "?") != 0) {
@@ -339,7 +331,17 @@ void writeMappings(Prepared& p, const MapsText& maps) {
         put(p, " ");
         putHex(p, m.offset);
         put(p, " ");
-        putPath(p, m.path, m.pathLength);
+        // The module by its name and build id, which tell the build to read its lines from;
+        // never the folder it was run from (a user's own folders are named after them).
+        putFileName(p, m.path, m.pathLength);
+        if (m.pathLength > 0 && m.path[0] == '/') {
+            char path[PATH_MAX];
+            std::size_t length = std::min(m.pathLength, sizeof path - 1);
+            std::memcpy(path, m.path, length);
+            path[length] = '\0';
+            put(p, " ");
+            put(p, readBuildId(path, p.buildId, sizeof p.buildId) ? p.buildId : "none");
+        }
         put(p, "\n");
     });
 }
@@ -469,12 +471,6 @@ void install(const std::string& folder, const std::string& header) {
     fs::permissions(folder, fs::perms::owner_all, error);
     removeOld(folder);
     std::snprintf(p->folder, sizeof p->folder, "%s", folder.c_str());
-    const char* home = std::getenv("HOME");
-    std::snprintf(p->home, sizeof p->home, "%s", home != nullptr ? home : "");
-    while (std::strlen(p->home) > 1 && p->home[std::strlen(p->home) - 1] == '/') {
-        p->home[std::strlen(p->home) - 1] = '\0';
-    }
-    p->homeLength = std::strlen(p->home);
     p->header.assign(header.begin(), header.end());
     p->utcOffset = utcOffsetNow();
     // The first backtrace loads the unwinder; that must not happen inside the handler.

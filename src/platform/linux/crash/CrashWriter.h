@@ -10,10 +10,10 @@ namespace tv::linux_os {
 // crashing thread waits for the process to end); an alarm ends a writer that hangs. The
 // report, "TallyVane-YYYY-MM-DD-HHMMSS.ips" (local time), holds the prepared header, the
 // crashed thread's name, the signal, its code and fault address, the thread's backtrace as
-// module + offset (+ symbol where the module names it) and the executable mappings; home
-// paths are written as "~". It is written as a ".part" file, synced and renamed, so a
-// half-written report is never offered. Then the default action is restored and the signal
-// raised again: the exit status and core dumps are as without the writer.
+// module + offset (+ symbol where the module names it) and the executable mappings, each
+// module by its file name and build id, never by the folder it lies in. It is written as a ".part"
+// file, synced and renamed, so a half-written report is never offered. Then the default action is
+// restored and the signal raised again: the exit status and core dumps are as without the writer.
 namespace CrashWriter {
 
 // At most this many reports are kept; the oldest go when the writer is installed.

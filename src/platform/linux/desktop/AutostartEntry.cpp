@@ -48,6 +48,18 @@ std::string execArgument(const std::string& program) {
     return out;
 }
 
+// The program as a plain string value (TryExec=): only backslashes are escaped.
+std::string stringValue(const std::string& program) {
+    std::string out;
+    for (char c : program) {
+        out += c;
+        if (c == '\\') {
+            out += c;
+        }
+    }
+    return out;
+}
+
 // A control character (a newline above all) would end the value and start another key.
 bool hasControl(const std::string& text) {
     return std::any_of(text.begin(), text.end(), [](char c) {
@@ -57,6 +69,13 @@ bool hasControl(const std::string& text) {
 }
 
 constexpr std::size_t largestEntry = 64 * 1024;
+
+// The format allows spaces around the `=` of a key.
+std::string trimmed(const std::string& text) {
+    std::size_t first = text.find_first_not_of(" \t");
+    std::size_t last = text.find_last_not_of(" \t\r");
+    return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+}
 
 bool writeEntry(const std::string& path, const std::string& text) {
     std::error_code ignored;
@@ -107,7 +126,11 @@ bool AutostartEntry::enable(const std::string& program) {
          << "Type=Application\n"
          << "Name=TallyVane\n"
          << "Comment=System monitor in the tray\n"
-         << "Exec=" << execArgument(program) << "\n"
+         << "Exec=" << execArgument(program)
+         << "\n"
+         // A desktop skips the entry once the program is gone (uninstalled, or a build tree
+         // deleted) instead of failing to start it at every login.
+         << "TryExec=" << stringValue(program) << "\n"
          << "Icon=tallyvane\n"
          << "Terminal=false\n"
          << "X-GNOME-Autostart-enabled=true\n";
@@ -163,10 +186,24 @@ bool AutostartEntry::isEnabled() {
     if (entry.outcome != FileRead::Outcome::read) {
         return false;
     }
+    // Off when hidden, or when the desktop's startup settings switched the entry off: they
+    // leave it in place and mark it with their own key.
     std::istringstream in(entry.bytes);
     std::string line;
+    bool inMainGroup = false;
     while (std::getline(in, line)) {
-        if (line == "Hidden=true") {
+        if (!line.empty() && line.front() == '[') {
+            inMainGroup = line == "[Desktop Entry]";
+            continue;
+        }
+        std::size_t eq = line.find('=');
+        if (!inMainGroup || eq == std::string::npos) {
+            continue;
+        }
+        std::string key = trimmed(line.substr(0, eq));
+        std::string value = trimmed(line.substr(eq + 1));
+        if ((key == "Hidden" && value == "true") ||
+            (key == "X-GNOME-Autostart-enabled" && value == "false")) {
             return false;
         }
     }

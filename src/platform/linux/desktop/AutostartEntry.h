@@ -6,8 +6,10 @@
 
 namespace tv::linux_os {
 
-// ~/.config/autostart/tallyvane.desktop (under $XDG_CONFIG_HOME when set); switched off
-// with Hidden=true, as the desktop's own settings do.
+// ~/.config/autostart/tallyvane.desktop (under $XDG_CONFIG_HOME when set), naming the
+// program also as its TryExec= so that a desktop passes over the entry once the program is
+// removed; switched off with Hidden=true, as the desktop's own settings do. An entry that a
+// desktop's startup settings switched off with X-GNOME-Autostart-enabled=false counts as off too.
 class AutostartEntry : public LoginItem {
   public:
     explicit AutostartEntry(std::string configHome = "");

@@ -158,3 +158,11 @@ bool LinuxDesktopApps::launch(const std::string& appPath) {
 }
 
 }  // namespace tv::linux_os
+
+namespace tv::platform {
+
+std::unique_ptr<DesktopApps> desktopApps() {
+    return linux_os::LinuxDesktopApps::forThisSession();
+}
+
+}  // namespace tv::platform

@@ -28,31 +28,6 @@ constexpr const char* roleNames[] = {
     "org.gnome.ScreenSaver",          "org.freedesktop.DBus",
 };
 
-std::optional<std::int32_t> windowPid(xcb_connection_t* c, xcb_window_t window) {
-    if (auto pid = clientPidOf(c, window)) {
-        return pid;
-    }
-    const char name[] = "_NET_WM_PID";
-    xcb_intern_atom_reply_t* atom =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, sizeof name - 1, name), nullptr);
-    if (atom == nullptr) {
-        return std::nullopt;
-    }
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        c, xcb_get_property(c, 0, window, atom->atom, XCB_ATOM_CARDINAL, 0, 1), nullptr);
-    std::free(atom);
-    std::optional<std::int32_t> pid;
-    if (reply != nullptr && reply->format == 32 && xcb_get_property_value_length(reply) >= 4) {
-        std::uint32_t value = 0;
-        std::memcpy(&value, xcb_get_property_value(reply), 4);
-        if (value > 0 && value < (1U << 31)) {
-            pid = static_cast<std::int32_t>(value);
-        }
-    }
-    std::free(reply);
-    return pid;
-}
-
 }  // namespace
 
 std::optional<std::int32_t> listenerOf(const std::string& socketPath) {
@@ -88,7 +63,7 @@ LinuxSessionRoles::Options LinuxSessionRoles::forThisSession() {
         return name.empty() || name[0] == '/' || runtime.empty() ? name : runtime + "/" + name;
     };
     if (std::string wayland = environmentValue("WAYLAND_DISPLAY"); !wayland.empty()) {
-        options.sockets.push_back(inRuntime(wayland));
+        options.compositorSocket = inRuntime(wayland);
     }
     std::string pulse = environmentValue("PULSE_SERVER");
     if (pulse.rfind("unix:", 0) == 0) {
@@ -126,12 +101,19 @@ const std::set<std::int32_t>& LinuxSessionRoles::pids() {
     return pids_;
 }
 
+const std::set<std::int32_t>& LinuxSessionRoles::displayServers() {
+    pids();
+    return servers_;
+}
+
 void LinuxSessionRoles::refresh() {
     std::set<std::int32_t> found;
+    servers_.clear();
     answered_.clear();
     askX11(found);
     askBus(found);
     askSockets(found);
+    found.insert(servers_.begin(), servers_.end());
     pids_ = std::move(found);
 }
 
@@ -151,6 +133,14 @@ void LinuxSessionRoles::askX11(std::set<std::int32_t>& into) {
             return;
         }
     }
+    // The X server of this display is the process at the other end of the connection.
+    ucred server{};
+    socklen_t length = sizeof server;
+    if (::getsockopt(xcb_get_file_descriptor(x_), SOL_SOCKET, SO_PEERCRED, &server, &length) == 0 &&
+        server.pid > 0) {
+        servers_.insert(server.pid);
+        answered_.push_back("the X server's connection");
+    }
     int screens = xcb_setup_roots_length(xcb_get_setup(x_));
     std::size_t before = into.size();
     for (int screen = 0; screen < screens; ++screen) {
@@ -167,7 +157,7 @@ void LinuxSessionRoles::askX11(std::set<std::int32_t>& into) {
                 xcb_get_selection_owner_reply(x_, xcb_get_selection_owner(x_, atom->atom), nullptr);
             std::free(atom);
             if (owner != nullptr && owner->owner != XCB_NONE) {
-                if (auto pid = windowPid(x_, owner->owner)) {
+                if (auto pid = windowPidOf(x_, owner->owner)) {
                     into.insert(*pid);
                 }
             }
@@ -217,15 +207,21 @@ void LinuxSessionRoles::askSockets(std::set<std::int32_t>& into) {
         }
     }
     if (into.size() > before) {
-        answered_.push_back("display and sound server sockets");
+        answered_.push_back("sound server sockets");
+    }
+    if (auto compositor = listenerOf(options_.compositorSocket)) {
+        servers_.insert(*compositor);
+        answered_.push_back("the Wayland display's socket");
     }
 }
 
 std::string LinuxSessionRoles::describe() {
     pids();
     std::ostringstream out;
-    out << "asked of the desktop (X11 selections WM_S/_NET_WM_CM_S/_NET_SYSTEM_TRAY_S, session "
-           "bus names, Wayland and sound server sockets), names as fallback; ";
+    out << "asked of the desktop (the X server of the display, X11 selections "
+           "WM_S/_NET_WM_CM_S/_NET_SYSTEM_TRAY_S, session bus names, Wayland and sound server "
+           "sockets), names as fallback; the X server, the compositor and every Xwayland are "
+           "never listed as apps; ";
     if (answered_.empty()) {
         out << "nothing answered here";
     } else {

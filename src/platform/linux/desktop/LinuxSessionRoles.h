@@ -15,7 +15,7 @@ namespace tv::linux_os {
 // Asks the desktop who plays the session's roles:
 // - on X11, the owners of the selections WM_S<n> (window manager), _NET_WM_CM_S<n>
 //   (compositor) and _NET_SYSTEM_TRAY_S<n> (tray host), their processes as the X server saw
-//   them connect;
+//   them connect, and the X server itself (the peer of the connection to it);
 // - on the session bus, the owners of the notification, status-notifier-watcher, portal and
 //   screen-saver names, and the bus itself;
 // - the processes listening on the Wayland display's socket and the sound server's sockets
@@ -28,6 +28,7 @@ class LinuxSessionRoles : public SessionRoles {
         std::string busAddress;            // the session bus; none when empty
         std::vector<std::string> sockets;  // Unix sockets whose listener plays a role
         std::chrono::milliseconds refreshEvery{30'000};
+        std::string compositorSocket{};  // the Wayland display's socket; none when empty
     };
     // The session TallyVane runs in, from its environment.
     static Options forThisSession();
@@ -38,6 +39,7 @@ class LinuxSessionRoles : public SessionRoles {
     LinuxSessionRoles& operator=(const LinuxSessionRoles&) = delete;
 
     const std::set<std::int32_t>& pids() override;
+    const std::set<std::int32_t>& displayServers() override;
     std::string describe() override;
 
   private:
@@ -50,6 +52,7 @@ class LinuxSessionRoles : public SessionRoles {
     Options options_;
     xcb_connection_t* x_ = nullptr;
     std::set<std::int32_t> pids_;
+    std::set<std::int32_t> servers_;
     std::vector<std::string> answered_;  // which sources named someone, last time
     std::optional<std::chrono::steady_clock::time_point> askedAt_;
 };

@@ -10,7 +10,7 @@ namespace tv::linux_os {
 CompositorFrontApp::CompositorFrontApp(Protocol protocol, std::string socket, std::int32_t self)
     : protocol_(protocol), socket_(std::move(socket)), self_(self) {}
 
-std::optional<std::string> CompositorFrontApp::ask() {
+std::optional<std::string> CompositorFrontApp::ask(const std::string& hyprlandRequest) {
     if (protocol_ == Protocol::i3) {
         return I3Ipc(socket_).ask(I3Ipc::getTree);
     }
@@ -19,9 +19,8 @@ std::optional<std::string> CompositorFrontApp::ask() {
         return std::nullopt;
     }
     std::optional<std::string> answer;
-    std::string request = "j/activewindow";
     std::string text;
-    if (sendAll(fd, request.data(), request.size()) &&
+    if (sendAll(fd, hyprlandRequest.data(), hyprlandRequest.size()) &&
         readAll(fd, text, 0, compositorAnswerLimit)) {
         answer = std::move(text);
     }
@@ -30,16 +29,28 @@ std::optional<std::string> CompositorFrontApp::ask() {
 }
 
 std::optional<std::int32_t> CompositorFrontApp::frontPid() {
-    std::optional<std::string> answer = ask();
+    std::optional<std::string> answer = ask("j/activewindow");
     if (!answer) {
         return std::nullopt;
     }
     std::optional<int> pid =
         protocol_ == Protocol::i3 ? focusedPidInTree(*answer) : topLevelPid(*answer);
-    if (!pid || *pid == self_) {
+    if (!pid) {
         return std::nullopt;
     }
-    return *pid;
+    if (*pid != self_) {
+        lastApp_.store(*pid);
+        return *pid;
+    }
+    std::int32_t before = lastApp_.load();
+    std::optional<std::string> windows = before == 0                 ? std::nullopt
+                                         : protocol_ == Protocol::i3 ? answer
+                                                                     : ask("j/clients");
+    if (windows && hasWindowOf(*windows, before)) {
+        return before;
+    }
+    lastApp_.store(0);  // its window closed meanwhile: nothing known is in front
+    return std::nullopt;
 }
 
 }  // namespace tv::linux_os

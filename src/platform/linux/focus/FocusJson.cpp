@@ -154,6 +154,13 @@ std::optional<int> focusedPidInTree(std::string_view json) {
     return ok ? found : std::nullopt;
 }
 
+bool hasWindowOf(std::string_view json, int pid) {
+    bool found = false;
+    bool ok =
+        Walk(json).run([&](int, bool, std::optional<int> owner) { found = found || owner == pid; });
+    return ok && found;
+}
+
 std::optional<int> topLevelPid(std::string_view json) {
     std::optional<int> found;
     bool ok = Walk(json).run([&](int depth, bool, std::optional<int> pid) {

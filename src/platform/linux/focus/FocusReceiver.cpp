@@ -3,6 +3,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusReply>
 #include <QDBusServiceWatcher>
 
 #include <limits>
@@ -10,8 +11,12 @@
 namespace tv::linux_os {
 
 FocusReceiver::FocusReceiver(QDBusConnection bus, QStringList reporters, std::int32_t self,
-                             QObject* parent)
-    : QObject(parent), bus_(std::move(bus)), reporters_(std::move(reporters)), self_(self) {
+                             std::function<bool(std::int32_t)> isCompositor, QObject* parent)
+    : QObject(parent),
+      bus_(std::move(bus)),
+      reporters_(std::move(reporters)),
+      self_(self),
+      isCompositor_(std::move(isCompositor)) {
     if (!bus_.isConnected()) {
         return;
     }
@@ -55,6 +60,14 @@ void FocusReceiver::heard(double pid) {
         if (names && names->serviceOwner(name).value() == sender) {
             owned = name;
             break;
+        }
+    }
+    if (!owned.isEmpty() && isCompositor_) {
+        // The name may have been taken by another program while nobody held it.
+        QDBusReply<uint> pid = names->servicePid(sender);
+        if (!pid.isValid() || pid.value() == 0 || pid.value() > (1U << 31) - 1 ||
+            !isCompositor_(static_cast<std::int32_t>(pid.value()))) {
+            owned.clear();
         }
     }
     if (owned.isEmpty()) {

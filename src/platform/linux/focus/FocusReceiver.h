@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 class QDBusServiceWatcher;
 
@@ -16,11 +17,11 @@ namespace tv::linux_os {
 // The object at /app/tallyvane/Focus (interface app.tallyvane.Focus) to which a compositor
 // reports the window the user activated: our KWin script, our GNOME Shell extension.
 //
-// Only the connection that owns the running compositor's well-known name right now is heard
-// (asked of the bus at each report), so that no other program on the session bus can say
-// which app is in front (which decides the app make way protects); others get AccessDenied. When
-// that name loses its owner (the compositor restarted or ended), the front app becomes unknown
-// rather than staying the last one reported.
+// Only the connection that owns the running compositor's well-known name right now, and whose
+// process is the compositor, is heard (asked at each report), so that no other program on the
+// session bus can say which app is in front (which decides the app make way protects); others get
+// AccessDenied. When that name loses its owner (the compositor restarted or ended), the front app
+// becomes unknown rather than staying the last one reported.
 //
 // Lives in the thread that made it (its D-Bus calls arrive there); `front` may be read from
 // any thread.
@@ -33,8 +34,10 @@ class FocusReceiver : public QObject, protected QDBusContext {
 
     // `reporters`: the well-known names whose owners are believed (only the running
     // desktop's). `self` is TallyVane's own pid: its windows leave the app before them in front.
+    // `isCompositor`, when given, must also say yes to the pid of the name's owner: any program
+    // of the user can take a name nobody holds, only the compositor serves the display.
     FocusReceiver(QDBusConnection bus, QStringList reporters, std::int32_t self,
-                  QObject* parent = nullptr);
+                  std::function<bool(std::int32_t)> isCompositor = {}, QObject* parent = nullptr);
     ~FocusReceiver() override;
     FocusReceiver(const FocusReceiver&) = delete;
     FocusReceiver& operator=(const FocusReceiver&) = delete;
@@ -61,6 +64,7 @@ class FocusReceiver : public QObject, protected QDBusContext {
     QDBusConnection bus_;
     QStringList reporters_;
     std::int32_t self_;
+    std::function<bool(std::int32_t)> isCompositor_;
     bool listening_ = false;
     QDBusServiceWatcher* watcher_ = nullptr;
     QString heardFrom_;  // the well-known name whose owner made the last report

@@ -6,6 +6,7 @@
 #include <wayland-client.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -46,15 +47,37 @@ struct ForeignToplevelFrontApp::State {
 
     mutable std::mutex mutex;
     std::map<zwlr_foreign_toplevel_handle_v1*, ForeignToplevel> toplevels;  // reader thread only
-    std::optional<std::string> front;                                       // under `mutex`
-    bool lost = false;                                                      // under `mutex`
+    std::string ownAppId;  // TallyVane's own windows
+    // The last window activated that was not TallyVane's, while it is open; reader thread only.
+    zwlr_foreign_toplevel_handle_v1* lastApp = nullptr;
+    std::optional<std::string> front;  // under `mutex`
+    bool lost = false;                 // under `mutex`
+
+    bool own(const std::string& appId) const {
+        return !appId.empty() && appId.size() == ownAppId.size() &&
+               std::equal(appId.begin(), appId.end(), ownAppId.begin(), [](char a, char b) {
+                   return std::tolower(static_cast<unsigned char>(a)) ==
+                          std::tolower(static_cast<unsigned char>(b));
+               });
+    }
 
     void refresh() {
-        std::optional<std::string> active;
+        zwlr_foreign_toplevel_handle_v1* activated = nullptr;
         for (const auto& [handle, toplevel] : toplevels) {
             if (toplevel.activated) {
-                active = toplevel.appId.empty() ? std::nullopt : std::optional(toplevel.appId);
+                activated = handle;
             }
+        }
+        // TallyVane's own panel leaves the app before it in front while that app's window is
+        // open: opening the panel must not make the user's app look unknown.
+        if (activated != nullptr && !own(toplevels.at(activated).appId)) {
+            lastApp = activated;
+        } else if (activated != nullptr) {
+            activated = toplevels.count(lastApp) > 0 ? lastApp : nullptr;
+        }
+        std::optional<std::string> active;
+        if (activated != nullptr && !toplevels.at(activated).appId.empty()) {
+            active = toplevels.at(activated).appId;
         }
         std::lock_guard lock(mutex);
         front = active;
@@ -100,6 +123,9 @@ void onDone(void* data, zwlr_foreign_toplevel_handle_v1* handle) {
 void onClosed(void* data, zwlr_foreign_toplevel_handle_v1* handle) {
     auto* state = static_cast<State*>(data);
     state->toplevels.erase(handle);
+    if (state->lastApp == handle) {
+        state->lastApp = nullptr;  // the address may name a later window
+    }
     zwlr_foreign_toplevel_handle_v1_destroy(handle);
     state->refresh();
 }
@@ -176,9 +202,11 @@ bool ForeignToplevelFrontApp::offered(const std::string& display) {
     return found;
 }
 
-ForeignToplevelFrontApp::ForeignToplevelFrontApp(const std::string& display)
+ForeignToplevelFrontApp::ForeignToplevelFrontApp(const std::string& display,
+                                                 const std::string& ownAppId)
     : state_(std::make_unique<State>()) {
     state_->display = display;
+    state_->ownAppId = ownAppId;
     state_->connection = connect(display);
     if (!state_->connection || ::pipe2(state_->wake, O_CLOEXEC) != 0) {
         return;

@@ -12,10 +12,13 @@ namespace tv::linux_os {
 // protocol: the app id of the toplevel in the activated state. The protocol tells no pid, so
 // the app id is matched to a desktop entry and its row by whoever asks (`frontAppId`).
 // A connection of its own, read on a thread of its own; what it says is kept until asked.
+// TallyVane's own windows (their app id is its desktop id, in any case: XWayland windows
+// carry its class name) leave the app before them in front while that app's window is open.
 class ForeignToplevelFrontApp : public FrontAppSource {
   public:
     // Connects to `display` (a WAYLAND_DISPLAY name or an absolute socket path).
-    explicit ForeignToplevelFrontApp(const std::string& display);
+    explicit ForeignToplevelFrontApp(const std::string& display,
+                                     const std::string& ownAppId = "tallyvane");
     ~ForeignToplevelFrontApp() override;
     ForeignToplevelFrontApp(const ForeignToplevelFrontApp&) = delete;
     ForeignToplevelFrontApp& operator=(const ForeignToplevelFrontApp&) = delete;

@@ -2,12 +2,13 @@
 
 #include <QDBusConnectionInterface>
 
+#include "platform/linux/desktop/ResourceFolder.h"
+#include "platform/linux/desktop/SessionEnvironment.h"
 #include "platform/linux/focus/CompositorFrontApp.h"
+#include "platform/linux/focus/CompositorProcess.h"
 #include "platform/linux/focus/ForeignToplevelFrontApp.h"
 #include "platform/linux/focus/KWinScript.h"
 #include "platform/linux/focus/ReportedFrontApp.h"
-#include "platform/linux/desktop/ResourceFolder.h"
-#include "platform/linux/desktop/SessionEnvironment.h"
 #include "platform/linux/focus/X11FrontApp.h"
 
 namespace tv::linux_os {
@@ -18,6 +19,12 @@ namespace {
 std::string scriptFile() {
     std::string folder = resourceFolderOf(runningProgram(), "kwin");
     return folder.empty() ? std::string() : folder + "/focus.js";
+}
+
+// Believes a report only from the process that serves this session's Wayland display.
+std::function<bool(std::int32_t)> compositorCheck() {
+    auto compositor = std::make_shared<CompositorProcess>(CompositorProcess::socketOfThisSession());
+    return [compositor](std::int32_t pid) { return compositor->is(pid); };
 }
 
 }  // namespace
@@ -91,7 +98,8 @@ std::unique_ptr<FrontAppSource> FrontAppChoice::make(std::int32_t self) const {
         case Kind::kwin: {
             QDBusConnection bus = QDBusConnection::sessionBus();
             auto source = std::make_unique<ReportedFrontApp>(
-                bus, self, describe(), QStringList{QStringLiteral("org.kde.KWin")});
+                bus, self, describe(), QStringList{QStringLiteral("org.kde.KWin")},
+                compositorCheck());
             auto script = std::make_unique<KWinScript>(bus, QString::fromStdString(scriptFile()));
             script->load();
             source->keep(std::move(script));
@@ -103,7 +111,7 @@ std::unique_ptr<FrontAppSource> FrontAppChoice::make(std::int32_t self) const {
             // The extension reports once the user turned it on; until then nothing is known.
             return std::make_unique<ReportedFrontApp>(
                 QDBusConnection::sessionBus(), self, describe(),
-                QStringList{QStringLiteral("org.gnome.Shell")});
+                QStringList{QStringLiteral("org.gnome.Shell")}, compositorCheck());
         case Kind::x11:
             break;
     }

@@ -7,8 +7,10 @@
 namespace tv::linux_os {
 
 ReportedFrontApp::ReportedFrontApp(QDBusConnection bus, std::int32_t self, std::string label,
-                                   QStringList reporters)
-    : receiver_(new FocusReceiver(std::move(bus), std::move(reporters), self)),
+                                   QStringList reporters,
+                                   std::function<bool(std::int32_t)> isCompositor)
+    : receiver_(
+          new FocusReceiver(std::move(bus), std::move(reporters), self, std::move(isCompositor))),
       label_(std::move(label)) {}
 
 ReportedFrontApp::~ReportedFrontApp() {

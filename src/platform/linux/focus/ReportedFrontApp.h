@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,8 +26,10 @@ class ReportedFrontApp : public FrontAppSource {
     // "org.gnome.Shell"), whose owner alone is believed. Never a name of another desktop's:
     // where that compositor does not run, any program could take its name. `label` names
     // what reports, for the self-check ("KWin script").
+    // `isCompositor` tells the compositor's process (see FocusReceiver); none believes the
+    // name's owner alone.
     ReportedFrontApp(QDBusConnection bus, std::int32_t self, std::string label,
-                     QStringList reporters);
+                     QStringList reporters, std::function<bool(std::int32_t)> isCompositor = {});
     ~ReportedFrontApp() override;
     ReportedFrontApp(const ReportedFrontApp&) = delete;
     ReportedFrontApp& operator=(const ReportedFrontApp&) = delete;

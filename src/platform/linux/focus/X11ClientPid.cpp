@@ -40,4 +40,32 @@ std::optional<std::int32_t> clientPidOf(xcb_connection_t* connection, std::uint3
     return pid;
 }
 
+std::optional<std::int32_t> windowPidOf(xcb_connection_t* c, std::uint32_t window) {
+    if (auto pid = clientPidOf(c, window)) {
+        return pid;
+    }
+    if (c == nullptr || window == 0) {
+        return std::nullopt;
+    }
+    const char name[] = "_NET_WM_PID";
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, sizeof name - 1, name), nullptr);
+    if (atom == nullptr) {
+        return std::nullopt;
+    }
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, atom->atom, XCB_ATOM_CARDINAL, 0, 1), nullptr);
+    std::free(atom);
+    std::optional<std::int32_t> pid;
+    if (reply != nullptr && reply->format == 32 && xcb_get_property_value_length(reply) >= 4) {
+        std::uint32_t value = 0;
+        std::memcpy(&value, xcb_get_property_value(reply), 4);
+        if (value > 0 && value < (1U << 31)) {
+            pid = static_cast<std::int32_t>(value);
+        }
+    }
+    std::free(reply);
+    return pid;
+}
+
 }  // namespace tv::linux_os

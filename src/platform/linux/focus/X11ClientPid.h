@@ -13,4 +13,7 @@ namespace tv::linux_os {
 // without the extension, and for a window that is gone.
 std::optional<std::int32_t> clientPidOf(xcb_connection_t* connection, std::uint32_t window);
 
+// The same, else the window's own _NET_WM_PID where the server cannot say.
+std::optional<std::int32_t> windowPidOf(xcb_connection_t* connection, std::uint32_t window);
+
 }  // namespace tv::linux_os

@@ -20,6 +20,7 @@ constexpr int ioprioWhoProcess = 1;  // IOPRIO_WHO_PROCESS: a thread id
 constexpr int ioprioClassShift = 13;
 constexpr int ioprioClassIdle = 3;
 constexpr int idleIoPriority = ioprioClassIdle << ioprioClassShift;
+constexpr int lowestNice = 19;
 
 int ioprioGet(pid_t tid) {
     return static_cast<int>(::syscall(SYS_ioprio_get, ioprioWhoProcess, tid));
@@ -55,6 +56,7 @@ const char* sessionBusAddress() {
 LinuxBackgroundBand::LinuxBackgroundBand(std::string root, std::optional<std::string> busAddress)
     : root_(std::move(root)),
       groups_(root_),
+      sessions_(root_),
       manager_(std::make_unique<UserManagerCpuWeight>(
           busAddress ? *busAddress : std::string(sessionBusAddress()))),
       cpuPolicy_(mayUndoIdlePolicy()) {}
@@ -141,6 +143,82 @@ std::string LinuxBackgroundBand::slowGroup(const std::string& group) {
     recordAhead({saved});
     bool lowered = idle ? writeLong(folder + "/cpu.idle", 1) : writeLong(folder + "/cpu.weight", 1);
     return lowered ? saved : std::string();
+}
+
+BackgroundBand::SessionsLowered LinuxBackgroundBand::slowSessions(
+    const std::set<std::int32_t>& pids) {
+    SessionsLowered out;
+    if (!sessions_.enabled()) {
+        return out;
+    }
+    struct Session {
+        int id = 0;
+        int nice = 0;
+        bool mixed = false;  // its processes are not in one session
+        std::vector<std::int32_t> pids;
+    };
+    std::map<std::uint64_t, Session> byGroup;
+    for (std::int32_t pid : pids) {
+        auto group = sessions_.decides(pid) ? sessions_.of(pid) : std::nullopt;
+        auto text =
+            group ? readFile(root_ + "/proc/" + std::to_string(pid) + "/stat") : std::nullopt;
+        auto stat = text ? parseProcStat(*text) : std::nullopt;
+        if (!stat || group->id == 0 || stat->session <= 0) {
+            continue;  // the default group is the root group itself: it has no weight to lower
+        }
+        auto [entry, fresh] = byGroup.try_emplace(group->id);
+        Session& session = entry->second;
+        session.mixed = session.mixed || (!fresh && session.id != stat->session);
+        session.id = stat->session;
+        session.nice = group->nice;
+        session.pids.push_back(pid);
+    }
+    for (const auto& [group, session] : byGroup) {
+        std::vector<std::int32_t> members =
+            session.mixed ? std::vector<std::int32_t>{} : sessions_.sessionMembers(session.id);
+        bool alone = !members.empty();
+        for (std::int32_t member : members) {
+            alone = alone && pids.count(member) > 0;
+        }
+        // Shared with anything that is not the app: lowering it would slow that too. Raised by
+        // someone (a negative nice) is theirs; already lowered acts without us.
+        if (!alone || session.nice < 0) {
+            continue;
+        }
+        if (session.nice == 0) {
+            std::vector<std::string> lines;
+            for (std::int32_t pid : session.pids) {
+                lines.push_back("autogroup " + std::to_string(pid) + " " +
+                                std::to_string(threadStarted(pid)) + " " + std::to_string(group) +
+                                " 0 " + std::to_string(lowestNice));
+            }
+            recordAhead(lines);
+            if (!sessions_.setNice(session.pids.front(), lowestNice)) {
+                continue;
+            }
+            out.saved.insert(out.saved.end(), lines.begin(), lines.end());
+        }
+        out.covered.insert(session.pids.begin(), session.pids.end());
+    }
+    return out;
+}
+
+void LinuxBackgroundBand::restoreAutogroup(std::string_view rest) {
+    auto pid = parseUnsigned(nextField(rest));
+    auto started = parseUnsigned(nextField(rest));
+    auto group = parseUnsigned(nextField(rest));
+    auto previous = SessionAutogroups::parse("/autogroup-0 nice " + std::string(nextField(rest)));
+    auto set = SessionAutogroups::parse("/autogroup-0 nice " + std::string(nextField(rest)));
+    if (!pid || !started || !group || !previous || !set || !nextField(rest).empty() || *pid == 0 ||
+        *pid > 0x3FFFFFFF || *group == 0 || set->nice <= 0 ||
+        threadStarted(static_cast<pid_t>(*pid)) != *started) {
+        return;
+    }
+    // Only the same group, still at the value we set, goes back.
+    auto now = sessions_.of(static_cast<std::int32_t>(*pid));
+    if (now && now->id == *group && now->nice == set->nice) {
+        sessions_.setNice(static_cast<std::int32_t>(*pid), previous->nice);
+    }
 }
 
 void LinuxBackgroundBand::restoreGroup(std::string_view group, long weight, long idle) {
@@ -286,6 +364,10 @@ void LinuxBackgroundBand::restore(const std::string& line) {
         restoreUnit(rest);
         return;
     }
+    if (kind == "autogroup") {
+        restoreAutogroup(rest);
+        return;
+    }
     if (kind == "weight") {
         std::string_view group = nextField(rest);
         auto weight = parseUnsigned(nextField(rest));
@@ -317,10 +399,24 @@ void LinuxBackgroundBand::restore(const std::string& line) {
     give(static_cast<pid_t>(*tid), thread);
 }
 
+std::string LinuxBackgroundBand::describeSessions() const {
+    if (!sessions_.enabled()) {
+        return "autogroups are off, so there is no band by session";
+    }
+    if (!sessions_.decides(static_cast<std::int32_t>(::getpid()))) {
+        return "autogroups are on, but cgroups weigh the processors here, so there is no band "
+               "by session";
+    }
+    return "autogroups are on (each session's processes weigh as one against other sessions): "
+           "an app that has its session to itself gets its autogroup set to nice 19";
+}
+
 std::string LinuxBackgroundBand::describe() const {
-    std::string threads = cpuPolicy_ ? "idle I/O class and idle CPU policy (SCHED_IDLE), per thread"
-                                     : "idle I/O class per thread (an idle CPU policy could not be "
-                                       "undone: no CAP_SYS_NICE, RLIMIT_NICE below 20)";
+    std::string threads = cpuPolicy_
+                              ? "else the idle CPU policy (SCHED_IDLE) per thread, which weighs "
+                                "only against what shares the app's scheduling group"
+                              : "an idle CPU policy per thread could not be undone here (no "
+                                "CAP_SYS_NICE, RLIMIT_NICE below 20)";
     std::string unified = groups_.unifiedRoot();
     auto controllers = unified.empty() ? std::nullopt : readFile(unified + "/cgroup.controllers");
     bool cpu = false;
@@ -338,15 +434,32 @@ std::string LinuxBackgroundBand::describe() const {
                  "(else cpu.weight 1) under " +
                      unified;
     bool manager = manager_->present();
-    std::string band = manager      ? "systemd CPU weight"
-                       : cpu        ? "cgroup cpu.idle"
-                       : cpuPolicy_ ? "idle CPU policy per thread"
-                                    : "none (I/O only)";
+    bool bySession =
+        sessions_.enabled() && sessions_.decides(static_cast<std::int32_t>(::getpid()));
+    std::vector<std::string> kinds;
+    if (manager) {
+        kinds.emplace_back("systemd CPU weight");
+    }
+    if (cpu) {
+        kinds.emplace_back("cgroup cpu.idle");
+    }
+    if (bySession) {
+        kinds.emplace_back("autogroup nice 19");
+    }
+    if (cpuPolicy_) {
+        kinds.emplace_back("idle CPU policy per thread");
+    }
+    std::string band = kinds.empty() ? "none (disk use only)" : "per app, the first that acts of ";
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        band += (i == 0 ? "" : ", ") + kinds[i];
+    }
     std::string units =
         manager ? "an app in its own scope or service gets CPUWeight idle (runtime) from the "
                   "user's service manager"
                 : "no user service manager on the session bus to lower an app's CPUWeight";
-    return band + ": " + units + "; " + groups + "; " + threads;
+    return band + ": " + units + "; " + groups + "; " + describeSessions() + "; " + threads +
+           "; every held app's disk use is lowered (idle I/O class per thread), and where no CPU "
+           "band acts on an app, that is all that is done and all that is said";
 }
 
 }  // namespace tv::linux_os

@@ -10,6 +10,7 @@
 
 #include "platform/BackgroundBand.h"
 #include "platform/linux/holdback/LinuxProcessControl.h"
+#include "platform/linux/holdback/SessionAutogroups.h"
 #include "platform/linux/holdback/UserManagerCpuWeight.h"
 
 namespace tv::linux_os {
@@ -22,11 +23,14 @@ namespace tv::linux_os {
 // service of the user's service manager is asked for CPUWeight idle (1 where the manager has
 // no idle weight) through that manager, which owns those groups' files; otherwise a cgroup v2
 // group whose cpu controller we may write is set to cpu.idle 1 where the kernel has it, else
-// to cpu.weight 1.
+// to cpu.weight 1. Where autogroups decide the share (see SessionAutogroups), a session whose
+// every process belongs to the app has its autogroup set to nice 19: the only CPU band that
+// weighs against an app in another session.
 //
 // Saved lines: "io <tid> <start> <previous I/O priority>", "cpu <tid> <start> <previous
 // policy>", "weight <group> <previous cpu.weight> <previous cpu.idle, or -1>", "unit <unit>
-// <previous CPUWeight> <CPUWeight we set>".
+// <previous CPUWeight> <CPUWeight we set>", "autogroup <pid> <start> <autogroup id>
+// <previous nice> <nice we set>".
 class LinuxBackgroundBand : public BackgroundBand {
   public:
     // `busAddress` is the session bus where the user's service manager answers; absent means
@@ -41,6 +45,8 @@ class LinuxBackgroundBand : public BackgroundBand {
     void forget(std::int32_t pid) override;
     std::vector<std::string> saved(std::int32_t pid) const override;
     std::string slowGroup(const std::string& group) override;
+    SessionsLowered slowSessions(const std::set<std::int32_t>& pids) override;
+    bool slowsThreadsCpu() const override { return cpuPolicy_; }
     void restore(const std::string& line) override;
     std::string describe() const override;
 
@@ -70,9 +76,12 @@ class LinuxBackgroundBand : public BackgroundBand {
     // Absent when the service manager cannot be asked about the unit or refuses the change.
     std::optional<std::string> slowUnit(const std::string& unit);
     void restoreUnit(std::string_view rest);
+    void restoreAutogroup(std::string_view rest);
+    std::string describeSessions() const;
 
     std::string root_;
     LinuxProcessControl groups_;
+    SessionAutogroups sessions_;
     std::unique_ptr<UserManagerCpuWeight> manager_;
     bool cpuPolicy_ = false;
     std::map<std::int32_t, std::map<pid_t, Thread>> held_;

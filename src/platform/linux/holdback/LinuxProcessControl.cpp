@@ -1,6 +1,7 @@
 #include "platform/linux/holdback/LinuxProcessControl.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -263,8 +264,17 @@ void LinuxWatchdogLauncher::end(std::int32_t pid) {
     if (pid <= 0 || reaped_.erase(pid) > 0) {
         return;
     }
-    // SIGKILL ends even a stopped watchdog; it is reaped when it is gone, not waited for.
+    // SIGKILL ends even a stopped watchdog. It is given a moment to go, so that it is reaped
+    // now rather than left a zombie until the next hold; one that cannot go at once (stuck in
+    // the kernel) is reaped later, never waited for.
+    int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     ::kill(pid, SIGKILL);
+    if (fd >= 0) {
+        pollfd gone{fd, POLLIN, 0};
+        while (::poll(&gone, 1, endingWaitMs) < 0 && errno == EINTR) {
+        }
+        ::close(fd);
+    }
     ending_.insert(pid);
     reapEnded();
 }

@@ -47,9 +47,12 @@ class LinuxProcessControl : public ProcessControl {
 
 // Starts the watchdog (`program`, by default this program itself) with fork, setsid and
 // exec, so that a terminal's Ctrl-C or a closed terminal does not end it with TallyVane.
-// Watchdogs that were ended are reaped later, never waited for.
+// A watchdog that is ended is reaped once it is gone, waiting for that no longer than
+// `endingWaitMs`.
 class LinuxWatchdogLauncher : public WatchdogLauncher {
   public:
+    static constexpr int endingWaitMs = 100;
+
     explicit LinuxWatchdogLauncher(std::string program = "/proc/self/exe")
         : program_(std::move(program)) {}
     ~LinuxWatchdogLauncher() override;

@@ -1,7 +1,10 @@
 #include "platform/linux/proc/DesktopEntries.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 
@@ -79,6 +82,48 @@ std::string realPath(const std::string& path) {
     return resolved;
 }
 
+std::string lowerCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
+}
+
+// A program file that is not a script: a wrapper's real program.
+bool isBinaryProgram(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || (info.st_mode & 0111) == 0) {
+        return false;
+    }
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    char magic[4] = {};
+    bool elf = ::read(fd, magic, sizeof magic) == sizeof magic &&
+               std::string_view(magic, 4) == std::string_view(
+                                                 "\x7f"
+                                                 "ELF",
+                                                 4);
+    ::close(fd);
+    return elf;
+}
+
+// The usual homes of general tools (dirname, readlink, env): a wrapper calling them is not
+// starting its app.
+bool inToolFolder(std::string_view path) {
+    for (std::string_view folder :
+         {"/bin/", "/sbin/", "/usr/bin/", "/usr/sbin/", "/usr/local/bin/", "/usr/local/sbin/"}) {
+        if (path.starts_with(folder) && path.find('/', folder.size()) == std::string_view::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::vector<std::string> splitColons(const char* value) {
     std::vector<std::string> parts;
     if (value == nullptr) {
@@ -128,6 +173,10 @@ std::optional<DesktopFile> parseDesktopFile(std::string_view text, std::string_v
             file.exec = std::string(value);
         } else if (key == "Hidden") {
             file.hidden = value == "true";
+        } else if (key == "NoDisplay") {
+            file.noDisplay = value == "true";
+        } else if (key == "StartupWMClass") {
+            file.windowClass = std::string(value);
         } else if (key == "Name" && bestName > keys.size()) {
             file.name = ProcessNaming::displayText(value);
             bestName = keys.size();
@@ -195,6 +244,46 @@ std::string execProgram(std::string_view exec) {
     return i < words.size() ? words[i] : std::string();
 }
 
+std::vector<std::string> wrappedPrograms(std::string_view script, const std::string& scriptPath) {
+    constexpr std::size_t mostCandidates = 8;
+    std::string folder = scriptPath.substr(0, scriptPath.rfind('/'));
+    std::vector<std::string> found;
+    std::string_view rest = script;
+    while (!rest.empty() && found.size() < mostCandidates) {
+        std::size_t start = rest.find_first_not_of(" \t\r\n\"'`;=|&<>");
+        if (start == std::string_view::npos) {
+            break;
+        }
+        rest.remove_prefix(start);
+        std::size_t end = rest.find_first_of(" \t\r\n\"'`;=|&<>");
+        std::string_view word = rest.substr(0, end);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
+        if (word.empty() || word[0] == '#') {
+            continue;
+        }
+        std::string candidate;
+        if (word[0] == '/') {
+            candidate = std::string(word);
+        } else if (word[0] == '$' || word[0] == ')') {
+            // "$HERE/app", "${HERE}/app", the end of "$(dirname "$0")/app": the script's folder.
+            std::size_t slash = word.find('/');
+            std::string_view head = word.substr(0, slash);
+            bool folderLike = head == ")" || (head.size() > 1 &&
+                                              head.find_first_of("()") == std::string_view::npos);
+            if (slash != std::string_view::npos && folderLike && slash + 1 < word.size()) {
+                candidate = folder + std::string(word.substr(slash));
+            }
+        }
+        if (candidate.empty() || candidate.find('$') != std::string::npos ||
+            candidate.find('*') != std::string::npos ||
+            std::find(found.begin(), found.end(), candidate) != found.end()) {
+            continue;
+        }
+        found.push_back(std::move(candidate));
+    }
+    return found;
+}
+
 DesktopEntries::DesktopEntries(std::vector<std::string> dataDirs,
                                std::vector<std::string> searchPath, std::string locale)
     : dataDirs_(std::move(dataDirs)),
@@ -253,6 +342,7 @@ void DesktopEntries::refreshIfChanged() {
 void DesktopEntries::scan() {
     entries_.clear();
     byExecutable_.clear();
+    byWindowClass_.clear();
     seenIds_.clear();
     stamp_ = foldersStamp();
     for (const std::string& dir : dataDirs_) {
@@ -289,7 +379,13 @@ void DesktopEntries::scanFolder(const std::string& base, const std::string& fold
         if (!file || !file->application || file->hidden) {
             continue;
         }
-        DesktopEntry entry{id, path, file->name.empty() ? id : file->name};
+        DesktopEntry entry{id, path, file->name.empty() ? id : file->name, file->windowClass};
+        if (file->noDisplay) {
+            // A handler or helper entry (a URL handler of an app, a panel's settings) is never
+            // what a running program is: it claims nothing.
+            entries_.emplace(id, std::move(entry));
+            continue;
+        }
         std::string program = execProgram(file->exec);
         if (!program.empty() && !neverMatches(program)) {
             std::string resolved;
@@ -305,10 +401,43 @@ void DesktopEntries::scanFolder(const std::string& base, const std::string& fold
             }
             if (!resolved.empty() && !neverMatches(resolved)) {
                 byExecutable_.emplace(resolved, id);
+                addWrapped(resolved, id);
             }
+            byWindowClass_.emplace(lowerCase(ProcessNaming::lastPathComponent(program)), id);
         }
+        if (!file->windowClass.empty()) {
+            byWindowClass_[lowerCase(file->windowClass)] = id;  // said outright: it wins
+        }
+        byWindowClass_.emplace(lowerCase(id), id);
         entries_.emplace(id, std::move(entry));
     }
+}
+
+// An Exec program that is a script starting the app's real program (as many browsers, editors
+// and office suites install): the running app's executable is that program.
+void DesktopEntries::addWrapped(const std::string& script, const std::string& id) {
+    constexpr std::size_t largestScript = 64 * 1024;
+    struct stat info {};
+    if (::stat(script.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<std::size_t>(info.st_size) > largestScript) {
+        return;
+    }
+    auto text = readFile(script);
+    if (!text || !std::string_view(*text).starts_with("#!")) {
+        return;
+    }
+    for (const std::string& candidate : wrappedPrograms(*text, script)) {
+        std::string resolved = realPath(candidate);
+        if (!resolved.empty() && resolved != script && !inToolFolder(resolved) &&
+            !neverMatches(resolved) && isBinaryProgram(resolved)) {
+            byExecutable_.emplace(resolved, id);
+        }
+    }
+}
+
+const DesktopEntry* DesktopEntries::byWindowClass(const std::string& windowClass) const {
+    auto found = byWindowClass_.find(lowerCase(windowClass));
+    return found == byWindowClass_.end() ? nullptr : byId(found->second);
 }
 
 const DesktopEntry* DesktopEntries::byId(const std::string& id) const {

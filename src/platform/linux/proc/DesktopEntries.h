@@ -11,17 +11,20 @@ namespace tv::linux_os {
 
 // One installed desktop application.
 struct DesktopEntry {
-    std::string id;    // the desktop-file id, e.g. "org.gnome.TextEditor"
-    std::string path;  // the .desktop file
-    std::string name;  // its Name, localised when the file has the user's language
+    std::string id;           // the desktop-file id, e.g. "org.gnome.TextEditor"
+    std::string path;         // the .desktop file
+    std::string name;         // its Name, localised when the file has the user's language
+    std::string windowClass;  // its StartupWMClass; empty when it names none
 };
 
 // What TallyVane reads of a .desktop file's [Desktop Entry] group.
 struct DesktopFile {
     std::string name;
     std::string exec;
+    std::string windowClass;  // StartupWMClass
     bool application = false;
     bool hidden = false;
+    bool noDisplay = false;  // not shown in menus: a handler or helper, never an app's face
 };
 
 // Parses a .desktop file; absent when it has no [Desktop Entry] group. `locale` is a POSIX
@@ -30,6 +33,11 @@ std::optional<DesktopFile> parseDesktopFile(std::string_view text, std::string_v
 
 // The program an Exec line starts: its first word, unquoted, after any "env VAR=value".
 std::string execProgram(std::string_view exec);
+
+// The programs a wrapper script at `scriptPath` (its text `script`) may start in its stead:
+// absolute paths, and paths after a variable or "$(dirname ...)" taken as the script's own
+// folder ("$HERE/chrome"), as written in it. Unchecked candidates, at most a few.
+std::vector<std::string> wrappedPrograms(std::string_view script, const std::string& scriptPath);
 
 // The installed applications, found the way desktop menus find them: every
 // .desktop file under each data directory's "applications" folder, the first directory
@@ -46,9 +54,14 @@ class DesktopEntries {
     static DesktopEntries forThisSession();
 
     const DesktopEntry* byId(const std::string& id) const;
-    // The application whose Exec program is this executable (a resolved, real path). Shells,
-    // interpreters and launchers never match.
+    // The application whose Exec program is this executable (a resolved, real path), or
+    // whose Exec program is a wrapper script that starts this executable. Shells, interpreters
+    // and launchers never match, nor do entries hidden from menus (NoDisplay).
     const DesktopEntry* byExecutable(const std::string& executable) const;
+    // The application whose StartupWMClass is this window class, else whose id or Exec
+    // program's name is it (ignoring case), as docks match windows to entries. Entries hidden
+    // from menus never match.
+    const DesktopEntry* byWindowClass(const std::string& windowClass) const;
 
     // Scans again if an applications folder changed since the last scan.
     void refreshIfChanged();
@@ -65,7 +78,10 @@ class DesktopEntries {
     std::vector<std::string> searchPath_;
     std::string locale_;
     std::unordered_map<std::string, DesktopEntry> entries_;
-    std::unordered_map<std::string, std::string> byExecutable_;  // real path → id
+    void addWrapped(const std::string& script, const std::string& id);
+
+    std::unordered_map<std::string, std::string> byExecutable_;   // real path → id
+    std::unordered_map<std::string, std::string> byWindowClass_;  // lower-case class → id
     std::unordered_map<std::string, bool> seenIds_;
     std::uint64_t stamp_ = 0;
 };

@@ -7,10 +7,14 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "core/ProcessNaming.h"
-#include "platform/linux/proc/AppScope.h"
 #include "platform/linux/desktop/LinuxSessionRoles.h"
+#include "platform/linux/desktop/SessionEnvironment.h"
+#include "platform/linux/desktop/X11AppWindows.h"
+#include "platform/linux/proc/AppScope.h"
+#include "platform/linux/proc/ThreadDemand.h"
 
 namespace tv::linux_os {
 
@@ -138,6 +142,17 @@ bool isSessionInfrastructure(std::string_view name) {
                        [&](std::string_view p) { return startsWith(name, p); });
 }
 
+bool isLauncher(std::string_view name) {
+    static constexpr std::array<std::string_view, 34> names{
+        "ulauncher",   "albert",      "synapse",    "kupfer",     "xfce4-appfinder", "lxqt-runner",
+        "krunner",     "rofi",        "wofi",       "fuzzel",     "gmrun",           "dmenu",
+        "dmenu_run",   "bemenu",      "bemenu-run", "jgmenu",     "plank",           "docky",
+        "cairo-dock",  "latte-dock",  "tint2",      "lxpanel",    "mate-panel",      "budgie-panel",
+        "gnome-panel", "vala-panel",  "polybar",    "nwg-drawer", "nwg-dock",        "nwg-panel",
+        "sfwbar",      "xfce4-panel", "lxqt-panel", "plasmashell"};
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
 LinuxProcessSource::LinuxProcessSource(Options options, std::shared_ptr<DesktopEntries> desktop)
     : options_(std::move(options)), desktop_(std::move(desktop)) {
     openFileBudget_ = raiseOpenFileLimit();
@@ -162,11 +177,28 @@ LinuxProcessSource::LinuxProcessSource(Options options, std::shared_ptr<DesktopE
     statsThisPass_.clear();  // the first pass may come much later
 }
 
+namespace {
+
+// The windows of this session's X display (on Wayland, those of its X clients).
+std::shared_ptr<AppWindows> appWindows() {
+    constexpr std::chrono::milliseconds askEvery{5'000};
+    std::string display = environmentValue("DISPLAY");
+    return display.empty() ? nullptr : std::make_shared<X11AppWindows>(display, askEvery);
+}
+
+}  // namespace
+
 LinuxProcessSource::LinuxProcessSource()
     : LinuxProcessSource(
           Options{"/", ::getuid(), ::getpid(), true,
-                  std::make_shared<LinuxSessionRoles>(LinuxSessionRoles::forThisSession())},
+                  std::make_shared<LinuxSessionRoles>(LinuxSessionRoles::forThisSession()),
+                  SessionMembership::ofThisProcess(), appWindows()},
           std::make_shared<DesktopEntries>(DesktopEntries::forThisSession())) {}
+
+std::string LinuxProcessSource::describeSession() const {
+    return options_.session ? options_.session->describe()
+                            : "every process of the user counts as this session's";
+}
 
 std::string LinuxProcessSource::procPath(std::int32_t pid, const char* file) const {
     return options_.root + "/proc/" + std::to_string(pid) + "/" + file;
@@ -175,7 +207,9 @@ std::string LinuxProcessSource::procPath(std::int32_t pid, const char* file) con
 std::vector<std::int32_t> LinuxProcessSource::pids() {
     if (options_.roles) {
         roles_ = &options_.roles->pids();  // asks the desktop again only when due
+        servers_ = &options_.roles->displayServers();
     }
+    checkWindows();
     std::vector<std::int32_t> pids;
     for (const std::string& name : listDirectory(options_.root + "/proc")) {
         if (name.empty() || name[0] < '1' || name[0] > '9') {
@@ -266,10 +300,15 @@ std::optional<ProcessUse> LinuxProcessSource::use(std::int32_t pid) {
     return use;
 }
 
+std::optional<std::uint64_t> LinuxProcessSource::demandNs(std::int32_t pid) {
+    return processDemand(procPath(pid, "task"));
+}
+
 // Everything read in this pass was marked with it; the rest has gone.
 void LinuxProcessSource::passDone() {
     statsThisPass_.clear();
     factsThisPass_.clear();
+    cgroupsThisPass_.clear();
     std::erase_if(tracked_, [&](const auto& entry) { return entry.second.seenInPass != passes_; });
     ++passes_;
     if (passes_ % desktopCheckEvery == 0 && desktop_) {
@@ -278,6 +317,45 @@ void LinuxProcessSource::passDone() {
     if (passes_ % swapCheckEvery == 0) {
         checkSwap();
     }
+}
+
+// A process that showed a window of an app's class since its identity was worked out is that
+// app now, and so is what it started.
+void LinuxProcessSource::checkWindows() {
+    if (!options_.windows || !desktop_) {
+        return;
+    }
+    windows_ = &options_.windows->classesByPid();
+    if (*windows_ == windowsKnown_) {
+        return;
+    }
+    for (const auto& [pid, classes] : *windows_) {
+        auto known = windowsKnown_.find(pid);
+        if ((known == windowsKnown_.end() || known->second != classes) && windowEntryOf(pid)) {
+            stale_ = true;
+        }
+    }
+    windowsKnown_ = *windows_;
+}
+
+bool LinuxProcessSource::identitiesStale() {
+    return std::exchange(stale_, false);
+}
+
+const DesktopEntry* LinuxProcessSource::windowEntryOf(std::int32_t pid) const {
+    if (windows_ == nullptr) {
+        return nullptr;
+    }
+    auto found = windows_->find(pid);
+    if (found == windows_->end()) {
+        return nullptr;
+    }
+    for (const std::string& windowClass : found->second) {
+        if (const DesktopEntry* entry = desktop_->byWindowClass(windowClass)) {
+            return entry;
+        }
+    }
+    return nullptr;
 }
 
 // Swap devices are listed after the header line of /proc/swaps.
@@ -373,30 +451,95 @@ bool LinuxProcessSource::isSystem(std::int32_t pid, const Facts& facts,
     return isSessionInfrastructure(stat.comm);
 }
 
-const DesktopEntry* LinuxProcessSource::appOf(std::int32_t pid, const Facts& facts,
-                                              const std::string& cgroup) const {
-    if (!desktop_) {
-        return nullptr;
+const std::string& LinuxProcessSource::cgroupOf(std::int32_t pid) const {
+    if (auto known = cgroupsThisPass_.find(pid); known != cgroupsThisPass_.end()) {
+        return known->second;
     }
-    for (const std::string& id : desktopIdsOfUnit(lastComponent(cgroup))) {
-        if (const DesktopEntry* entry = desktop_->byId(id)) {
-            return entry;
+    auto text = readFile(procPath(pid, "cgroup"));
+    return cgroupsThisPass_.emplace(pid, text ? cgroupPath(*text) : std::string()).first->second;
+}
+
+// The servers the session runs on, by what the desktop says, and every Xwayland.
+bool LinuxProcessSource::isDisplayServer(std::int32_t pid, const Facts& facts) const {
+    return (servers_ != nullptr && servers_->count(pid) > 0) || facts.stat.comm == "Xwayland";
+}
+
+bool LinuxProcessSource::inThisSession(std::int32_t pid, const std::string& cgroup) {
+    if (!options_.session) {
+        return true;
+    }
+    if (auto byCgroup = options_.session->byCgroup(cgroup)) {
+        return *byCgroup;
+    }
+    auto tracked = tracked_.find(pid);
+    if (tracked != tracked_.end() && tracked->second.sessionsOwn) {
+        return *tracked->second.sessionsOwn;
+    }
+    // What a process started with cannot be read for some (those that made themselves
+    // undumpable): nothing then says it is another session's.
+    auto environ = readFile(procPath(pid, "environ"));
+    bool own = !environ || options_.session->byEnvironment(*environ);
+    if (tracked != tracked_.end()) {
+        tracked->second.sessionsOwn = own;
+    }
+    return own;
+}
+
+bool LinuxProcessSource::isTyped(const Facts& facts) const {
+    auto parent = factsOf(facts.stat.ppid);
+    return parent &&
+           ProcessNaming::isTypedCommand(facts.stat.pgrp, parent->stat.pgrp, parent->stat.comm);
+}
+
+// Whether the process, or one of its ancestors in the same unit, is a command typed at a
+// shell: then it was started by hand in a terminal that keeps its shells in its own unit, not
+// by the app the unit is named after.
+bool LinuxProcessSource::typedWithinUnit(std::int32_t pid, const std::string& cgroup) const {
+    std::int32_t current = pid;
+    for (int depth = 0; depth < deepestAncestry; ++depth) {
+        auto facts = factsOf(current);
+        if (!facts) {
+            return false;
         }
+        if (isTyped(*facts)) {
+            return true;
+        }
+        std::int32_t parent = facts->stat.ppid;
+        if (parent <= 1 || cgroupOf(parent) != cgroup) {
+            return false;  // the first process of the unit
+        }
+        current = parent;
     }
-    // The top-most ancestor of the same user whose executable a desktop file starts claims
-    // its subtree. A shell on the way is a boundary: what runs under it was started by hand.
-    const DesktopEntry* claimed = nullptr;
+    return false;
+}
+
+// Where the walk up the ancestors ends: another user, a shell (what runs below it was started
+// by hand), the service manager, and the session's own machinery, which starts apps for the
+// user but owns none of them.
+bool LinuxProcessSource::endsWalk(std::int32_t pid, const Facts& facts) const {
+    const std::string& comm = facts.stat.comm;
+    return facts.uid != options_.user || ProcessNaming::isShell(comm) || comm == "systemd" ||
+           isSessionInfrastructure(comm) || (roles_ != nullptr && roles_->count(pid) > 0);
+}
+
+// The nearest ancestor (the process itself first) whose executable a desktop file starts, or
+// that shows a window of an entry's class.
+// A launcher may be an app itself, but what it starts is not part of it.
+const DesktopEntry* LinuxProcessSource::claimedByAncestor(std::int32_t pid,
+                                                          const Facts& facts) const {
     std::int32_t current = pid;
     std::optional<Facts> step = facts;
     for (int depth = 0; depth < deepestAncestry && step; ++depth) {
-        if (step->uid != options_.user || ProcessNaming::isShell(step->stat.comm) ||
-            step->stat.comm == "systemd") {
+        if (endsWalk(current, *step) || (depth > 0 && isLauncher(step->stat.comm))) {
             break;
         }
         if (!step->exe.empty()) {
             if (const DesktopEntry* entry = desktop_->byExecutable(step->exe)) {
-                claimed = entry;
+                return entry;
             }
+        }
+        if (const DesktopEntry* entry = windowEntryOf(current)) {
+            return entry;
         }
         if (step->stat.ppid <= 1) {
             break;
@@ -404,7 +547,25 @@ const DesktopEntry* LinuxProcessSource::appOf(std::int32_t pid, const Facts& fac
         current = step->stat.ppid;
         step = factsOf(current);
     }
-    return claimed;
+    return nullptr;
+}
+
+const DesktopEntry* LinuxProcessSource::appOf(std::int32_t pid, const Facts& facts,
+                                              const std::string& cgroup) const {
+    if (!desktop_) {
+        return nullptr;
+    }
+    for (const std::string& id : desktopIdsOfUnit(lastComponent(cgroup))) {
+        if (const DesktopEntry* entry = desktop_->byId(id)) {
+            // A terminal's unit holds its shells, and whatever is typed into them; what is
+            // typed is the user's own command, found as it would be outside the unit.
+            if (!typedWithinUnit(pid, cgroup)) {
+                return entry;
+            }
+            break;
+        }
+    }
+    return claimedByAncestor(pid, facts);
 }
 
 ProcessIdentity LinuxProcessSource::identify(std::int32_t pid) {
@@ -416,14 +577,13 @@ ProcessIdentity LinuxProcessSource::identify(std::int32_t pid) {
         identity.system = true;
         return identity;
     }
-    auto cgroupText = readFile(procPath(pid, "cgroup"));
-    std::string cgroup = cgroupText ? cgroupPath(*cgroupText) : std::string();
-    identity.system = isSystem(pid, *facts, cgroup);
-    identity.foreign = facts->uid != options_.user;
-    if (auto parent = factsOf(facts->stat.ppid)) {
-        identity.typed =
-            ProcessNaming::isTypedCommand(facts->stat.pgrp, parent->stat.pgrp, parent->stat.comm);
-    }
+    std::string cgroup = cgroupOf(pid);
+    // The servers the session runs on are the system's, and never listed among the user's
+    // apps; neither are another user's processes.
+    identity.foreign = facts->uid != options_.user || isDisplayServer(pid, *facts);
+    identity.system =
+        identity.foreign || isSystem(pid, *facts, cgroup) || !inThisSession(pid, cgroup);
+    identity.typed = isTyped(*facts);
     // Another user's process never joins the user's rows, whatever its unit is called.
     if (!facts->stat.isKernelThread() && !identity.foreign) {
         if (const DesktopEntry* app = appOf(pid, *facts, cgroup)) {
@@ -449,12 +609,14 @@ std::optional<ProcessIdentity> LinuxProcessSource::identifyOne(std::int32_t pid)
     // Outside a pass nothing read earlier may be reused, and nothing read now may be kept.
     statsThisPass_.clear();
     factsThisPass_.clear();
+    cgroupsThisPass_.clear();
     std::optional<ProcessIdentity> identity;
     if (factsOf(pid)) {
         identity = identify(pid);
     }
     statsThisPass_.clear();
     factsThisPass_.clear();
+    cgroupsThisPass_.clear();
     return identity;
 }
 

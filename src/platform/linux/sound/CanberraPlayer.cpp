@@ -109,7 +109,23 @@ void CanberraPlayer::play(const std::string& path) {
     }
 }
 
+void CanberraPlayer::playThemed(const std::string& name) {
+    if (context_ && !name.empty()) {
+        ca_context_play(context_, 0, CA_PROP_EVENT_ID, name.c_str(), CA_PROP_MEDIA_ROLE, "event",
+                        nullptr);
+        keepDriversLoadedOnce();
+    }
+}
+
 bool CanberraPlayer::playAndWait(const std::string& path) {
+    return playAndWait(CA_PROP_MEDIA_FILENAME, path);
+}
+
+bool CanberraPlayer::playThemedAndWait(const std::string& name) {
+    return playAndWait(CA_PROP_EVENT_ID, name);
+}
+
+bool CanberraPlayer::playAndWait(const char* property, const std::string& value) {
     if (!context_) {
         return false;
     }
@@ -121,7 +137,7 @@ bool CanberraPlayer::playAndWait(const std::string& path) {
     } done;
     ca_proplist* props = nullptr;
     ca_proplist_create(&props);
-    ca_proplist_sets(props, CA_PROP_MEDIA_FILENAME, path.c_str());
+    ca_proplist_sets(props, property, value.c_str());
     int started = ca_context_play_full(
         context_, 1, props,
         [](ca_context*, uint32_t, int result, void* data) {

@@ -17,10 +17,14 @@ class CanberraPlayer : public SoundPlayer {
     // A readable RIFF/WAVE file with 8- or 16-bit PCM.
     bool accepts(const std::string& path) override;
     void play(const std::string& path) override;
-    // Plays and waits until the sound has finished (or failed); for tools and tests.
+    // Through the XDG sound theme lookup (the desktop's theme, then the freedesktop one).
+    void playThemed(const std::string& name) override;
+    // Play and wait until the sound has finished (or failed); for tools and tests.
     bool playAndWait(const std::string& path);
+    bool playThemedAndWait(const std::string& name);
 
   private:
+    bool playAndWait(const char* property, const std::string& value);
     // After the first sound has loaded the driver: keeps it loaded for good (see the .cpp).
     void keepDriversLoadedOnce();
 

@@ -86,8 +86,10 @@ std::optional<CpuTicks> LinuxCpuTickSource::read() {
     CpuTicks ticks;
     ticks.layout = layout_;
     ticks.cores.reserve(cores_.size());
+    ticks.ids.reserve(cores_.size());
     for (std::size_t i = 0; i < cores_.size(); ++i) {
         Core& core = cores_[i];
+        ticks.ids.push_back(core.id);
         for (std::size_t k = 0; k < 4; ++k) {
             std::uint64_t now = lines[i].folded[k];
             if (now > core.raw[k]) {

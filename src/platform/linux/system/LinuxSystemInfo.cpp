@@ -33,27 +33,25 @@ std::string cpuinfoValue(std::string_view text, std::string_view key) {
 }
 
 // Processors whose figure (capacity or top frequency) is below 0.8 × the largest figure.
-int countSlower(const std::map<int, double>& figures) {
-    if (figures.empty()) {
-        return 0;
-    }
+std::vector<int> slowerProcessors(const std::map<int, double>& figures) {
     double fastest = 0;
     for (const auto& [cpu, figure] : figures) {
         fastest = std::max(fastest, figure);
     }
-    return static_cast<int>(std::count_if(figures.begin(), figures.end(), [&](const auto& entry) {
-        return entry.second < 0.8 * fastest;
-    }));
+    std::vector<int> slower;
+    for (const auto& [cpu, figure] : figures) {
+        if (figure < 0.8 * fastest) {
+            slower.push_back(cpu);
+        }
+    }
+    return slower;
 }
 
 }  // namespace
 
-int countCpuList(std::string_view list) {
+std::vector<int> parseCpuList(std::string_view list) {
     list = trimmed(list);
-    if (list.empty()) {
-        return 0;
-    }
-    int count = 0;
+    std::vector<int> cpus;
     while (!list.empty()) {
         std::size_t comma = list.find(',');
         std::string_view range = list.substr(0, comma);
@@ -61,12 +59,16 @@ int countCpuList(std::string_view list) {
         std::size_t dash = range.find('-');
         auto first = parseUnsigned(range.substr(0, dash));
         auto last = dash == std::string_view::npos ? first : parseUnsigned(range.substr(dash + 1));
-        if (!first || !last || *last < *first || *last - *first > 1u << 16) {
-            return 0;
+        if (!first || !last || *last < *first || *last > 1u << 16) {
+            return {};
         }
-        count += static_cast<int>(*last - *first + 1);
+        for (auto cpu = *first; cpu <= *last; ++cpu) {
+            cpus.push_back(static_cast<int>(cpu));
+        }
     }
-    return count;
+    std::sort(cpus.begin(), cpus.end());
+    cpus.erase(std::unique(cpus.begin(), cpus.end()), cpus.end());
+    return cpus;
 }
 
 LinuxSystemInfo::LinuxSystemInfo(const std::string& root)
@@ -103,9 +105,10 @@ std::string LinuxSystemInfo::chip() {
     return {};
 }
 
-int LinuxSystemInfo::efficiencyCores() {
+std::vector<int> LinuxSystemInfo::efficiencyCores() {
+    // Intel's hybrid parts list their efficiency ("atom") cores, usually the last ones.
     if (auto atoms = readFile(root_ + "/sys/devices/cpu_atom/cpus")) {
-        return countCpuList(*atoms);
+        return parseCpuList(*atoms);
     }
     const std::string cpus = root_ + "/sys/devices/system/cpu/";
     std::map<int, double> capacity, frequency;
@@ -129,7 +132,7 @@ int LinuxSystemInfo::efficiencyCores() {
             }
         }
     }
-    return countSlower(capacity.empty() ? frequency : capacity);
+    return slowerProcessors(capacity.empty() ? frequency : capacity);
 }
 
 std::optional<Date> LinuxSystemInfo::bootTime() {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/SystemInfo.h"
 #include "platform/linux/proc/ProcFile.h"
@@ -16,7 +18,7 @@ class LinuxSystemInfo : public SystemInfo {
 
     std::vector<double> loadAverages() override;
     std::string chip() override;
-    int efficiencyCores() override;
+    std::vector<int> efficiencyCores() override;
     std::optional<Date> bootTime() override;
 
   private:
@@ -24,7 +26,7 @@ class LinuxSystemInfo : public SystemInfo {
     ProcFile loadavg_;
 };
 
-// The number of processors in a kernel CPU list such as "0-3,8,10-11"; 0 when malformed.
-int countCpuList(std::string_view list);
+// The processors of a kernel CPU list such as "0-3,8,10-11", ascending; empty when malformed.
+std::vector<int> parseCpuList(std::string_view list);
 
 }  // namespace tv::linux_os

@@ -60,7 +60,19 @@ QList<DBusMenuItem> DBusMenu::GetGroupProperties(const QList<int>& ids, const QS
 }
 
 QDBusVariant DBusMenu::GetProperty(int id, const QString& name) {
-    return QDBusVariant(propertiesOf(id, {}).value(name));
+    QVariantMap properties = propertiesOf(id, {});
+    if (!properties.contains(name)) {
+        // An empty variant cannot be sent as an answer; without this the caller would wait
+        // for one until its own timeout.
+        if (calledFromDBus()) {
+            sendErrorReply(QDBusError::InvalidArgs,
+                           exists(id)
+                               ? QStringLiteral("No property %1 on entry %2").arg(name).arg(id)
+                               : QStringLiteral("No entry %1").arg(id));
+        }
+        return QDBusVariant(QString());
+    }
+    return QDBusVariant(properties.value(name));
 }
 
 void DBusMenu::Event(int id, const QString& eventId, const QDBusVariant&, uint) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusContext>
 #include <QDBusVariant>
 #include <QObject>
 #include <QStringList>
@@ -13,7 +14,7 @@ namespace tv::linux_os {
 
 // The tray item's right-button menu as the host reads it over D-Bus (com.canonical.dbusmenu,
 // version 3): a flat list of entries, each running its action when clicked.
-class DBusMenu : public QObject {
+class DBusMenu : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.canonical.dbusmenu")
     Q_PROPERTY(uint Version READ version)
@@ -39,6 +40,7 @@ class DBusMenu : public QObject {
                                 tv::linux_os::DBusMenuLayout& layout);
     Q_SCRIPTABLE QList<tv::linux_os::DBusMenuItem> GetGroupProperties(const QList<int>& ids,
                                                                       const QStringList& names);
+    // An id or property the menu does not have is answered with an error at once.
     Q_SCRIPTABLE QDBusVariant GetProperty(int id, const QString& name);
     Q_SCRIPTABLE void Event(int id, const QString& eventId, const QDBusVariant& data,
                             uint timestamp);

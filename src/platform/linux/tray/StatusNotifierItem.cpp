@@ -9,8 +9,9 @@
 #include <QDBusServiceWatcher>
 #include <QTimer>
 
-#include "platform/linux/tray/DBusMenu.h"
+#include "core/TrayMenu.h"
 #include "platform/linux/proc/ProcessName.h"
+#include "platform/linux/tray/DBusMenu.h"
 
 namespace tv::linux_os {
 
@@ -39,10 +40,14 @@ void StatusNotifierItem::start(Handlers handlers) {
             }
         };
     };
-    menu_ = new DBusMenu({{QStringLiteral("Open TallyVane"), run(&Handlers::open)},
-                          {QStringLiteral("Settings"), run(&Handlers::settings)},
-                          {QStringLiteral("Quit TallyVane"), run(&Handlers::quit)}},
-                         this);
+    std::vector<DBusMenu::Entry> entries;
+    for (const TrayMenuItem& item : trayMenu) {
+        auto handler = item.entry == TrayMenuEntry::open       ? &Handlers::open
+                       : item.entry == TrayMenuEntry::settings ? &Handlers::settings
+                                                               : &Handlers::quit;
+        entries.push_back({QString::fromLatin1(item.label), run(handler)});
+    }
+    menu_ = new DBusMenu(std::move(entries), this);
     auto exported =
         QDBusConnection::ExportScriptableContents | QDBusConnection::ExportAllProperties;
     started_ = bus_.isConnected() &&
@@ -56,6 +61,7 @@ void StatusNotifierItem::start(Handlers handlers) {
                                        QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
+                registeredAgain_ = 0;
                 if (newOwner.isEmpty()) {
                     setHosted(false);
                 } else if (registering_) {
@@ -64,7 +70,29 @@ void StatusNotifierItem::start(Handlers handlers) {
                     registerWithWatcher();
                 }
             });
+    bus_.connect(QString::fromLatin1(watcherService), QStringLiteral("/StatusNotifierWatcher"),
+                 QString::fromLatin1(watcherService),
+                 QStringLiteral("StatusNotifierItemUnregistered"), this,
+                 SLOT(itemUnregistered(QString)));
     registerWithWatcher();
+}
+
+void StatusNotifierItem::itemUnregistered(const QString& item) {
+    // A watcher names an item by the service it was given, or by the sender and path.
+    bool ours = item == service_ ||
+                item == bus_.baseService() + QLatin1Char('@') + QString::fromLatin1(itemPath);
+    if (!ours || registeredAgain_ >= maxRegistrationsAgain) {
+        return;
+    }
+    ++registeredAgain_;
+    // A moment later, so a host in the middle of its own start has settled.
+    QTimer::singleShot(500, this, [this] {
+        if (registering_) {
+            askAgain_ = true;
+        } else {
+            registerWithWatcher();
+        }
+    });
 }
 
 void StatusNotifierItem::registerWithWatcher() {
@@ -140,6 +168,7 @@ void StatusNotifierItem::show(const StatusNotifierLook& look) {
     }
     if (newIcon) {
         emit NewIcon();
+        emit NewAttentionIcon();
     }
     if (newTip) {
         emit NewToolTip();

@@ -15,7 +15,14 @@ class DBusMenu;
 
 // The tray item as org.kde.StatusNotifierItem at /StatusNotifierItem under the name
 // org.kde.StatusNotifierItem-PID-1, its menu at /MenuBar. Registered with
-// org.kde.StatusNotifierWatcher at start and whenever a watcher appears.
+// org.kde.StatusNotifierWatcher at start and whenever a watcher appears, and again when the
+// watcher says it let the item go while both are still there (GNOME's AppIndicator drops an
+// item it was told of while it was looking for items itself at its start), a few times at most
+// per watcher so a host that keeps refusing it is not asked for ever.
+//
+// While an alert is on, the item is NeedsAttention and hosts show its attention icon
+// instead of its icon (GNOME's AppIndicator shows nothing when there is none): the attention
+// pictures and description are the item's own coloured ones, so the readings stay in view.
 class StatusNotifierItem : public QObject, public StatusNotifier {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
@@ -30,7 +37,8 @@ class StatusNotifierItem : public QObject, public StatusNotifier {
     Q_PROPERTY(QString OverlayIconName READ emptyText)
     Q_PROPERTY(QList<tv::linux_os::SniIcon> OverlayIconPixmap READ noIcons)
     Q_PROPERTY(QString AttentionIconName READ emptyText)
-    Q_PROPERTY(QList<tv::linux_os::SniIcon> AttentionIconPixmap READ noIcons)
+    Q_PROPERTY(QList<tv::linux_os::SniIcon> AttentionIconPixmap READ iconPixmap)
+    Q_PROPERTY(QString AttentionAccessibleDesc READ iconAccessibleDesc)
     Q_PROPERTY(QString AttentionMovieName READ emptyText)
     Q_PROPERTY(QString IconThemePath READ emptyText)
     Q_PROPERTY(tv::linux_os::SniToolTip ToolTip READ toolTip)
@@ -86,7 +94,12 @@ class StatusNotifierItem : public QObject, public StatusNotifier {
     Q_SCRIPTABLE void NewStatus(const QString& status);
     Q_SCRIPTABLE void XAyatanaNewLabel(const QString& label, const QString& guide);
 
+  private slots:
+    void itemUnregistered(const QString& item);
+
   private:
+    static constexpr int maxRegistrationsAgain = 5;
+
     void registerWithWatcher();
     void setHosted(bool hosted);
 
@@ -103,6 +116,7 @@ class StatusNotifierItem : public QObject, public StatusNotifier {
     bool registering_ = false;
     bool askAgain_ = false;
     bool started_ = false;
+    int registeredAgain_ = 0;
 };
 
 }  // namespace tv::linux_os

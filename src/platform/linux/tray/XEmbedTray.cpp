@@ -1,5 +1,7 @@
 #include "platform/linux/tray/XEmbedTray.h"
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -58,6 +60,29 @@ std::string XEmbedTray::ownerName() {
     }
     std::free(reply);
     return processName(pid);
+}
+
+std::optional<std::uint32_t> XEmbedTray::foreground() {
+    xcb_window_t tray = owner();
+    if (tray == XCB_WINDOW_NONE) {
+        return std::nullopt;
+    }
+    // Twelve cardinals, 16 bits a channel: foreground, error, warning and success colours.
+    auto reply = xcb_get_property_reply(
+        connection_,
+        xcb_get_property(connection_, 0, tray, atom("_NET_SYSTEM_TRAY_COLORS"), XCB_ATOM_CARDINAL,
+                         0, 12),
+        nullptr);
+    std::optional<std::uint32_t> color;
+    if (reply && reply->format == 32 && xcb_get_property_value_length(reply) >= 12) {
+        const auto* channels = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
+        auto eight = [](std::uint32_t channel) {
+            return std::min<std::uint32_t>(channel, 0xffff) >> 8;
+        };
+        color = eight(channels[0]) << 16 | eight(channels[1]) << 8 | eight(channels[2]);
+    }
+    std::free(reply);
+    return color;
 }
 
 bool XEmbedTray::transparentSlots() {

@@ -17,6 +17,8 @@ class XEmbedTray : public TrayEmbedder {
     bool slotFits(std::uintptr_t window, int width) override;
     // From the owner window's _NET_SYSTEM_TRAY_VISUAL: a visual of depth 32.
     bool transparentSlots() override;
+    // From the owner window's _NET_SYSTEM_TRAY_COLORS: its first colour, the foreground.
+    std::optional<std::uint32_t> foreground() override;
     // From the owner window's _NET_WM_PID.
     std::string ownerName() override;
 

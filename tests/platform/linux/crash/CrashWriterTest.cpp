@@ -11,6 +11,7 @@
 
 #include "platform/linux/crash/CrashHeader.h"
 #include "support/FixtureTree.h"
+#include "support/Spawned.h"
 
 namespace tv::linux_os {
 namespace {
@@ -24,13 +25,14 @@ struct Crash {
     std::string report;           // the one report's text
 };
 
-Crash crash(const FixtureTree& state, const std::string& how) {
+Crash crash(const FixtureTree& state, const std::string& how,
+            const std::string& program = TALLYVANE_TEST_CRASHER) {
     Crash result;
     pid_t child = ::fork();
     if (child == 0) {
         ::setenv("XDG_STATE_HOME", state.root().c_str(), 1);
         ::setenv("TZ", "XST3:30", 1);  // UTC-03:30 all year
-        ::execl(TALLYVANE_TEST_CRASHER, TALLYVANE_TEST_CRASHER, how.c_str(), nullptr);
+        ::execl(program.c_str(), program.c_str(), how.c_str(), nullptr);
         ::_exit(127);
     }
     int status = 0;
@@ -98,6 +100,40 @@ TEST(CrashWriter, EachFatalCrashLeavesOneFinishedReportNamingTheCrashingFunction
         // The backtrace starts where the signal struck, not in the writer.
         EXPECT_EQ(r.find("onFatalSignal"), std::string::npos) << r;
     }
+}
+
+// A program run from a folder named after its user (a build tree, an unpacked download,
+// outside the home folder or in it): the report tells each module by its name and build id
+// and never names a folder.
+TEST(CrashWriter, ModulesAreNamedWithTheirBuildIdsAndNeverTheirFolders) {
+    FixtureTree state;
+    FixtureTree place;
+    std::string folder = place.root() + "/builds of jane.doe";
+    fs::create_directories(folder);
+    std::string program = folder + "/tallyvane";
+    fs::copy_file(TALLYVANE_TEST_CRASHER, program);
+    Crash result = crash(state, "null", program);
+    ASSERT_EQ(result.files.size(), 1U);
+    const std::string& r = result.report;
+    EXPECT_EQ(r.find("jane.doe"), std::string::npos) << r;
+    EXPECT_EQ(r.find(place.root()), std::string::npos) << r;
+
+    // The build id as the toolchain reads it from the file.
+    auto buildIdOf = [](const std::string& file) {
+        std::string notes = test::outputOf("readelf -n '" + file + "'");
+        std::size_t at = notes.find("Build ID: ");
+        return at == std::string::npos ? std::string()
+                                       : notes.substr(at + 10, notes.find('\n', at) - at - 10);
+    };
+    std::string own = buildIdOf(program);
+    ASSERT_FALSE(own.empty());
+    std::string mappings = r.substr(r.find("Executable mappings:"));
+    EXPECT_NE(mappings.find(" tallyvane " + own + "\n"), std::string::npos) << mappings;
+    std::string libc = buildIdOf("/lib/x86_64-linux-gnu/libc.so.6");
+    if (!libc.empty()) {
+        EXPECT_NE(mappings.find(" libc.so.6 " + libc + "\n"), std::string::npos) << mappings;
+    }
+    EXPECT_EQ(mappings.find('/'), std::string::npos) << "a path in the mappings:\n" << mappings;
 }
 
 TEST(CrashWriter, OlderReportsAndHalfWrittenOnesGoAtStart) {

@@ -9,11 +9,12 @@
 #include <map>
 #include <thread>
 #include <tuple>
+#include <vector>
 
+#include "platform/linux/desktop/SwayWindowPlacer.h"
 #include "platform/linux/focus/FocusJson.h"
 #include "platform/linux/focus/FrontAppChoice.h"
 #include "platform/linux/focus/GnomeShellExtension.h"
-#include "platform/linux/desktop/SwayWindowPlacer.h"
 
 namespace tv::linux_os {
 namespace {
@@ -117,36 +118,44 @@ TEST(CompositorFrontAppTest, TheSourceIsChosenFromTheSessionsEnvironment) {
     EXPECT_FALSE(needed({{"XDG_CURRENT_DESKTOP", "KDE"}, {"WAYLAND_DISPLAY", "wayland-0"}}));
 }
 
-// Answers one request on a unix socket the way the compositor would.
+// Answers requests on a unix socket the way the compositor would, one answer per connection.
 class FakeCompositor {
   public:
-    FakeCompositor(const std::string& path, std::string answer, bool i3) : path_(path) {
+    FakeCompositor(const std::string& path, std::string answer, bool i3)
+        : FakeCompositor(path, std::vector<std::string>{std::move(answer)}, i3) {}
+    FakeCompositor(const std::string& path, std::vector<std::string> answers, bool i3)
+        : path_(path) {
         fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
         ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
         ::listen(fd_, 1);
-        thread_ = std::thread([this, answer = std::move(answer), i3] {
-            int client = ::accept(fd_, nullptr, nullptr);
-            char request[14] = {};
-            ssize_t got = ::recv(client, request, sizeof request, 0);
-            request_.assign(request, static_cast<std::size_t>(std::max<ssize_t>(0, got)));
-            std::string reply = answer;
-            if (i3) {
-                auto length = static_cast<std::uint32_t>(answer.size());
-                std::uint32_t type = 4;
-                reply = std::string("i3-ipc") + std::string(reinterpret_cast<char*>(&length), 4) +
-                        std::string(reinterpret_cast<char*>(&type), 4) + answer;
+        thread_ = std::thread([this, answers = std::move(answers), i3] {
+            for (const std::string& answer : answers) {
+                int client = ::accept(fd_, nullptr, nullptr);
+                char request[14] = {};
+                ssize_t got = ::recv(client, request, sizeof request, 0);
+                requests_.emplace_back(request,
+                                       static_cast<std::size_t>(std::max<ssize_t>(0, got)));
+                std::string reply = answer;
+                if (i3) {
+                    auto length = static_cast<std::uint32_t>(answer.size());
+                    std::uint32_t type = 4;
+                    reply = std::string("i3-ipc") +
+                            std::string(reinterpret_cast<char*>(&length), 4) +
+                            std::string(reinterpret_cast<char*>(&type), 4) + answer;
+                }
+                ::send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
+                ::close(client);
             }
-            ::send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
-            ::close(client);
         });
     }
-    // What was asked, once answered.
-    std::string request() {
+    // What was asked first, and everything asked, once all is answered.
+    std::string request() { return requests().front(); }
+    std::vector<std::string> requests() {
         thread_.join();
-        return request_;
+        return requests_;
     }
     ~FakeCompositor() {
         if (thread_.joinable()) {
@@ -160,7 +169,7 @@ class FakeCompositor {
     std::string path_;
     int fd_ = -1;
     std::thread thread_;
-    std::string request_;
+    std::vector<std::string> requests_;
 };
 
 TEST(CompositorFrontAppTest, TheCompositorIsAskedOverItsSocketAndOurOwnWindowIsNoAnswer) {
@@ -176,7 +185,7 @@ TEST(CompositorFrontAppTest, TheCompositorIsAskedOverItsSocketAndOurOwnWindowIsN
     {
         FakeCompositor sway(socket, tree, true);
         EXPECT_EQ(CompositorFrontApp(Protocol::i3, socket, 8765).frontPid(), std::nullopt)
-            << "TallyVane's own window";
+            << "TallyVane's own window, with no app before it";
     }
     {
         FakeCompositor hyprland(socket, R"({"pid":2468})", false);
@@ -185,6 +194,47 @@ TEST(CompositorFrontAppTest, TheCompositorIsAskedOverItsSocketAndOurOwnWindowIsN
     }
     EXPECT_EQ(CompositorFrontApp(Protocol::i3, socket, 1).frontPid(), std::nullopt)
         << "no compositor";
+    ::rmdir(dir);
+}
+
+// Opening the panel focuses TallyVane's own window; the user's app stays the one in front
+// for as long as it still has a window.
+TEST(CompositorFrontAppTest, OurOwnWindowLeavesTheAppBeforeItInFrontWhileThatAppHasAWindow) {
+    char dir[] = "/tmp/tv-compositor-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    std::string socket = std::string(dir) + "/ipc.sock";
+    using Protocol = CompositorFrontApp::Protocol;
+    const std::string editorInFront = R"({"nodes":[{"pid":4321,"focused":true,"nodes":[]},
+        {"pid":8765,"focused":false,"nodes":[]}]})";
+    const std::string oursInFront = R"({"nodes":[{"pid":4321,"focused":false,"nodes":[]},
+        {"pid":8765,"focused":true,"nodes":[]}]})";
+    const std::string editorClosed = R"({"nodes":[{"pid":8765,"focused":true,"nodes":[]}]})";
+    {
+        CompositorFrontApp source(Protocol::i3, socket, 8765);
+        FakeCompositor sway(socket, {editorInFront, oursInFront, editorClosed, oursInFront}, true);
+        EXPECT_EQ(source.frontPid(), 4321);
+        EXPECT_EQ(source.frontPid(), 4321) << "the panel in front";
+        EXPECT_EQ(source.frontPid(), std::nullopt) << "the app before it closed its window";
+        EXPECT_EQ(source.frontPid(), std::nullopt) << "and is not remembered after";
+        EXPECT_EQ(sway.requests().size(), 4u) << "one request each";
+    }
+    {
+        CompositorFrontApp source(Protocol::hyprland, socket, 2468);
+        FakeCompositor hyprland(
+            socket,
+            {R"({"pid":1357})", R"({"pid":2468})", R"([{"pid":1357},{"pid":2468}])",
+             R"({"pid":2468})", R"([{"pid":2468}])"},
+            false);
+        EXPECT_EQ(source.frontPid(), 1357);
+        EXPECT_EQ(source.frontPid(), 1357) << "the panel in front";
+        EXPECT_EQ(source.frontPid(), std::nullopt) << "the app before it has no window left";
+        EXPECT_EQ(hyprland.requests(),
+                  (std::vector<std::string>{"j/activewindow", "j/activewindow", "j/clients",
+                                            "j/activewindow", "j/clients"}));
+    }
+    EXPECT_TRUE(hasWindowOf(oursInFront, 4321));
+    EXPECT_FALSE(hasWindowOf(editorClosed, 4321));
+    EXPECT_FALSE(hasWindowOf(oursInFront.substr(0, 30), 4321)) << "cut short";
     ::rmdir(dir);
 }
 

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <cstdlib>
+#include <deque>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "app/FocusOffer.h"
+#include "platform/linux/focus/CompositorProcess.h"
 #include "platform/linux/focus/GnomeShellExtension.h"
 #include "platform/linux/focus/ReportedFrontApp.h"
 #include "settings/FocusConsent.h"
@@ -63,6 +65,22 @@ class ShellSession {
     }
 
     bool started() const { return started_; }
+    // The last lines the shell wrote.
+    std::string logTail() const {
+        std::ifstream log(dir_ + "/shell.log");
+        std::deque<std::string> last;
+        for (std::string line; std::getline(log, line);) {
+            last.push_back(line);
+            if (last.size() > 120) {
+                last.pop_front();
+            }
+        }
+        std::string out;
+        for (const std::string& line : last) {
+            out += line + '\n';
+        }
+        return out;
+    }
     std::string env(const std::string& key) const {
         for (const auto& [name, value] : env_) {
             if (name == key) {
@@ -182,8 +200,12 @@ TEST_F(GnomeShellTest, ExtensionTellsTallyVaneTheFocusedNativeWindowsPid) {
     // in front must still arrive.
     ASSERT_TRUE(bus.registerService(QStringLiteral("app.tallyvane.TallyVane")));
     test::spin(0.5, [] { return false; });
+    // Believed only from the shell's own process: the one serving the Wayland display.
+    linux_os::CompositorProcess compositor(shell->env("XDG_RUNTIME_DIR") + "/" +
+                                           shell->env("WAYLAND_DISPLAY"));
     linux_os::ReportedFrontApp front(bus, 1, "GNOME Shell extension",
-                                     {QStringLiteral("org.gnome.Shell")});
+                                     {QStringLiteral("org.gnome.Shell")},
+                                     [&](std::int32_t pid) { return compositor.is(pid); });
     ASSERT_TRUE(front.available());
     EXPECT_TRUE(test::spin(20, [&] { return front.frontPid() == window->pid(); }));
 
@@ -231,7 +253,14 @@ TEST_F(GnomeShellTest, AppIndicatorShowsTheItemWithItsLabelAndActivateOpensThePa
                    place[0].toInt() > 0;
         });
     };
-    ASSERT_TRUE(findItem(30));
+    // What the top bar holds, for a failure's message.
+    const QString statusArea = QStringLiteral(
+        "JSON.stringify(Object.keys(Main.panel.statusArea).filter(k => Main.panel.statusArea[k])"
+        "  .map(k => [k, Main.panel.statusArea[k].mapped]))");
+    ASSERT_TRUE(findItem(30)) << "the item read "
+                              << QJsonDocument(place).toJson(QJsonDocument::Compact).toStdString()
+                              << "; the top bar holds "
+                              << shell->evaluate(statusArea).value_or("?").toStdString();
     // CPU · memory · temperature, as the label says it.
     EXPECT_EQ(place[4].toString().count(QStringLiteral(" · ")), 2)
         << place[4].toString().toStdString();
@@ -273,7 +302,14 @@ TEST_F(GnomeShellTest, AppIndicatorShowsTheItemWithItsLabelAndActivateOpensThePa
             return shell->evaluate(QStringLiteral("Main.overview.visible")) ==
                    QStringLiteral("false");
         });
-        ASSERT_TRUE(findItem(30));
+        if (!findItem(30)) {
+            ADD_FAILURE() << "on attempt " << attempt << " the item went; the top bar holds "
+                          << shell->evaluate(statusArea).value_or("?").toStdString()
+                          << "; the program is in state " << test::processState(tallyvane.pid())
+                          << "; the shell's log ends:\n"
+                          << shell->logTail();
+            return;
+        }
         x = place[0].toInt() + place[2].toInt() / 2;
         ASSERT_TRUE(shell->eval(doubleClick.arg(x).arg(place[1].toInt() + place[3].toInt() / 2)));
         test::spin(5, panelShown);
@@ -297,6 +333,66 @@ TEST_F(GnomeShellTest, AppIndicatorShowsTheItemWithItsLabelAndActivateOpensThePa
     EXPECT_TRUE(panelShown());
     shot.setArguments({false, false, QStringLiteral(TALLYVANE_SHOTS "/gnome-panel-open.png")});
     EXPECT_TRUE(shell->bus().call(shot, QDBus::Block, 10000).arguments().value(0).toBool());
+}
+
+// While an alert is on the item asks for attention, and the AppIndicator host then draws its
+// attention icon instead of its icon: that must be the item's own picture, not nothing.
+TEST_F(GnomeShellTest, AppIndicatorKeepsTheIconInViewWhileAnAlertIsOn) {
+    GnomeShellExtension indicators("gnome-test", "ubuntu-appindicators@ubuntu.com");
+    if (indicators.state() == State::absent) {
+        GTEST_SKIP() << "the AppIndicator extension is not installed";
+    }
+    ASSERT_TRUE(indicators.enable());
+    QTemporaryDir home;
+    QDir().mkpath(home.filePath("TallyVane"));
+    // Memory critical from the first sample on: the alert look.
+    std::ofstream(home.filePath("TallyVane/TallyVane.ini").toStdString())
+        << "[General]\ndemoPressure=4\n";
+    test::Spawned tallyvane(shell->inSession({"XDG_CONFIG_HOME=" + home.path().toStdString(),
+                                              "QT_QPA_PLATFORM=xcb", TALLYVANE_PROGRAM}));
+    QString service = QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(tallyvane.pid());
+    auto itemProperty = [&](const char* name) {
+        QDBusMessage get = QDBusMessage::createMethodCall(
+            service, QStringLiteral("/StatusNotifierItem"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        get << QStringLiteral("org.kde.StatusNotifierItem") << QString::fromLatin1(name);
+        QDBusMessage reply = shell->bus().call(get, QDBus::Block, 5000);
+        return reply.arguments().isEmpty()
+                   ? QVariant()
+                   : reply.arguments().first().value<QDBusVariant>().variant();
+    };
+    ASSERT_TRUE(test::spin(30, [&] {
+        return itemProperty("Status").toString() == QStringLiteral("NeedsAttention");
+    })) << "the alert is on";
+    EXPECT_FALSE(itemProperty("AttentionAccessibleDesc").toString().isEmpty());
+
+    // Each icon actor of our indicator: [has a picture, width], once it is placed.
+    const QString icons = QStringLiteral(
+        "const { St } = imports.gi;"
+        "const icons = a => (a instanceof St.Icon ? [a] : []).concat("
+        "  a.get_children().flatMap(icons));"
+        "const key = Object.keys(Main.panel.statusArea).find(k => k.startsWith('appindicator'));"
+        "const a = key && Main.panel.statusArea[key];"
+        "a && a.mapped ? icons(a).map(i => [i.gicon !== null, i.width]) : null");
+    QJsonArray found;
+    bool drawn = test::spin(30, [&] {
+        found =
+            QJsonDocument::fromJson(shell->evaluate(icons).value_or(QString()).toUtf8()).array();
+        for (const QJsonValue& icon : found) {
+            if (icon.toArray().at(0).toBool() && icon.toArray().at(1).toDouble() > 0) {
+                return true;
+            }
+        }
+        return false;
+    });
+    QDir().mkpath(QStringLiteral(TALLYVANE_SHOTS));
+    QDBusMessage shot = QDBusMessage::createMethodCall(
+        QStringLiteral("org.gnome.Shell.Screenshot"), QStringLiteral("/org/gnome/Shell/Screenshot"),
+        QStringLiteral("org.gnome.Shell.Screenshot"), QStringLiteral("Screenshot"));
+    shot << false << false << QStringLiteral(TALLYVANE_SHOTS "/gnome-top-bar-alert.png");
+    shell->bus().call(shot, QDBus::Block, 10000);
+    EXPECT_TRUE(drawn) << "the indicator's icons: "
+                       << QJsonDocument(found).toJson(QJsonDocument::Compact).toStdString();
 }
 
 }  // namespace

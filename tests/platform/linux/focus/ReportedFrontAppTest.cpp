@@ -3,13 +3,20 @@
 #include "platform/linux/focus/ReportedFrontApp.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
+#include <QProcess>
+#include <QTemporaryDir>
 
+#include <cstring>
+
+#include "platform/linux/focus/CompositorProcess.h"
 #include "support/DesktopRig.h"
 #include "support/EventLoop.h"
 
@@ -90,6 +97,78 @@ TEST(ReportedFrontApp, BelievesOnlyTheCompositorAndForgetsItWhenItLeaves) {
     Peer restarted(address, QStringLiteral("restarted"), QStringLiteral("org.kde.KWin"));
     EXPECT_TRUE(restarted.report(4444u, QStringLiteral("org.kde.kate")));
     EXPECT_EQ(front.frontPid(), 4444);
+}
+
+// Listens on a Unix socket for as long as it lives, as a compositor serves its display.
+struct Listening {
+    explicit Listening(const std::string& path) {
+        fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.data(), path.size());
+        ok = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+             ::listen(fd, 4) == 0;
+    }
+    ~Listening() { stop(); }
+    void stop() {
+        if (fd >= 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    int fd = -1;
+    bool ok = false;
+};
+
+TEST(ReportedFrontApp, BelievesTheCompositorsNameOnlyFromTheProcessServingTheDisplay) {
+    DesktopRig rig{{}};
+    ASSERT_TRUE(rig.started()) << "the desktop rig did not start";
+    std::string address = rig.env("DBUS_SESSION_BUS_ADDRESS");
+    // This test process serves the Wayland display: it stands for the compositor.
+    QTemporaryDir runtime;
+    std::string socket = runtime.filePath("wayland-7").toStdString();
+    Listening display(socket);
+    ASSERT_TRUE(display.ok);
+    Peer tallyvane(address, QStringLiteral("tallyvane"), QStringLiteral("app.tallyvane.TallyVane"));
+    linux_os::CompositorProcess compositor(socket);
+    ReportedFrontApp front(tallyvane.bus, ::getpid(), "KWin script",
+                           {QStringLiteral("org.kde.KWin")},
+                           [&](std::int32_t pid) { return compositor.is(pid); });
+
+    // While nobody holds the compositor's name, another program of the user takes it and
+    // reports a window of its choosing.
+    QProcess squatter;
+    squatter.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral(R"(
+import sys
+from gi.repository import Gio, GLib
+flags = (Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT |
+         Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
+bus = Gio.DBusConnection.new_for_address_sync(sys.argv[1], flags, None, None)
+bus.call_sync('org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus',
+              'RequestName', GLib.Variant('(su)', ('org.kde.KWin', 4)), None,
+              Gio.DBusCallFlags.NONE, -1, None)
+try:
+    bus.call_sync('app.tallyvane.TallyVane', '/app/tallyvane/Focus', 'app.tallyvane.Focus',
+                  'WindowActivated', GLib.Variant('(us)', (777, 'evil')), None,
+                  Gio.DBusCallFlags.NONE, 5000, None)
+    print('believed')
+except GLib.Error:
+    print('refused')
+)"),
+                                                        QString::fromStdString(address)});
+    ASSERT_TRUE(spin(20, [&] { return squatter.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(squatter.readAllStandardOutput().trimmed().toStdString(), "refused")
+        << squatter.readAllStandardError().toStdString();
+    EXPECT_EQ(front.frontPid(), std::nullopt) << "a program that took the name was believed";
+
+    // The compositor itself, once it holds its name, is believed.
+    Peer kwin(address, QStringLiteral("kwin"), QStringLiteral("org.kde.KWin"));
+    EXPECT_TRUE(kwin.report(4242u, QStringLiteral("org.kde.konsole")));
+    EXPECT_EQ(front.frontPid(), 4242);
+    // With no compositor serving the display, nobody is.
+    display.stop();
+    EXPECT_FALSE(kwin.report(4343u, QStringLiteral("org.kde.kate")));
+    EXPECT_EQ(front.frontPid(), 4242);
 }
 
 }  // namespace

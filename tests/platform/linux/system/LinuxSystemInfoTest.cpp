@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include "core/CoreGroups.h"
+#include "platform/linux/system/LinuxCpuTickSource.h"
+#include "readers/CPUReader.h"
 #include "support/FixtureTree.h"
 
 namespace tv {
 namespace {
 
-using linux_os::countCpuList;
 using linux_os::LinuxSystemInfo;
+using linux_os::parseCpuList;
 using test::FixtureTree;
 
 TEST(LinuxSystemInfo, LoadAveragesAndTheirFailures) {
@@ -39,18 +42,19 @@ TEST(LinuxSystemInfo, ChipFromCpuinfoOrTheDeviceTree) {
     EXPECT_EQ(LinuxSystemInfo(none.root()).chip(), "");
 }
 
-TEST(LinuxSystemInfo, EfficiencyCores) {
+TEST(LinuxSystemInfo, EfficiencyCoresAreNamedByNumber) {
     FixtureTree hybrid;
     hybrid.write("sys/devices/cpu_atom/cpus", "8-15\n");
-    EXPECT_EQ(LinuxSystemInfo(hybrid.root()).efficiencyCores(), 8);
+    EXPECT_EQ(LinuxSystemInfo(hybrid.root()).efficiencyCores(),
+              (std::vector<int>{8, 9, 10, 11, 12, 13, 14, 15}));
 
     FixtureTree bigLittle;
     for (int cpu = 0; cpu < 8; ++cpu) {
         bigLittle.write("sys/devices/system/cpu/cpu" + std::to_string(cpu) + "/cpu_capacity",
-                        cpu < 4 ? "446\n" : "1024\n");
+                        cpu < 2 || cpu > 5 ? "446\n" : "1024\n");
     }
     bigLittle.write("sys/devices/system/cpu/cpufreq/policy0/scaling_governor", "schedutil\n");
-    EXPECT_EQ(LinuxSystemInfo(bigLittle.root()).efficiencyCores(), 4);
+    EXPECT_EQ(LinuxSystemInfo(bigLittle.root()).efficiencyCores(), (std::vector<int>{0, 1, 6, 7}));
 
     // Favoured cores boost a little higher; that does not make the others efficiency cores.
     FixtureTree desktop;
@@ -59,19 +63,55 @@ TEST(LinuxSystemInfo, EfficiencyCores) {
             "sys/devices/system/cpu/cpu" + std::to_string(cpu) + "/cpufreq/cpuinfo_max_freq",
             cpu == 0 ? "5000000\n" : "4700000\n");
     }
-    EXPECT_EQ(LinuxSystemInfo(desktop.root()).efficiencyCores(), 0);
+    EXPECT_TRUE(LinuxSystemInfo(desktop.root()).efficiencyCores().empty());
 
     FixtureTree none;
-    EXPECT_EQ(LinuxSystemInfo(none.root()).efficiencyCores(), 0);
+    EXPECT_TRUE(LinuxSystemInfo(none.root()).efficiencyCores().empty());
+}
+
+// An Intel hybrid laptop: performance cores 0-7 (with their hyper-threads), efficiency
+// ("atom") cores 8-15 last, and processor 5 offline. Only the atom cores are busy, and the
+// "Efficiency" group holds exactly their values.
+TEST(LinuxSystemInfo, OnAHybridIntelTheAtomCoresAreTheEfficiencyGroup) {
+    FixtureTree tree;
+    tree.write("sys/devices/cpu_atom/cpus", "8-15\n");
+    tree.write("sys/devices/cpu_core/cpus", "0-7\n");
+    auto stat = [](long busy) {
+        std::string text = "cpu  1 2 3 4 5 6 7 8 0 0\n";
+        for (int cpu = 0; cpu < 16; ++cpu) {
+            if (cpu == 5) {
+                continue;
+            }
+            long user = cpu >= 8 ? busy : 0;
+            text += "cpu" + std::to_string(cpu) + " " + std::to_string(user) + " 0 0 " +
+                    std::to_string(1000 + (cpu >= 8 ? 0 : busy)) + " 0 0 0 0 0 0\n";
+        }
+        return text + "btime 1700000000\n";
+    };
+    tree.write("proc/stat", stat(0));
+    CPUReader reader(std::make_unique<linux_os::LinuxCpuTickSource>(tree.root()));
+    reader.read();
+    tree.write("proc/stat", stat(100));
+    std::optional<CPUSample> sample = reader.read();
+    ASSERT_TRUE(sample);
+    ASSERT_EQ(sample->cores.size(), 15u);
+    CoreGroups groups = groupCores(*sample, LinuxSystemInfo(tree.root()).efficiencyCores());
+    EXPECT_EQ(groups.efficiency, std::vector<double>(8, 1.0));
+    EXPECT_EQ(groups.performance, std::vector<double>(7, 0.0));
+
+    // A source that does not number its processors: the positions are the numbers.
+    CPUSample unnumbered{{0.1, 0.2, 0.3, 0.4}, 0, 0, {}};
+    EXPECT_EQ(groupCores(unnumbered, {2, 3, 9}), (CoreGroups{{0.3, 0.4}, {0.1, 0.2}}));
 }
 
 TEST(LinuxSystemInfo, CpuLists) {
-    EXPECT_EQ(countCpuList("0-3,8,10-11\n"), 7);
-    EXPECT_EQ(countCpuList("5"), 1);
-    EXPECT_EQ(countCpuList(""), 0);
-    EXPECT_EQ(countCpuList("3-1"), 0);
-    EXPECT_EQ(countCpuList("a-b"), 0);
-    EXPECT_EQ(countCpuList("0-4294967295"), 0);
+    EXPECT_EQ(parseCpuList("0-3,8,10-11\n"), (std::vector<int>{0, 1, 2, 3, 8, 10, 11}));
+    EXPECT_EQ(parseCpuList("5"), (std::vector<int>{5}));
+    EXPECT_EQ(parseCpuList("8,2-3"), (std::vector<int>{2, 3, 8}));
+    EXPECT_TRUE(parseCpuList("").empty());
+    EXPECT_TRUE(parseCpuList("3-1").empty());
+    EXPECT_TRUE(parseCpuList("a-b").empty());
+    EXPECT_TRUE(parseCpuList("0-4294967295").empty());
 }
 
 TEST(LinuxSystemInfo, BootTimeFromStat) {
