@@ -47,6 +47,19 @@ std::vector<std::string> ids(const std::vector<ProcessUsage>& rows) {
     return out;
 }
 
+std::vector<std::optional<std::size_t>> formerPlaces(const std::vector<std::string>& before,
+                                                     const std::vector<std::string>& after) {
+    std::vector<std::optional<std::size_t>> out;
+    out.reserve(after.size());
+    for (const std::string& id : after) {
+        auto found = std::find(before.begin(), before.end(), id);
+        out.push_back(found == before.end() ? std::nullopt
+                                            : std::optional<std::size_t>(static_cast<std::size_t>(
+                                                  found - before.begin())));
+    }
+    return out;
+}
+
 std::vector<double> shares(const std::vector<ProcessUsage>& rows, bool byCPU) {
     double largest = 1;
     if (!rows.empty()) {

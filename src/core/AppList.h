@@ -21,6 +21,11 @@ std::vector<ProcessUsage> rows(const std::vector<ProcessUsage>& processes, bool 
                                const std::optional<std::vector<std::string>>& heldOrder);
 std::vector<std::string> ids(const std::vector<ProcessUsage>& rows);
 
+// For each place in `after`, the place the same id had in `before`, or none for an app that
+// was not shown: what the rows slide from when the order changes.
+std::vector<std::optional<std::size_t>> formerPlaces(const std::vector<std::string>& before,
+                                                     const std::vector<std::string>& after);
+
 // Each row's value over the largest shown (that largest raised to at least 0.0001).
 std::vector<double> shares(const std::vector<ProcessUsage>& rows, bool byCPU);
 // From this share on, a line marks the end of the share bar.

@@ -29,6 +29,14 @@ TEST(AppListTest, TopFiveByTheChosenOrderOrTheHeldOrder) {
     EXPECT_TRUE(AppList::rows({}, true, std::nullopt).empty());
 }
 
+TEST(AppListTest, FormerPlacesFollowTheIdsAndLeaveNewcomersWithout) {
+    using Places = std::vector<std::optional<std::size_t>>;
+    EXPECT_EQ(AppList::formerPlaces({"a", "b", "c"}, {"c", "a", "d"}),
+              (Places{2, 0, std::nullopt}));
+    EXPECT_EQ(AppList::formerPlaces({}, {"a", "b"}), (Places{std::nullopt, std::nullopt}));
+    EXPECT_EQ(AppList::formerPlaces({"a", "b"}, {}), Places{});
+}
+
 TEST(AppListTest, SharesOfTheLargestWithoutDividingByZero) {
     std::vector<ProcessUsage> idle{app("a", 0, 5), app("b", 0, 0)};
     EXPECT_EQ(AppList::shares(idle, true), (std::vector<double>{0, 0}));

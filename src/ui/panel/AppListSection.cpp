@@ -15,6 +15,7 @@
 #include "ui/controls/Toggles.h"
 #include "ui/panel/PanelLook.h"
 #include "ui/panel/ProcessRow.h"
+#include "ui/panel/SlidingRows.h"
 
 namespace tv {
 
@@ -63,22 +64,19 @@ AppListSection::AppListSection(Monitor& monitor, AppIcons& icons, bool byCPU,
     rowsArea_->verticalScrollBar()->setAccessibleName(QStringLiteral("Scroll"));
     rowsArea_->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }") +
                              PanelStyle::thinScrollBar(6, 24));
-    auto* rowsBox = new QWidget();
-    rowsBox->setAutoFillBackground(false);
-    rowsBox->setFixedHeight(frameHeight);
-    auto* list = new QVBoxLayout(rowsBox);
-    list->setContentsMargins(0, 0, 0, 0);
-    list->setSpacing(2);
-    rowsArea_->setWidget(rowsBox);
+    // Rows slide to their places when the order changes, keyed on the apps' ids.
+    sliding_ = new SlidingRows(rowHeight, rowSpacing, Spring{0.45, 0.85});
+    sliding_->setAutoFillBackground(false);
+    sliding_->setFixedHeight(frameHeight);
+    rowsArea_->setWidget(sliding_);
     frameLayout->addWidget(rowsArea_);
     for (std::size_t i = 0; i < AppList::shown; ++i) {
-        auto* row = new ProcessRow(icons_, monitor_.self(), rowsBox);
+        auto* row = new ProcessRow(icons_, monitor_.self(), sliding_);
         connect(row, &ProcessRow::quitRequested, this,
                 [this](const ProcessUsage& process) { monitor_.quit(process); });
-        list->addWidget(row);
+        sliding_->add(row);
         rows_.push_back(row);
     }
-    list->addStretch(1);
     frame_->installEventFilter(this);
     column->addWidget(frame_);
     QLabel* note = PanelLook::label(
@@ -133,7 +131,9 @@ bool AppListSection::eventFilter(QObject* watched, QEvent* event) {
 void AppListSection::refresh() {
     std::vector<ProcessUsage> shown = AppList::rows(monitor_.processes(), byCPU_, heldOrder_);
     std::vector<double> shares = AppList::shares(shown, byCPU_);
+    std::vector<std::string> before = std::move(shownIds_);
     shownIds_ = AppList::ids(shown);
+    sliding_->slide(AppList::formerPlaces(before, shownIds_));
     QColor hue = PanelLook::hue(byCPU_ ? Panel::cpu : Panel::memory);
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         if (i >= shown.size()) {

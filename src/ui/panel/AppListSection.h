@@ -17,9 +17,11 @@ class AppIcons;
 class Monitor;
 class ProcessRow;
 class Segmented;
+class SlidingRows;
 
 // "Using the most CPU/memory" with its Memory/CPU switch, the five apps using the most in a
-// 138-point frame, and the note about what is listed. While the pointer is over the rows,
+// 138-point frame, and the note about what is listed. When the order changes the rows slide
+// to their new places. While the pointer is over the rows,
 // they keep the order they had when it entered (`heldOrder`), so nothing jumps under it.
 //
 // On a screen too short for the whole panel the frame can be made shorter (`setFrameHeight`,
@@ -30,6 +32,8 @@ class AppListSection : public QWidget {
   public:
     static constexpr int frameHeight = 138;
     static constexpr int shortestFrame = 54;
+    static constexpr int rowHeight = 26;
+    static constexpr int rowSpacing = 2;
 
     AppListSection(Monitor& monitor, AppIcons& icons, bool byCPU,
                    std::function<void(const char*)> play, QWidget* parent = nullptr);
@@ -43,6 +47,7 @@ class AppListSection : public QWidget {
     // Between `shortestFrame` and `frameHeight`; rows below the frame's height scroll.
     void setFrameHeight(int height);
     QScrollArea& rowsArea() { return *rowsArea_; }
+    SlidingRows& sliding() { return *sliding_; }
     Segmented& order() { return *order_; }
 
   signals:
@@ -61,6 +66,7 @@ class AppListSection : public QWidget {
     Segmented* order_;
     QWidget* frame_;
     QScrollArea* rowsArea_;
+    SlidingRows* sliding_;
     std::vector<ProcessRow*> rows_;
 };
 

@@ -19,6 +19,7 @@
 #include "support/FakeReaders.h"
 #include "ui/controls/Buttons.h"
 #include "ui/controls/Meter.h"
+#include "ui/controls/Motion.h"
 #include "ui/controls/Toggles.h"
 #include "ui/panel/AppIcon.h"
 #include "ui/panel/AppIcons.h"
@@ -31,6 +32,7 @@
 #include "ui/panel/ProcessRow.h"
 #include "ui/panel/ReadingRow.h"
 #include "ui/panel/ReadingRows.h"
+#include "ui/panel/SlidingRows.h"
 #include "ui/panel/SpeedTestLine.h"
 #include "ui/panel/StatusCard.h"
 
@@ -258,6 +260,40 @@ TEST_F(DashboardTest, AppListKeepsItsFrameSharesAndOrderUnderThePointer) {
     list.setByCPU(false);
     EXPECT_FALSE(settings.flag(SettingKeys::sortByCPU));
     EXPECT_EQ(list.rows().front()->state().process.id, "c");
+}
+
+TEST_F(DashboardTest, RowsSlideFromWhereTheirAppsWereToTheirNewPlaces) {
+    settings.setBoolean(SettingKeys::sortByCPU, true);
+    auto dashboard = open();
+    AppListSection& list = dashboard->apps();
+    const int pitch = list.sliding().pitch();
+    auto places = [&list] {
+        std::vector<int> ys;
+        for (ProcessRow* row : list.rows()) {
+            ys.push_back(row->geometry().y());
+        }
+        return ys;
+    };
+    tick({app("a", 10, 10), app("b", 20, 20), app("c", 30, 30)});
+    EXPECT_EQ(places(), (std::vector<int>{0, pitch, 2 * pitch})) << "first shown: in place";
+
+    // a climbs from the bottom to the top; c and b each move down one.
+    tick({app("a", 90, 10), app("b", 20, 20), app("c", 30, 30)});
+    ASSERT_EQ(list.rows().front()->state().process.id, "a");
+    EXPECT_EQ(places(), (std::vector<int>{2 * pitch, 0, pitch}))
+        << "each row starts where its app was";
+    test::spin(1.5, [] { return false; });
+    EXPECT_EQ(places(), (std::vector<int>{0, pitch, 2 * pitch})) << "and settles in its place";
+
+    // The same order again moves nothing; a newcomer appears in its place.
+    tick({app("a", 90, 10), app("b", 20, 20), app("c", 30, 30), app("d", 5, 1)});
+    EXPECT_EQ(places(), (std::vector<int>{0, pitch, 2 * pitch, 3 * pitch}));
+
+    Motion::setReduced(true);
+    tick({app("a", 1, 10), app("b", 20, 20), app("c", 30, 30), app("d", 5, 1)});
+    EXPECT_EQ(places(), (std::vector<int>{0, pitch, 2 * pitch, 3 * pitch}))
+        << "reduced motion: at once";
+    Motion::setReduced(false);
 }
 
 TEST_F(DashboardTest, GivenTooLittleRoomTheAppListGivesUpRowsThatThenScroll) {
