@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include "support/EventLoop.h"
 #include "ui/controls/Meter.h"
 #include "ui/controls/Motion.h"
 #include "ui/controls/PanelStyle.h"
@@ -159,6 +160,35 @@ TEST(ControlsTest, ReducedMotionMakesSpringsAndRevealsJumpToTheirEnd) {
     EXPECT_EQ(spring.state(), QAbstractAnimation::Running) << "motion is back";
     EXPECT_GT(spring.duration(), 500);
     spring.stop();
+}
+
+TEST(ControlsTest, BarsFollowTheirValuesAlongASpringFromWhereTheyAreDrawn) {
+    using Values = std::vector<double>;
+    SegmentBar bar;
+    bar.resize(200, 8);
+    bar.setParts({{0.2, Qt::red}, {0.3, Qt::blue}});
+    EXPECT_EQ(bar.shownFractions(), (Values{0.2, 0.3})) << "first shown: in place";
+    bar.setParts({{0.6, Qt::red}, {0.1, Qt::blue}});
+    EXPECT_EQ(bar.shownFractions(), (Values{0.2, 0.3})) << "a change starts where it is drawn";
+    test::spin(0.05, [] { return false; });
+    Values midway = bar.shownFractions();
+    bar.setParts({{0.0, Qt::red}, {0.1, Qt::blue}});
+    EXPECT_EQ(bar.shownFractions(), midway) << "a change on the way never jumps";
+    test::spin(1.2, [] { return false; });
+    EXPECT_EQ(bar.shownFractions(), (Values{0.0, 0.1}));
+
+    CoreBars cores(QStringLiteral("Performance"), Qt::green);
+    cores.setValues({0.1, 0.9});
+    cores.setValues({0.5, 0.5});
+    EXPECT_EQ(cores.accessibleName(), "Performance 50%, 50%") << "the reading is told at once";
+    EXPECT_EQ(cores.shown(), (Values{0.1, 0.9}));
+    cores.setValues({0.5, 0.5, 0.7});
+    EXPECT_EQ(cores.shown().back(), 0.7) << "a core new to the list starts at its value";
+
+    Motion::setReduced(true);
+    cores.setValues({1, 0, 0});
+    EXPECT_EQ(cores.shown(), (Values{1, 0, 0})) << "reduced motion: there at once";
+    Motion::setReduced(false);
 }
 
 TEST(ControlsTest, SpinnersFollowTheLookUnlessGivenAColour) {

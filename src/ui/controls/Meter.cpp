@@ -49,7 +49,12 @@ void Meter::paintEvent(QPaintEvent*) {
 }
 
 CoreBars::CoreBars(QString title, QColor color, QWidget* parent)
-    : QWidget(parent), title_(std::move(title)), color_(std::move(color)) {}
+    : QWidget(parent),
+      title_(std::move(title)),
+      color_(std::move(color)),
+      values_(Spring{0.45, 1}) {
+    connect(&values_, &SpringValues::changed, this, qOverload<>(&QWidget::update));
+}
 
 double CoreBars::barHeight(double value) {
     return std::max(std::clamp(value, 0.0, 1.0) * 30, 2.0);
@@ -64,22 +69,24 @@ QString CoreBars::accessibleText(const QString& title, const std::vector<double>
 }
 
 void CoreBars::setValues(const std::vector<double>& values) {
-    values_ = values;
-    setAccessibleName(accessibleText(title_, values_));
-    updateGeometry();
-    update();
+    bool counted = values.size() != values_.targets().size();
+    values_.setTargets(values);
+    setAccessibleName(accessibleText(title_, values));
+    if (counted) {
+        updateGeometry();
+    }
 }
 
 QSize CoreBars::sizeHint() const {
     // Wide enough for its bars and for its whole title under them.
-    int n = static_cast<int>(values_.size());
+    int n = static_cast<int>(values_.targets().size());
     int title = QFontMetrics(PanelStyle::font(10)).horizontalAdvance(title_);
     return {std::max({n * 12 - 3, 40, title}), 30 + 16};
 }
 
 QSize CoreBars::minimumSizeHint() const {
     // Many cores narrow their bars, down to 3 points with 1 point between, before the title.
-    int n = static_cast<int>(values_.size());
+    int n = static_cast<int>(values_.targets().size());
     int title = QFontMetrics(PanelStyle::font(10)).horizontalAdvance(title_);
     return {std::max({n * 4 - 1, title, 1}), 30 + 16};
 }
@@ -97,13 +104,14 @@ void CoreBars::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    Bars bars = barsFor(static_cast<int>(values_.size()), width());
+    const std::vector<double>& shown = values_.shown();
+    Bars bars = barsFor(static_cast<int>(shown.size()), width());
     double radius = std::min(2.0, bars.width / 2);
-    for (std::size_t i = 0; i < values_.size(); ++i) {
+    for (std::size_t i = 0; i < shown.size(); ++i) {
         QRectF track(static_cast<double>(i) * (bars.width + bars.gap), 0, bars.width, 30);
         p.setBrush(PanelStyle::primary(*this, 0.07));
         p.drawRoundedRect(track, radius, radius);
-        double h = barHeight(values_[i]);
+        double h = barHeight(shown[i]);
         p.setBrush(color_);
         p.drawRoundedRect(QRectF(track.left(), 30 - h, bars.width, h), radius, radius);
     }
@@ -112,13 +120,23 @@ void CoreBars::paintEvent(QPaintEvent*) {
     p.drawText(QRectF(0, 32, width(), 14), Qt::AlignLeft | Qt::AlignVCenter, title_);
 }
 
-SegmentBar::SegmentBar(QWidget* parent) : QWidget(parent) {
+SegmentBar::SegmentBar(QWidget* parent) : QWidget(parent), fractions_(Spring{0.45, 1}) {
     setFixedHeight(8);
+    connect(&fractions_, &SpringValues::changed, this, qOverload<>(&QWidget::update));
 }
 
 void SegmentBar::setParts(std::vector<Part> parts) {
-    parts_ = std::move(parts);
-    update();
+    std::vector<QColor> colors;
+    std::vector<double> fractions;
+    for (const Part& part : parts) {
+        colors.push_back(part.color);
+        fractions.push_back(std::clamp(part.fraction, 0.0, 1.0));
+    }
+    if (colors != colors_) {
+        colors_ = std::move(colors);
+        update();
+    }
+    fractions_.setTargets(std::move(fractions));
 }
 
 void SegmentBar::paintEvent(QPaintEvent*) {
@@ -128,10 +146,11 @@ void SegmentBar::paintEvent(QPaintEvent*) {
     track.addRoundedRect(QRectF(rect()), 3, 3);
     p.fillPath(track, PanelStyle::primary(*this, 0.07));
     p.setClipPath(track);
+    const std::vector<double>& fractions = fractions_.shown();
     double x = 0;
-    for (const Part& part : parts_) {
-        double w = std::clamp(part.fraction, 0.0, 1.0) * width();
-        p.fillRect(QRectF(x, 0, w, height()), part.color);
+    for (std::size_t i = 0; i < fractions.size() && i < colors_.size(); ++i) {
+        double w = std::max(fractions[i], 0.0) * width();
+        p.fillRect(QRectF(x, 0, w, height()), colors_[i]);
         x += w;
     }
 }
