@@ -86,9 +86,23 @@ void ChartView::timerEvent(QTimerEvent* event) {
     }
 }
 
+void ChartView::setScale(double scale) {
+    if (scale != scale_) {
+        scale_ = scale;
+        update();
+    }
+}
+
 void ChartView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    chart_.paint(painter, QRectF(rect()), now(), PanelStyle::primary(*this));
+    QRectF area(rect());
+    if (scale_ != 1) {
+        QPointF centre = area.center();
+        painter.translate(centre);
+        painter.scale(scale_, scale_);
+        painter.translate(-centre);
+    }
+    chart_.paint(painter, area, now(), PanelStyle::primary(*this));
 }
 
 }  // namespace tv

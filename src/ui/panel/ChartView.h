@@ -17,6 +17,9 @@ class ChartView : public QWidget {
 
     void setValues(const std::vector<double>& values, Date sampledAt);
     void setLive(bool live);
+    // Draws the chart scaled about its centre (1 = as laid out), for its coming and going.
+    void setScale(double scale);
+    double scale() const { return scale_; }
     bool ticking() const { return timer_.isActive(); }
     const LiveChart& chart() const { return chart_; }
 
@@ -35,6 +38,7 @@ class ChartView : public QWidget {
     LiveChart chart_;
     QBasicTimer timer_;
     int interval_ = 0;
+    double scale_ = 1;
 };
 
 }  // namespace tv

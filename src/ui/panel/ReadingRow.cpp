@@ -45,6 +45,7 @@ constexpr int tileSide = 26;
 constexpr int padding = 10;
 constexpr int chartTop = 5;
 constexpr int rowWidth = 336;
+constexpr double chartGone = 0.85;
 
 }  // namespace
 
@@ -52,8 +53,16 @@ ReadingHeader::ReadingHeader(Panel panel, QWidget* parent)
     : QAbstractButton(parent),
       panel_(panel),
       badge_(new Badge(this)),
-      chart_(new ChartView(miniature(panel), this)) {
+      chart_(new ChartView(miniature(panel), this)),
+      chartScale_(Spring{0.3, 1}) {
     setFixedHeight(46);
+    connect(&chartScale_, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant& v) { chart_->setScale(v.toDouble()); });
+    connect(&chartScale_, &QAbstractAnimation::finished, this, [this] {
+        if (expanded_) {
+            chart_->hide();
+        }
+    });
     // The hover shade eases in and out over 0.15 s.
     hoverShade_.setDuration(150);
     hoverShade_.setEasingCurve(QEasingCurve::OutCubic);
@@ -85,7 +94,17 @@ void ReadingHeader::setLine(const ReadingLine& line) {
 
 void ReadingHeader::setExpanded(bool expanded) {
     expanded_ = expanded;
-    chart_->setVisible(!expanded);
+    double scale = expanded ? chartGone : 1.0;
+    if (!isVisible()) {
+        chartScale_.stop();
+        chart_->setScale(scale);
+        chart_->setVisible(!expanded);
+    } else {
+        // It shrinks to 0.85 and goes, or comes back at 0.85 and grows to its size.
+        double from = chart_->isVisible() ? chart_->scale() : chartGone;
+        chart_->show();
+        chartScale_.retarget(from, scale);
+    }
     update();
 }
 

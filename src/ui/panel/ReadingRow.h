@@ -57,6 +57,8 @@ class ReadingHeader : public QAbstractButton {
     bool hovered_ = false;
     double hoverShown_ = 0;  // 0 → 1 as the hover shade eases in
     QVariantAnimation hoverShade_;
+    // The miniature comes and goes by scaling from 0.85, with the row's expansion spring.
+    SpringAnimation chartScale_;
 };
 
 // One reading: its header and, while expanded, its detail section under it: 124 points

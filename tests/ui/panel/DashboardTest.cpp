@@ -262,6 +262,26 @@ TEST_F(DashboardTest, AppListKeepsItsFrameSharesAndOrderUnderThePointer) {
     EXPECT_EQ(list.rows().front()->state().process.id, "c");
 }
 
+TEST_F(DashboardTest, AMiniatureShrinksAwayAsItsRowOpensAndGrowsBackAsItCloses) {
+    settings.setText(SettingKeys::panel, QStringLiteral("cpu"));
+    auto dashboard = open();
+    ReadingRows& rows = dashboard->readings();
+    ChartView& cpu = rows.row(Panel::cpu).header().chart();
+    ChartView& gpu = rows.row(Panel::gpu).header().chart();
+    EXPECT_FALSE(cpu.isVisible()) << "the open row has its big chart instead";
+    EXPECT_TRUE(gpu.isVisible());
+    EXPECT_EQ(gpu.scale(), 1);
+
+    rows.row(Panel::gpu).header().click();
+    EXPECT_TRUE(gpu.isVisible()) << "it shrinks before it goes";
+    EXPECT_TRUE(cpu.isVisible());
+    EXPECT_DOUBLE_EQ(cpu.scale(), 0.85) << "it comes back small";
+    test::spin(1.0, [] { return false; });
+    EXPECT_FALSE(gpu.isVisible());
+    EXPECT_DOUBLE_EQ(gpu.scale(), 0.85);
+    EXPECT_DOUBLE_EQ(cpu.scale(), 1);
+}
+
 TEST_F(DashboardTest, RowsSlideFromWhereTheirAppsWereToTheirNewPlaces) {
     settings.setBoolean(SettingKeys::sortByCPU, true);
     auto dashboard = open();
