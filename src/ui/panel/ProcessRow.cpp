@@ -5,6 +5,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+#include <cmath>
+
 #include "core/AppList.h"
 #include "ui/controls/Buttons.h"
 #include "ui/controls/PanelStyle.h"
@@ -46,6 +49,7 @@ class CloseButton : public QAbstractButton {
 ProcessRow::ProcessRow(AppIcons& icons, SelfIdentity self, QWidget* parent)
     : QWidget(parent),
       self_(std::move(self)),
+      confirmShade_(Spring{0.2, 0.85}),
       icon_(new AppIcon(icons, 16, this)),
       close_(new CloseButton(this)),
       spinner_(new Spinner(this)),
@@ -58,6 +62,10 @@ ProcessRow::ProcessRow(AppIcons& icons, SelfIdentity self, QWidget* parent)
       cancel_(new PillButton(QStringLiteral("Cancel"), false, this)),
       confirm_(new PillButton(QStringLiteral("Quit"), true, this)) {
     setFixedHeight(26);
+    connect(&confirmShade_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        confirmShown_ = v.toDouble();
+        update();
+    });
     spinner_->setFixedSize(14, 14);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(6, 0, 8, 0);
@@ -142,6 +150,11 @@ void ProcessRow::arrange() {
     question_->setVisible(asking);
     cancel_->setVisible(asking);
     confirm_->setVisible(asking);
+    double red = asking ? 1.0 : 0.0;
+    if (confirmShade_.endValue().isNull() ? red != confirmShown_
+                                          : confirmShade_.endValue().toDouble() != red) {
+        confirmShade_.retarget(confirmShown_, red);
+    }
     setAccessibleName(name + QLatin1Char(' ') + value_->text() +
                       (note_->text().isEmpty() ? QString() : QStringLiteral(", ") + note_->text()));
 }
@@ -168,15 +181,17 @@ void ProcessRow::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     QRectF box(rect());
     p.setPen(Qt::NoPen);
-    if (confirming_ && !state_.quitting) {
-        p.setBrush(QColor(255, 59, 48, 20));
+    // The question's red background and the share bar cross over as the row turns.
+    double red = std::clamp(confirmShown_, 0.0, 1.0);
+    if (red > 0) {
+        p.setBrush(QColor(255, 59, 48, static_cast<int>(std::lround(20 * red))));
         p.drawRoundedRect(box, 7, 7);
-        return;
     }
     double share = std::clamp(state_.share, 0.0, 1.0);
-    if (share <= 0) {
+    if (share <= 0 || red >= 1) {
         return;
     }
+    p.setOpacity(1 - red);
     QRectF bar(0, 0, shareTrack() * share, box.height());
     QLinearGradient across(bar.topLeft(), bar.topRight());
     across.setColorAt(0, PanelLook::withAlpha(state_.hue, 0.04));

@@ -7,6 +7,7 @@
 
 #include "core/ProcessUsage.h"
 #include "core/SelfIdentity.h"
+#include "ui/controls/Spring.h"
 
 namespace tv {
 
@@ -38,6 +39,8 @@ class ProcessRow : public QWidget {
     const ProcessRowState& state() const { return state_; }
     bool confirming() const { return confirming_; }
     bool hovering() const { return hovering_; }
+    // How far the background has turned red for the question (0 → 1, along a spring).
+    double confirmShown() const { return confirmShown_; }
     QString note() const { return note_->text(); }
     bool hasEdgeLine() const;
     // The width a share of 1 spans: the row up to the value's column.
@@ -63,6 +66,8 @@ class ProcessRow : public QWidget {
     ProcessRowState state_;
     bool confirming_ = false;
     bool hovering_ = false;
+    double confirmShown_ = 0;
+    SpringAnimation confirmShade_;
     AppIcon* icon_;
     QWidget* close_;
     Spinner* spinner_;

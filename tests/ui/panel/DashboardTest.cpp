@@ -379,9 +379,14 @@ TEST_F(DashboardTest, ProcessRowsNoteTheirGroupsAndMarkTheShareEdge) {
     QObject::connect(&row, &ProcessRow::quitRequested, [&](const ProcessUsage& p) { quit = p; });
     static_cast<QAbstractButton&>(row.closeButton()).click();
     EXPECT_TRUE(row.confirming());
+    EXPECT_LT(row.confirmShown(), 0.5) << "the red comes in along a spring";
+    test::spin(0.6, [] { return false; });
+    EXPECT_DOUBLE_EQ(row.confirmShown(), 1);
     EXPECT_EQ(row.confirmButton().toolTip(), "twelve can still ask you to save your work");
     row.confirmButton().click();
     EXPECT_EQ(quit.id, "twelve");
+    test::spin(0.6, [] { return false; });
+    EXPECT_DOUBLE_EQ(row.confirmShown(), 0) << "and goes with the question";
 }
 
 // The share bar stays off the value's digits, and a share of a few percent is a stub along
