@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "support/EventLoop.h"
+#include "ui/controls/Buttons.h"
 #include "ui/controls/Meter.h"
 #include "ui/controls/Motion.h"
 #include "ui/controls/PanelStyle.h"
@@ -188,6 +189,29 @@ TEST(ControlsTest, BarsFollowTheirValuesAlongASpringFromWhereTheyAreDrawn) {
     Motion::setReduced(true);
     cores.setValues({1, 0, 0});
     EXPECT_EQ(cores.shown(), (Values{1, 0, 0})) << "reduced motion: there at once";
+    Motion::setReduced(false);
+}
+
+TEST(ControlsTest, PillsEaseTheirHoverAndPressAndJumpWithReducedMotion) {
+    PillButton pill(QStringLiteral("Settings"));
+    pill.resize(80, 22);
+    pill.show();
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(&pill, &enter);
+    EXPECT_EQ(pill.hoverShown(), 0) << "eases in rather than jumping";
+    test::spin(0.3, [] { return false; });
+    EXPECT_EQ(pill.hoverShown(), 1);
+    emit pill.pressed();
+    test::spin(0.3, [] { return false; });
+    EXPECT_EQ(pill.pressShown(), 1);
+    emit pill.released();
+    test::spin(0.3, [] { return false; });
+    EXPECT_EQ(pill.pressShown(), 0);
+
+    Motion::setReduced(true);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&pill, &leave);
+    EXPECT_EQ(pill.hoverShown(), 0) << "reduced motion: at once";
     Motion::setReduced(false);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include "ui/controls/Motion.h"
 #include "ui/controls/PanelStyle.h"
 
 namespace tv {
@@ -17,6 +18,8 @@ void pressScale(QPainter& p, const QRectF& box, bool pressed, double scale) {
     }
 }
 
+constexpr int pillEaseMs = 110;
+
 }  // namespace
 
 PillButton::PillButton(const QString& text, bool destructive, QWidget* parent)
@@ -24,6 +27,26 @@ PillButton::PillButton(const QString& text, bool destructive, QWidget* parent)
     setText(text);
     setFixedHeight(22);
     setCursor(Qt::PointingHandCursor);
+    for (auto [ease, shown] :
+         {std::pair{&hoverEase_, &hoverShown_}, std::pair{&pressEase_, &pressShown_}}) {
+        ease->setEasingCurve(QEasingCurve::OutQuad);
+        connect(ease, &QVariantAnimation::valueChanged, this, [this, shown](const QVariant& v) {
+            *shown = v.toDouble();
+            update();
+        });
+    }
+    connect(this, &QAbstractButton::pressed, this,
+            [this] { easeTo(pressEase_, pressShown_, true); });
+    connect(this, &QAbstractButton::released, this,
+            [this] { easeTo(pressEase_, pressShown_, false); });
+}
+
+void PillButton::easeTo(QVariantAnimation& ease, double from, bool on) {
+    ease.stop();
+    ease.setDuration(Motion::reduced() ? 0 : pillEaseMs);
+    ease.setStartValue(from);
+    ease.setEndValue(on ? 1.0 : 0.0);
+    ease.start();
 }
 
 namespace {
@@ -46,14 +69,12 @@ void PillButton::setSymbol(const QPainterPath& shape) {
 }
 
 void PillButton::enterEvent(QEnterEvent* event) {
-    hovered_ = true;
-    update();
+    easeTo(hoverEase_, hoverShown_, true);
     QAbstractButton::enterEvent(event);
 }
 
 void PillButton::leaveEvent(QEvent* event) {
-    hovered_ = false;
-    update();
+    easeTo(hoverEase_, hoverShown_, false);
     QAbstractButton::leaveEvent(event);
 }
 
@@ -61,10 +82,10 @@ void PillButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     QRectF box(rect());
-    pressScale(p, box, isDown(), 0.97);
+    pressScale(p, box, pressShown_ > 0, 1 - 0.03 * pressShown_);
     QColor tint = destructive_ ? QColor(255, 59, 48) : PanelStyle::primary(*this);
     QColor fill = tint;
-    fill.setAlphaF(hovered_ ? 0.16f : 0.09f);
+    fill.setAlphaF(static_cast<float>(0.09 + 0.07 * hoverShown_));
     p.setPen(Qt::NoPen);
     p.setBrush(fill);
     p.drawRoundedRect(box, 11, 11);

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QPainterPath>
+#include <QVariantAnimation>
 
 namespace tv {
 
@@ -17,6 +18,9 @@ class PillButton : public QAbstractButton {
     // drawn at the label's cap height.
     void setSymbol(const QPainterPath& shape);
     bool hasSymbol() const { return !symbol_.isEmpty(); }
+    // How far the hover fill and the press shrink have eased in (0 → 1, over 0.11 s).
+    double hoverShown() const { return hoverShown_; }
+    double pressShown() const { return pressShown_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -24,8 +28,13 @@ class PillButton : public QAbstractButton {
     void leaveEvent(QEvent* event) override;
 
   private:
+    static void easeTo(QVariantAnimation& ease, double from, bool on);
+
     bool destructive_;
-    bool hovered_ = false;
+    double hoverShown_ = 0;
+    double pressShown_ = 0;
+    QVariantAnimation hoverEase_;
+    QVariantAnimation pressEase_;
     QPainterPath symbol_;
 };
 
