@@ -20,6 +20,7 @@
 #include "settings/Settings.h"
 #include "ui/controls/BackButton.h"
 #include "ui/controls/Buttons.h"
+#include "ui/controls/Fade.h"
 #include "ui/controls/PanelStyle.h"
 #include "ui/controls/Spring.h"
 #include "ui/controls/Toggles.h"
@@ -473,6 +474,22 @@ void SettingsPage::closeReview() {
     review_ = nullptr;
     refreshRating();
     setFocus();
+
+    // The page comes back the way the form went: a fade with a slide of 24 points from the
+    // leading side. It is moved rather than narrowed, so its texts do not wrap on the way; a
+    // layout on the way puts it straight in its place.
+    auto* slide = new SpringAnimation(Spring{0.35, 0.85}, page_);
+    connect(slide, &QVariantAnimation::valueChanged, page_, [this](const QVariant& v) {
+        double progress = v.toDouble();
+        setFade(*page_, std::clamp(progress, 0.0, 1.0));
+        page_->move(static_cast<int>(std::lround(-24 * (1 - progress))), page_->y());
+    });
+    connect(slide, &QVariantAnimation::finished, page_, [this, slide] {
+        setFade(*page_, 1);
+        page_->move(0, page_->y());
+        slide->deleteLater();
+    });
+    slide->retarget(0.0, 1.0);
 }
 
 void SettingsPage::refreshRating() {

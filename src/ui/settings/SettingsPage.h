@@ -49,6 +49,8 @@ class SettingsPage : public QWidget {
 
     // The rating form shown in the page's place, while there is one.
     ReviewPage* reviewPage() const { return review_; }
+    // The page of settings itself, under the rating form while that is open.
+    QWidget& optionsPage() const { return *page_; }
 
   signals:
     void back();

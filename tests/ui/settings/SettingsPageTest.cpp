@@ -141,8 +141,12 @@ TEST_F(SettingsPageTest, EscapeAndBackLeaveTheRatingFormFirstThenThePage) {
     EXPECT_EQ(page->reviewPage()->stars(), 4);
     EXPECT_EQ(played, (std::vector<std::string>{"Select"})) << "a picked star clicks";
     QTest::keyClick(page->reviewPage()->findChild<QPlainTextEdit*>(), Qt::Key_Escape);
-    spin(0.1, [] { return false; });
     EXPECT_FALSE(page->reviewPage());
+    EXPECT_LT(page->optionsPage().x(), 0) << "the page comes back from the leading side";
+    EXPECT_NE(page->optionsPage().graphicsEffect(), nullptr) << "fading in";
+    spin(1.0, [] { return false; });
+    EXPECT_EQ(page->optionsPage().x(), 0);
+    EXPECT_EQ(page->optionsPage().graphicsEffect(), nullptr) << "settled: drawn without a fade";
     EXPECT_EQ(back.count(), 0);
     QTest::keyClick(page.get(), Qt::Key_Escape);
     EXPECT_EQ(back.count(), 1);
