@@ -4,6 +4,7 @@
 
 #include "ui/controls/PanelStyle.h"
 #include "ui/panel/AppIcons.h"
+#include "ui/panel/PanelLook.h"
 #include "ui/panel/PanelSymbols.h"
 
 namespace tv {
@@ -19,11 +20,19 @@ void AppIcon::setPath(const std::optional<std::string>& path) {
     }
 }
 
+void AppIcon::setEntrance(double progress) {
+    if (progress != entrance_) {
+        entrance_ = progress;
+        update();
+    }
+}
+
 void AppIcon::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     QRectF box(rect());
+    PanelLook::entering(p, box, entrance_);
     if (path_) {
         p.drawPixmap(box, icons_.icon(*path_), QRectF(0, 0, AppIcons::pixels, AppIcons::pixels));
         return;

@@ -17,6 +17,9 @@ class AppIcon : public QWidget {
     AppIcon(AppIcons& icons, int size, QWidget* parent = nullptr);
     void setPath(const std::optional<std::string>& path);
     bool showsTerminal() const { return !path_; }
+    // Drawn entering: `progress` 0 → 1 fades it in as it grows from 0.7 of its size.
+    void setEntrance(double progress);
+    double entrance() const { return entrance_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -24,6 +27,7 @@ class AppIcon : public QWidget {
   private:
     AppIcons& icons_;
     std::optional<std::string> path_;
+    double entrance_ = 1;
 };
 
 }  // namespace tv

@@ -2,6 +2,9 @@
 
 #include <QFontDatabase>
 #include <QLabel>
+#include <QPainter>
+
+#include <algorithm>
 
 namespace tv::PanelLook {
 
@@ -38,6 +41,17 @@ QColor tint(Tint tint) {
 QColor withAlpha(QColor color, double opacity) {
     color.setAlphaF(static_cast<float>(color.alphaF() * opacity));
     return color;
+}
+
+void entering(QPainter& p, const QRectF& box, double progress) {
+    if (progress == 1.0) {
+        return;  // in place: drawn as it is
+    }
+    p.setOpacity(p.opacity() * std::clamp(progress, 0.0, 1.0));
+    double scale = 0.7 + 0.3 * std::max(progress, 0.0);
+    p.translate(box.center());
+    p.scale(scale, scale);
+    p.translate(-box.center());
 }
 
 QFont numbers(double points, QFont::Weight weight) {

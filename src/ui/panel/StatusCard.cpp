@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
+#include <string_view>
+
 #include "ui/controls/Buttons.h"
 #include "ui/controls/PanelStyle.h"
 #include "ui/controls/Toggles.h"
@@ -36,29 +38,55 @@ const char* symbolOf(Health health) {
     return "";
 }
 
-// The health's symbol on a faint white circle.
+// The health's symbol on a faint white circle. The whole enters with the card's question
+// spring; a new symbol replaces the old one by growing in from 0.7 with the health's spring.
 class HealthSymbol : public QWidget {
   public:
-    explicit HealthSymbol(QWidget* parent) : QWidget(parent) { setFixedSize(34, 34); }
+    explicit HealthSymbol(QWidget* parent) : QWidget(parent), replacing_(Spring{0.6, 1}) {
+        setFixedSize(34, 34);
+        connect(&replacing_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+            glyph_ = v.toDouble();
+            update();
+        });
+    }
     void setHealth(Health health) {
+        if (health == health_) {
+            return;
+        }
+        bool replace = std::string_view(symbolOf(health)) != symbolOf(health_) && isVisible();
         health_ = health;
+        if (replace) {
+            replacing_.retarget(0.0, 1.0);
+            glyph_ = replacing_.currentValue().toDouble();
+        }
         update();
     }
+    void setEntrance(double progress) {
+        entrance_ = progress;
+        update();
+    }
+    double entrance() const { return entrance_; }
+    double glyph() const { return glyph_; }
 
   protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
+        QRectF box(rect());
+        PanelLook::entering(p, box, entrance_);
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(255, 255, 255, 36));
-        p.drawEllipse(QRectF(rect()));
+        p.drawEllipse(box);
+        PanelLook::entering(p, box, glyph_);
         p.setBrush(Qt::white);
-        p.drawPath(
-            PanelSymbols::path(symbolOf(health_), QRectF(rect()).adjusted(10, 10, -10, -10)));
+        p.drawPath(PanelSymbols::path(symbolOf(health_), box.adjusted(10, 10, -10, -10)));
     }
 
   private:
     Health health_ = Health::ok;
+    double entrance_ = 1;
+    double glyph_ = 1;
+    SpringAnimation replacing_;
 };
 
 QLabel* whiteLabel(QFont font, double opacity, QWidget* parent) {
@@ -98,7 +126,16 @@ StatusCard::StatusCard(AppIcons& icons, std::function<double()> clock, QWidget* 
       confirm_(new CardButton(QStringLiteral("Quit"), true, this)),
       spinner_(new Spinner(QColor(255, 255, 255, 204), this)),
       quittingText_(whiteLabel(PanelStyle::font(11, QFont::Medium), 0.8, this)),
-      recolouring_(Spring{0.6, 1}) {
+      recolouring_(Spring{0.6, 1}),
+      entering_(Spring{0.25, 0.85}) {
+    connect(&entering_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        double progress = v.toDouble();
+        if (asked_) {
+            icon_->setEntrance(progress);
+        } else {
+            static_cast<HealthSymbol*>(symbol_)->setEntrance(progress);
+        }
+    });
     connect(&recolouring_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
         recolour_ = v.toDouble();
         update();
@@ -174,6 +211,15 @@ void StatusCard::setState(const CardState& state) {
 void StatusCard::arrange() {
     bool asking = question_.confirming() && state_.culprit && !state_.quitting;
     static_cast<HealthSymbol*>(symbol_)->setHealth(state_.health);
+    if (asking != asked_) {
+        // Into or out of the question: what comes in fades and grows from 0.7.
+        asked_ = asking;
+        icon_->setEntrance(1);
+        static_cast<HealthSymbol*>(symbol_)->setEntrance(1);
+        if (isVisible()) {
+            entering_.retarget(0.0, 1.0);
+        }
+    }
     symbol_->setVisible(!asking);
     iconFrame_->setVisible(asking);
     if (asking) {
@@ -198,6 +244,18 @@ void StatusCard::arrange() {
     }
     setAccessibleDescription(title_->text() + QStringLiteral(". ") + detail_->text());
     setAccessibleName(title_->text());
+}
+
+double StatusCard::symbolEntrance() const {
+    return static_cast<const HealthSymbol*>(symbol_)->entrance();
+}
+
+double StatusCard::glyphEntrance() const {
+    return static_cast<const HealthSymbol*>(symbol_)->glyph();
+}
+
+double StatusCard::iconEntrance() const {
+    return icon_->entrance();
 }
 
 std::array<QColor, 3> StatusCard::shownColors() const {

@@ -44,6 +44,10 @@ class StatusCard : public QWidget {
     void setState(const CardState& state);
     const CardState& state() const { return state_; }
     bool confirming() const { return question_.confirming(); }
+    // How far the health symbol, its glyph and the culprit's icon have come in (1 = in place).
+    double symbolEntrance() const;
+    double glyphEntrance() const;
+    double iconEntrance() const;
 
     // The buttons, for keyboard and tests.
     CardButton& quitButton() { return *quit_; }
@@ -82,6 +86,9 @@ class StatusCard : public QWidget {
     std::array<QColor, 3> from_;
     double recolour_ = 1;
     SpringAnimation recolouring_;
+    // Entering and leaving the question (spring: response 0.25 s, damping 0.85).
+    bool asked_ = false;
+    SpringAnimation entering_;
 };
 
 }  // namespace tv

@@ -509,7 +509,11 @@ TEST_F(DashboardTest, CardQuitIsGuardedAgainstDoubleClicksAndClosedByANewCulprit
     QObject::connect(&card, &StatusCard::quitRequested,
                      [&](const ProcessUsage& p) { quit.push_back(p.id); });
     EXPECT_EQ(card.quitButton().toolTip(), "Quit app:/big");
+    card.show();
     card.quitButton().click();
+    EXPECT_LT(card.iconEntrance(), 0.5) << "the culprit's icon comes in";
+    test::spin(0.6, [] { return false; });
+    EXPECT_DOUBLE_EQ(card.iconEntrance(), 1);
     clock += 0.2;
     card.confirmButton().click();
     EXPECT_TRUE(quit.empty()) << "the second click of a double click";
@@ -519,6 +523,13 @@ TEST_F(DashboardTest, CardQuitIsGuardedAgainstDoubleClicksAndClosedByANewCulprit
     state.culprit->appPath = "/other";
     card.setState(state);
     EXPECT_FALSE(card.confirming()) << "another culprit closes the question";
+    EXPECT_LT(card.symbolEntrance(), 0.5) << "and the health symbol comes back in";
+    state.health = Health::warning;
+    card.setState(state);
+    EXPECT_LT(card.glyphEntrance(), 0.5) << "a new symbol replaces the old";
+    test::spin(1.2, [] { return false; });
+    EXPECT_DOUBLE_EQ(card.symbolEntrance(), 1);
+    EXPECT_DOUBLE_EQ(card.glyphEntrance(), 1);
 
     card.quitButton().click();
     clock += 0.5;
