@@ -5,10 +5,13 @@
 #include <QHBoxLayout>
 #include <QPainter>
 
+#include <algorithm>
+
 #include "core/Format.h"
 #include "core/RelativeTime.h"
 #include "speedtest/SpeedTestRun.h"
 #include "ui/Symbols.h"
+#include "ui/controls/Fade.h"
 #include "ui/controls/PanelStyle.h"
 
 namespace tv {
@@ -61,7 +64,15 @@ QHBoxLayout* row(QWidget* on, int spacing) {
 
 SpeedTestLine::SpeedTestLine(SpeedTestRun& run, const Vocabulary& words,
                              std::function<Date()> clock, QWidget* parent)
-    : QWidget(parent), run_(run), words_(words), clock_(std::move(clock)) {
+    : QWidget(parent),
+      run_(run),
+      words_(words),
+      clock_(std::move(clock)),
+      change_(Spring{0.35, 1}) {
+    connect(&change_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        changeShown_ = v.toDouble();
+        setFade(*this, std::clamp(changeShown_, 0.0, 1.0));
+    });
     // One line of 14 points; a text too long for the panel's width wraps onto a second.
     setMinimumHeight(14);
     QFont text = PanelStyle::font(11);
@@ -156,6 +167,13 @@ void SpeedTestLine::hideEvent(QHideEvent* event) {
 void SpeedTestLine::refresh() {
     const std::optional<SpeedResult>& result = run_.result();
     bool failed = run_.failed();
+    bool changed = hasShown_ && (failed != shownFailed_ || result != shownResult_);
+    hasShown_ = true;
+    shownFailed_ = failed;
+    shownResult_ = result;
+    if (changed && isVisible()) {
+        change_.retarget(0.0, 1.0);
+    }
     failure_->setVisible(failed);
     explanation_->setVisible(!failed && !result);
     figures_->setVisible(!failed && result);

@@ -5,9 +5,12 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 #include "core/Date.h"
+#include "core/SpeedResult.h"
 #include "core/Vocabulary.h"
+#include "ui/controls/Spring.h"
 
 namespace tv {
 
@@ -25,6 +28,8 @@ class SpeedTestLine : public QWidget {
 
     // The texts shown now, in reading order, separated by blanks.
     QString text() const;
+    // How far a changed result has come in (0 → 1 along its spring; 1 = settled).
+    double changeShown() const { return changeShown_; }
 
   protected:
     void changeEvent(QEvent* event) override;
@@ -45,6 +50,13 @@ class SpeedTestLine : public QWidget {
     QLabel* ping_;
     QLabel* when_;
     QTimer ticker_;
+    // A new result or failure fades in (spring: response 0.35 s, damping 1); the clock's
+    // "2 minutes ago" moving on is no change.
+    bool hasShown_ = false;
+    bool shownFailed_ = false;
+    std::optional<SpeedResult> shownResult_;
+    double changeShown_ = 1;
+    SpringAnimation change_;
 };
 
 }  // namespace tv

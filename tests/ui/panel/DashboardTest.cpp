@@ -15,6 +15,7 @@
 #include "monitor/Monitor.h"
 #include "settings/SettingKeys.h"
 #include "speedtest/SpeedTestRun.h"
+#include "speedtest/SpeedTool.h"
 #include "support/EventLoop.h"
 #include "support/FakeReaders.h"
 #include "ui/controls/Buttons.h"
@@ -144,6 +145,23 @@ TEST_F(DashboardTest, RowHeadersNameTheirValuesAndHeatShowsMissingReadingsEmpty)
     thermal.fans = {Fan{2400, 0, 0}, Fan{1200, 0, 0}};
     tick({}, thermal);
     EXPECT_EQ(rows.row(Panel::heat).header().line().subtitle, "Fans 2,400 rpm");
+}
+
+TEST_F(DashboardTest, ASpeedTestResultThatChangesFadesInAndTheClockMovingOnIsNoChange) {
+    SpeedTestRun run(SpeedTool{QStringLiteral("/nonexistent/tallyvane-netquality")},
+                     [] { return Date(); });
+    SpeedTestLine line(run, monitor->words(), [] { return Date(); });
+    line.show();
+    EXPECT_EQ(line.changeShown(), 1) << "first shown: as it is";
+    run.run();
+    ASSERT_TRUE(test::spin(5, [&] { return run.failed(); }));
+    EXPECT_LT(line.changeShown(), 0.5) << "the failure line comes in";
+    EXPECT_NE(line.graphicsEffect(), nullptr);
+    test::spin(1.2, [] { return false; });
+    EXPECT_EQ(line.changeShown(), 1);
+    EXPECT_EQ(line.graphicsEffect(), nullptr) << "settled: drawn without a fade";
+    test::spin(1.2, [] { return false; });
+    EXPECT_EQ(line.changeShown(), 1) << "the ticker refreshing is no change";
 }
 
 // The texts of every section as laid out at the panel's width, with each row expanded in turn:
