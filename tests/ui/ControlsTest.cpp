@@ -167,6 +167,7 @@ TEST(ControlsTest, BarsFollowTheirValuesAlongASpringFromWhereTheyAreDrawn) {
     using Values = std::vector<double>;
     SegmentBar bar;
     bar.resize(200, 8);
+    bar.show();
     bar.setParts({{0.2, Qt::red}, {0.3, Qt::blue}});
     EXPECT_EQ(bar.shownFractions(), (Values{0.2, 0.3})) << "first shown: in place";
     bar.setParts({{0.6, Qt::red}, {0.1, Qt::blue}});
@@ -179,7 +180,10 @@ TEST(ControlsTest, BarsFollowTheirValuesAlongASpringFromWhereTheyAreDrawn) {
     EXPECT_EQ(bar.shownFractions(), (Values{0.0, 0.1}));
 
     CoreBars cores(QStringLiteral("Performance"), Qt::green);
+    cores.setValues({0.9, 0.1});
     cores.setValues({0.1, 0.9});
+    EXPECT_EQ(cores.shown(), (Values{0.1, 0.9})) << "off screen: nothing to move";
+    cores.show();
     cores.setValues({0.5, 0.5});
     EXPECT_EQ(cores.accessibleName(), "Performance 50%, 50%") << "the reading is told at once";
     EXPECT_EQ(cores.shown(), (Values{0.1, 0.9}));

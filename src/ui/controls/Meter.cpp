@@ -11,6 +11,25 @@
 
 namespace tv {
 
+namespace {
+
+// Whether values on their way have moved far enough from those last drawn to be worth a frame:
+// half a point at `scale` points per unit, or settled (the end is always drawn).
+bool worthDrawing(const SpringValues& values, const std::vector<double>& painted, double scale) {
+    const std::vector<double>& shown = values.shown();
+    if (values.settled() || shown.size() != painted.size()) {
+        return true;
+    }
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (std::abs(shown[i] - painted[i]) * scale >= 0.5) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 Meter::Meter(QColor color, QWidget* parent)
     : QWidget(parent), color_(std::move(color)), animation_(Spring{0.45, 1}) {
     setFixedHeight(6);
@@ -53,7 +72,11 @@ CoreBars::CoreBars(QString title, QColor color, QWidget* parent)
       title_(std::move(title)),
       color_(std::move(color)),
       values_(Spring{0.45, 1}) {
-    connect(&values_, &SpringValues::changed, this, qOverload<>(&QWidget::update));
+    connect(&values_, &SpringValues::changed, this, [this] {
+        if (worthDrawing(values_, painted_, 30)) {
+            update();
+        }
+    });
 }
 
 double CoreBars::barHeight(double value) {
@@ -70,7 +93,7 @@ QString CoreBars::accessibleText(const QString& title, const std::vector<double>
 
 void CoreBars::setValues(const std::vector<double>& values) {
     bool counted = values.size() != values_.targets().size();
-    values_.setTargets(values);
+    values_.setTargets(values, isVisible(), 30);
     setAccessibleName(accessibleText(title_, values));
     if (counted) {
         updateGeometry();
@@ -105,6 +128,7 @@ void CoreBars::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     const std::vector<double>& shown = values_.shown();
+    painted_ = shown;
     Bars bars = barsFor(static_cast<int>(shown.size()), width());
     double radius = std::min(2.0, bars.width / 2);
     for (std::size_t i = 0; i < shown.size(); ++i) {
@@ -122,7 +146,11 @@ void CoreBars::paintEvent(QPaintEvent*) {
 
 SegmentBar::SegmentBar(QWidget* parent) : QWidget(parent), fractions_(Spring{0.45, 1}) {
     setFixedHeight(8);
-    connect(&fractions_, &SpringValues::changed, this, qOverload<>(&QWidget::update));
+    connect(&fractions_, &SpringValues::changed, this, [this] {
+        if (worthDrawing(fractions_, painted_, std::max(width(), 1))) {
+            update();
+        }
+    });
 }
 
 void SegmentBar::setParts(std::vector<Part> parts) {
@@ -136,7 +164,7 @@ void SegmentBar::setParts(std::vector<Part> parts) {
         colors_ = std::move(colors);
         update();
     }
-    fractions_.setTargets(std::move(fractions));
+    fractions_.setTargets(std::move(fractions), isVisible(), std::max(width(), 1));
 }
 
 void SegmentBar::paintEvent(QPaintEvent*) {
@@ -147,6 +175,7 @@ void SegmentBar::paintEvent(QPaintEvent*) {
     p.fillPath(track, PanelStyle::primary(*this, 0.07));
     p.setClipPath(track);
     const std::vector<double>& fractions = fractions_.shown();
+    painted_ = fractions;
     double x = 0;
     for (std::size_t i = 0; i < fractions.size() && i < colors_.size(); ++i) {
         double w = std::max(fractions[i], 0.0) * width();

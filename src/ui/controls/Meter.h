@@ -62,6 +62,8 @@ class CoreBars : public QWidget {
     QString title_;
     QColor color_;
     SpringValues values_;
+    // The heights last drawn: a spring frame that moves no bar by half a point draws nothing.
+    std::vector<double> painted_;
 };
 
 // An 8-point rounded track with coloured parts laid out from the leading edge, each as wide as
@@ -85,6 +87,7 @@ class SegmentBar : public QWidget {
   private:
     std::vector<QColor> colors_;
     SpringValues fractions_;
+    std::vector<double> painted_;
 };
 
 }  // namespace tv

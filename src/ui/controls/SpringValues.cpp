@@ -1,19 +1,23 @@
 #include "ui/controls/SpringValues.h"
 
+#include <QTimerEvent>
+
+#include <algorithm>
+#include <cmath>
+
+#include "ui/controls/Motion.h"
+
 namespace tv {
 
-SpringValues::SpringValues(Spring spring, QObject* parent)
-    : QObject(parent), animation_(spring, this) {
-    connect(&animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
-        double along = value.toDouble();
-        for (std::size_t i = 0; i < shown_.size(); ++i) {
-            shown_[i] = from_[i] + (to_[i] - from_[i]) * along;
-        }
-        emit changed();
-    });
-}
+namespace {
 
-void SpringValues::setTargets(std::vector<double> targets) {
+constexpr int stepMs = 33;
+
+}  // namespace
+
+SpringValues::SpringValues(Spring spring, QObject* parent) : QObject(parent), spring_(spring) {}
+
+void SpringValues::setTargets(std::vector<double> targets, bool animate, double pointsPerUnit) {
     if (targets == to_) {
         return;
     }
@@ -23,12 +27,43 @@ void SpringValues::setTargets(std::vector<double> targets) {
     }
     from_.resize(targets.size());
     to_ = std::move(targets);
-    shown_ = from_;
-    // The animation runs its own 0 → 1; retargeting it mid-way starts again from the values
-    // drawn now, so a change never jumps.
-    animation_.retarget(0.0, 1.0);
-    if (animation_.state() != QAbstractAnimation::Running) {
-        shown_ = to_;  // reduced motion: there at once
+    double largest = 0;
+    for (std::size_t i = 0; i < to_.size(); ++i) {
+        largest = std::max(largest, std::abs(to_[i] - from_[i]));
+    }
+    span_ = largest * pointsPerUnit;
+    bool unseen = pointsPerUnit > 0 && span_ < 0.5;
+    if (!animate || unseen || Motion::reduced()) {
+        timer_.stop();
+        shown_ = to_;
+    } else {
+        // Started again from the values drawn now, so a change on the way never jumps.
+        shown_ = from_;
+        since_.start();
+        timer_.start(stepMs, Qt::PreciseTimer, this);
+    }
+    emit changed();
+}
+
+void SpringValues::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == timer_.timerId()) {
+        step();
+    } else {
+        QObject::timerEvent(event);
+    }
+}
+
+void SpringValues::step() {
+    double t = static_cast<double>(since_.elapsed()) / 1000;
+    double along = spring_.progress(t);
+    bool nearlyThere = span_ > 0 && std::abs(1 - along) * span_ < 0.25 && t > 0.1;
+    if (t >= spring_.settleTime() || nearlyThere || Motion::reduced()) {
+        timer_.stop();
+        shown_ = to_;
+    } else {
+        for (std::size_t i = 0; i < shown_.size(); ++i) {
+            shown_[i] = from_[i] + (to_[i] - from_[i]) * along;
+        }
     }
     emit changed();
 }
