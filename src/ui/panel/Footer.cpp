@@ -4,6 +4,9 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
+
 #include "core/Format.h"
 #include "ui/controls/Buttons.h"
 #include "ui/controls/PanelStyle.h"
@@ -38,6 +41,7 @@ class SymbolMark : public QWidget {
 
 Footer::Footer(const QString& systemMonitorName, bool hasSystemMonitor, QWidget* parent)
     : QWidget(parent),
+      resize_(Spring{0.3, 0.85}),
       down_(PanelLook::label({}, PanelLook::numbers(11), false, this)),
       up_(PanelLook::label({}, PanelLook::numbers(11), false, this)),
       speedControl_(new QHBoxLayout()),
@@ -46,6 +50,14 @@ Footer::Footer(const QString& systemMonitorName, bool hasSystemMonitor, QWidget*
       settings_(new PillButton(QStringLiteral("Settings"), false, this)),
       systemMonitor_(new PillButton(systemMonitorName, false, this)),
       quit_(new PillButton(QStringLiteral("Quit TallyVane"), false, this)) {
+    connect(&resize_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        shownHeight_ = std::max(0, static_cast<int>(std::lround(v.toDouble())));
+        updateGeometry();
+    });
+    connect(&resize_, &QAbstractAnimation::finished, this, [this] {
+        shownHeight_.reset();
+        updateGeometry();
+    });
     settings_->setSymbol(PanelSymbols::path("gearshape", QRectF(0, 0, 1, 1)));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -88,6 +100,51 @@ Footer::Footer(const QString& systemMonitorName, bool hasSystemMonitor, QWidget*
     connect(systemMonitor_, &QAbstractButton::clicked, this, &Footer::systemMonitorRequested);
     connect(quit_, &QAbstractButton::clicked, this, &Footer::quitRequested);
     setRates(0, 0);
+}
+
+int Footer::naturalHeight() const {
+    QLayout* column = layout();
+    if (column->hasHeightForWidth() && width() > 0) {
+        return column->totalHeightForWidth(width());
+    }
+    return column->totalSizeHint().height();
+}
+
+QSize Footer::sizeHint() const {
+    QSize natural = QWidget::sizeHint();
+    return shownHeight_ ? QSize(natural.width(), *shownHeight_) : natural;
+}
+
+QSize Footer::minimumSizeHint() const {
+    QSize natural = QWidget::minimumSizeHint();
+    return shownHeight_ ? QSize(natural.width(), std::min(natural.height(), *shownHeight_))
+                        : natural;
+}
+
+int Footer::heightForWidth(int width) const {
+    return shownHeight_ ? *shownHeight_ : QWidget::heightForWidth(width);
+}
+
+bool Footer::event(QEvent* event) {
+    if (event->type() == QEvent::LayoutRequest) {
+        int natural = naturalHeight();
+        if (isVisible() && settledHeight_ >= 0 && natural != settledHeight_) {
+            // From the height drawn now, be it settled or on its way.
+            int from = shownHeight_ ? *shownHeight_ : settledHeight_;
+            shownHeight_ = from;
+            resize_.retarget(double(from), double(natural));
+        }
+        settledHeight_ = natural;
+    }
+    return QWidget::event(event);
+}
+
+void Footer::hideEvent(QHideEvent* event) {
+    // Shown again, it starts from what it then holds, not from what it held before.
+    resize_.stop();
+    shownHeight_.reset();
+    settledHeight_ = -1;
+    QWidget::hideEvent(event);
 }
 
 void Footer::setRates(double down, double up) {

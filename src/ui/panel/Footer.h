@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QWidget>
 
+#include "ui/controls/Spring.h"
+
 #include <optional>
 #include <string>
 
@@ -20,6 +22,10 @@ class PillButton;
 //  - speedLineSlot(): the line under the network row (the speed-test result);
 //  - extrasSlot(): under the buttons (the crash-report notice, then the rating request).
 // A widget added to a slot is shown there and owned by the footer.
+//
+// While shown, a change of the footer's height (a notice answered and gone, a line that
+// wraps) follows a spring (response 0.3 s, damping 0.85) from the height it had: what is
+// laid out keeps its natural place and the edge moves.
 class Footer : public QWidget {
     Q_OBJECT
   public:
@@ -37,13 +43,28 @@ class Footer : public QWidget {
     PillButton& systemMonitorButton() { return *systemMonitor_; }
     PillButton& quitButton() { return *quit_; }
     QString downText() const { return down_->text(); }
+    // The height its contents want, and whether it is on its way there.
+    int naturalHeight() const;
+    bool resizing() const { return shownHeight_.has_value(); }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    int heightForWidth(int width) const override;
 
   signals:
     void settingsRequested();
     void systemMonitorRequested();
     void quitRequested();
 
+  protected:
+    bool event(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
   private:
+    // The height drawn on the way to the natural one; none when settled.
+    std::optional<int> shownHeight_;
+    int settledHeight_ = -1;
+    SpringAnimation resize_;
     QLabel* down_;
     QLabel* up_;
     QBoxLayout* speedControl_;

@@ -147,6 +147,33 @@ TEST_F(DashboardTest, RowHeadersNameTheirValuesAndHeatShowsMissingReadingsEmpty)
     EXPECT_EQ(rows.row(Panel::heat).header().line().subtitle, "Fans 2,400 rpm");
 }
 
+TEST_F(DashboardTest, TheFooterSpringsToItsNewHeightWhenANoticeGoes) {
+    auto dashboard = open();
+    Footer& footer = dashboard->footer();
+    auto* notice = new QWidget();
+    notice->setFixedHeight(60);
+    footer.extrasSlot().addWidget(notice);
+    test::spin(1.0, [] { return false; });
+    EXPECT_FALSE(footer.resizing());
+    int tall = footer.height();
+
+    notice->hide();  // answered and gone
+    test::spin(0.05, [&] { return footer.resizing(); });
+    EXPECT_TRUE(footer.resizing()) << "the edge moves rather than jumps";
+    EXPECT_GT(footer.sizeHint().height(), footer.naturalHeight());
+    ASSERT_TRUE(test::spin(2.0, [&] { return !footer.resizing(); }));
+    test::spin(0.1, [] { return false; });
+    EXPECT_EQ(footer.height(), footer.naturalHeight());
+    EXPECT_EQ(footer.height(), tall - 60 - 10) << "the notice and its spacing are gone";
+
+    // Closed and opened again, it takes its height at once.
+    dashboard->hide();
+    notice->show();
+    dashboard->show();
+    test::spin(0.1, [] { return false; });
+    EXPECT_FALSE(footer.resizing());
+}
+
 TEST_F(DashboardTest, ASpeedTestResultThatChangesFadesInAndTheClockMovingOnIsNoChange) {
     SpeedTestRun run(SpeedTool{QStringLiteral("/nonexistent/tallyvane-netquality")},
                      [] { return Date(); });
