@@ -66,9 +66,10 @@ AppListSection::AppListSection(Monitor& monitor, AppIcons& icons, bool byCPU,
                              PanelStyle::thinScrollBar(6, 24));
     // Rows slide to their places when the order changes, keyed on the apps' ids.
     sliding_ = new SlidingRows(rowHeight, rowSpacing, Spring{0.45, 0.85});
-    sliding_->setAutoFillBackground(false);
     sliding_->setFixedHeight(frameHeight);
     rowsArea_->setWidget(sliding_);
+    // The scroll area fills its widget with the window colour; the rows stand on the panel's.
+    sliding_->setAutoFillBackground(false);
     frameLayout->addWidget(rowsArea_);
     for (std::size_t i = 0; i < AppList::shown; ++i) {
         auto* row = new ProcessRow(icons_, monitor_.self(), sliding_);

@@ -339,6 +339,7 @@ TEST_F(DashboardTest, RowsSlideFromWhereTheirAppsWereToTheirNewPlaces) {
         }
         return ys;
     };
+    EXPECT_FALSE(list.sliding().autoFillBackground()) << "the rows stand on the panel's colour";
     tick({app("a", 10, 10), app("b", 20, 20), app("c", 30, 30)});
     EXPECT_EQ(places(), (std::vector<int>{0, pitch, 2 * pitch})) << "first shown: in place";
 
