@@ -1,5 +1,7 @@
 #include "ui/LiveChart.h"
 
+#include "ui/ChartRaster.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 
@@ -54,9 +56,90 @@ QPainterPath LiveChart::smoothed(const std::vector<QPointF>& points) {
     return path;
 }
 
+QPolygonF LiveChart::flattened(const std::vector<QPointF>& points, double tolerance) {
+    QPolygonF line;
+    if (points.empty()) {
+        return line;
+    }
+    line.reserve(static_cast<qsizetype>(points.size()) * 4);
+    line << points.front();
+    // A quadratic curve cut into n equal steps strays at most |from - 2 control + to| / (8 n²).
+    auto curve = [&](QPointF from, QPointF control, QPointF to) {
+        QPointF bend = from - 2 * control + to;
+        double stray = std::hypot(bend.x(), bend.y()) / 8;
+        int n = std::clamp(static_cast<int>(std::ceil(std::sqrt(stray / tolerance))), 1, 32);
+        for (int k = 1; k <= n; ++k) {
+            double t = static_cast<double>(k) / n;
+            line << (1 - t) * (1 - t) * from + 2 * (1 - t) * t * control + t * t * to;
+        }
+    };
+    QPointF at = points.front();
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        QPointF mid = (points[i - 1] + points[i]) / 2;
+        curve(at, points[i - 1], mid);
+        at = mid;
+    }
+    line << points.back();
+    return line;
+}
+
 std::vector<double> LiveChart::gridLines(double height) {
     return {std::round(height * 0.75) + 0.5, std::round(height * 0.5) + 0.5,
             std::round(height * 0.25) + 0.5};
+}
+
+void LiveChart::paintPixels(QPainter& painter, const std::vector<QPointF>& line, double w, double h,
+                            double reveal) const {
+    // The box in whole device pixels, and the chart drawn into them one to one.
+    const QTransform& device = painter.deviceTransform();
+    const QRectF onDevice = device.mapRect(QRectF(0, 0, w, h));
+    const QPoint origin(static_cast<int>(std::floor(onDevice.left())),
+                        static_cast<int>(std::floor(onDevice.top())));
+    const QPoint end(static_cast<int>(std::ceil(onDevice.right())),
+                     static_cast<int>(std::ceil(onDevice.bottom())));
+    ChartRaster raster;
+    raster.size = QSize(end.x() - origin.x(), end.y() - origin.y());
+    // Within a fifth of a device pixel of the true curve.
+    raster.curve = flattened(line, 0.2 / device.m22());
+    for (QPointF& point : raster.curve) {
+        point = device.map(point) - QPointF(origin);
+    }
+    raster.lineWidth = lineWidth * (device.m11() + device.m22()) / 2;
+    raster.bottom = onDevice.bottom() - origin.y();
+    raster.clipLeft = onDevice.left() - origin.x();
+    raster.clipTop = onDevice.top() - origin.y();
+    raster.revealRight =
+        std::min(device.map(QPointF(reveal * w, 0)).x(), onDevice.right()) - origin.x();
+    raster.fullWidth = onDevice.right() - origin.x();
+    raster.color = color;
+    QImage image = raster.render();
+    image.setDevicePixelRatio(device.m11());
+    painter.drawImage(device.inverted().map(QPointF(origin)), image);
+}
+
+void LiveChart::paintPath(QPainter& painter, const std::vector<QPointF>& line, double w, double h,
+                          double reveal) const {
+    painter.setClipRect(QRectF(0, 0, reveal * w, h));
+    QPainterPath stroke = smoothed(line);
+    QPainterPath fill = stroke;
+    fill.lineTo(line.back().x(), h);
+    fill.lineTo(line.front().x(), h);
+    fill.closeSubpath();
+    QLinearGradient down(0, 0, 0, h);
+    QColor top = color, bottom = color;
+    top.setAlphaF(static_cast<float>(ChartRaster().areaTopAlpha));
+    bottom.setAlphaF(static_cast<float>(ChartRaster().areaBottomAlpha));
+    down.setColorAt(0, top);
+    down.setColorAt(1, bottom);
+    painter.fillPath(fill, down);
+    QLinearGradient across(0, 0, w, 0);
+    QColor left = color;
+    left.setAlphaF(static_cast<float>(ChartRaster().lineLeftAlpha));
+    across.setColorAt(0, left);
+    across.setColorAt(1, color);
+    painter.setPen(QPen(QBrush(across), lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(stroke);
 }
 
 void LiveChart::paint(QPainter& painter, const QRectF& box, Date now, const QColor& primary) const {
@@ -76,29 +159,12 @@ void LiveChart::paint(QPainter& painter, const QRectF& box, Date now, const QCol
     Phases p = phases(now);
     std::vector<QPointF> line = points(w, h, p.scroll);
     if (line.size() >= 2) {
-        painter.setClipRect(QRectF(0, 0, p.reveal * w, h));
-        QPainterPath stroke = smoothed(line);
-
-        QPainterPath fill = stroke;
-        fill.lineTo(line.back().x(), h);
-        fill.lineTo(line.front().x(), h);
-        fill.closeSubpath();
-        QLinearGradient down(0, 0, 0, h);
-        QColor top = color, bottom = color;
-        top.setAlphaF(0.32f);
-        bottom.setAlphaF(0.02f);
-        down.setColorAt(0, top);
-        down.setColorAt(1, bottom);
-        painter.fillPath(fill, down);
-
-        QLinearGradient across(0, 0, w, 0);
-        QColor left = color;
-        left.setAlphaF(0.35f);
-        across.setColorAt(0, left);
-        across.setColorAt(1, color);
-        painter.setPen(QPen(QBrush(across), lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawPath(stroke);
+        const QTransform& device = painter.deviceTransform();
+        if (device.type() <= QTransform::TxScale && device.m11() > 0 && device.m22() > 0) {
+            paintPixels(painter, line, w, h, p.reveal);
+        } else {
+            paintPath(painter, line, w, h, p.reveal);
+        }
     }
     painter.restore();
 }

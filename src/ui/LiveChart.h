@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QPainterPath>
 #include <QPointF>
+#include <QPolygonF>
 #include <QRectF>
 
 #include <vector>
@@ -40,11 +41,22 @@ struct LiveChart {
     std::vector<QPointF> points(double width, double height, double scroll) const;
     // The line through the points: quadratic curves to each midpoint, then straight to the end.
     static QPainterPath smoothed(const std::vector<QPointF>& points);
+    // The same line as a polyline, each curve cut into pieces that stay within `tolerance` of
+    // it (in the points' units).
+    static QPolygonF flattened(const std::vector<QPointF>& points, double tolerance);
     // The y of each guide line (three when `grid`).
     static std::vector<double> gridLines(double height);
 
     // One frame into `box`; guide lines in the `primary` colour.
+    // Where the painter only scales and moves, the chart is written into device pixels
+    // (`ChartRaster`); under any other transform it goes through the painter's paths.
     void paint(QPainter& painter, const QRectF& box, Date now, const QColor& primary) const;
+
+  private:
+    void paintPixels(QPainter& painter, const std::vector<QPointF>& line, double w, double h,
+                     double reveal) const;
+    void paintPath(QPainter& painter, const std::vector<QPointF>& line, double w, double h,
+                   double reveal) const;
 };
 
 }  // namespace tv

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QLinearGradient>
 #include <QPainter>
+
+#include <cmath>
 
 #include "support/Pixels.h"
 
@@ -69,6 +72,104 @@ TEST(LiveChartTest, SmoothingCurvesThroughMidpointsAndEndsOnTheLastPoint) {
     EXPECT_EQ(path.currentPosition(), QPointF(20, 0));
     EXPECT_TRUE(path.boundingRect().contains(QPointF(10, 5)));
     EXPECT_EQ(LiveChart::gridLines(54), (std::vector<double>{41.5, 27.5, 14.5}));
+}
+
+// The chart is written into pixels by columns: it must look like the painter's own
+// antialiased drawing of the same curve (a round-jointed gradient stroke over a gradient
+// fill), at the tray's and the panel's sizes and at a fractional scale, through calm and
+// jagged values, and while it is being revealed.
+TEST(LiveChartTest, PixelsMatchThePaintersStrokeAndFillOfTheCurve) {
+    const QRectF box(3, 2, 110, 36);
+    auto image = [](double scale) {
+        QImage out(static_cast<int>(std::ceil(120 * scale)),
+                   static_cast<int>(std::ceil(40 * scale)), QImage::Format_ARGB32_Premultiplied);
+        out.setDevicePixelRatio(scale);
+        out.fill(Qt::transparent);
+        return out;
+    };
+    auto reference = [&](const LiveChart& c, double scale, double reveal) {
+        QImage out = image(scale);
+        QPainter p(&out);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.translate(box.topLeft());
+        p.setClipRect(QRectF(0, 0, reveal * box.width(), box.height()));
+        std::vector<QPointF> line = c.points(box.width(), box.height(), 1);
+        QPainterPath stroke = LiveChart::smoothed(line);
+        QPainterPath fill = stroke;
+        fill.lineTo(line.back().x(), box.height());
+        fill.lineTo(line.front().x(), box.height());
+        QLinearGradient down(0, 0, 0, box.height());
+        down.setColorAt(0, QColor(0, 0, 255, 82));
+        down.setColorAt(1, QColor(0, 0, 255, 5));
+        p.fillPath(fill, down);
+        QLinearGradient across(0, 0, box.width(), 0);
+        across.setColorAt(0, QColor(0, 0, 255, 89));
+        across.setColorAt(1, QColor(0, 0, 255));
+        p.setPen(QPen(QBrush(across), c.lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPath(stroke);
+        return out;
+    };
+    const std::vector<std::vector<double>> series{
+        {0.2, 0.25, 0.3, 0.28, 0.35, 0.3, 0.32, 0.3, 0.31, 0.3, 0.29, 0.3},  // calm
+        {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1},                                // full swings
+        {0.1, 0.1, 0.9, 0.95, 0.05, 0.5, 0.52, 1, 0, 0.3, 0.3, 0.6}};
+    for (double scale : {1.0, 1.25, 2.0}) {
+        for (double width : {1.0, 1.5, 2.0}) {
+            if (width * scale <= 1) {
+                continue;  // the painter draws hairlines lighter than their true coverage
+            }
+            for (const auto& values : series) {
+                LiveChart c = chart(values, false);
+                c.lineWidth = width;
+                QImage ours = image(scale);
+                QPainter painter(&ours);
+                c.paint(painter, box, dateFromSeconds(1000), Qt::black);
+                painter.end();
+                QImage theirs = reference(c, scale, 1);
+                long inkOurs = 0, inkTheirs = 0;
+                int worst = 0;
+                for (int y = 0; y < ours.height(); ++y) {
+                    for (int x = 0; x < ours.width(); ++x) {
+                        QRgb a = ours.pixel(x, y), b = theirs.pixel(x, y);
+                        inkOurs += qAlpha(a);
+                        inkTheirs += qAlpha(b);
+                        worst = std::max(worst, std::abs(qAlpha(a) - qAlpha(b)));
+                        if (qAlpha(a) > 0) {
+                            ASSERT_EQ(qRed(a), 0);
+                            ASSERT_EQ(qGreen(a), 0);
+                            ASSERT_LE(qBlue(a), qAlpha(a)) << "premultiplied";
+                        }
+                    }
+                }
+                SCOPED_TRACE(testing::Message() << "scale " << scale << ", width " << width
+                                                << ", values from " << values[0]);
+                EXPECT_NEAR(static_cast<double>(inkOurs) / static_cast<double>(inkTheirs), 1.0,
+                            0.03);
+                // Edge pixels may differ by part of their coverage, never by a whole pixel.
+                EXPECT_LE(worst, 128);
+            }
+        }
+    }
+    // Revealed from the left: nothing right of the reveal, the same as the painter's clip.
+    LiveChart c = chart(series[2], true);
+    c.shownAt = dateFromSeconds(1000);
+    c.sampledAt = dateFromSeconds(999);
+    const double reveal = c.phases(dateFromSeconds(1000.2)).reveal;
+    ASSERT_GT(reveal, 0.3);
+    ASSERT_LT(reveal, 0.9);
+    QImage ours = image(2);
+    QPainter painter(&ours);
+    c.paint(painter, box, dateFromSeconds(1000.2), Qt::black);
+    painter.end();
+    const int edge = static_cast<int>(std::ceil((box.left() + reveal * box.width()) * 2));
+    int beyond = 0, before = 0;
+    for (int y = 0; y < ours.height(); ++y) {
+        for (int x = 0; x < ours.width(); ++x) {
+            (x > edge ? beyond : before) += qAlpha(ours.pixel(x, y)) > 0;
+        }
+    }
+    EXPECT_EQ(beyond, 0);
+    EXPECT_GT(before, 100);
 }
 
 TEST(LiveChartTest, OneValueDrawsOnlyTheGrid) {

@@ -1,0 +1,180 @@
+#include "ui/ChartRaster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace tv {
+
+namespace {
+
+// Samples across each column.
+constexpr int samples = 4;
+
+// How much of the rows [top, bottom) cover, added row by row into `rows` with `weight`.
+void addInterval(std::vector<float>& rows, double top, double bottom, float weight) {
+    const int count = static_cast<int>(rows.size());
+    top = std::max(top, 0.0);
+    bottom = std::min(bottom, static_cast<double>(count));
+    if (bottom <= top) {
+        return;
+    }
+    int first = static_cast<int>(top), last = static_cast<int>(std::ceil(bottom)) - 1;
+    if (first == last) {
+        rows[first] += weight * static_cast<float>(bottom - top);
+        return;
+    }
+    rows[first] += weight * static_cast<float>(first + 1 - top);
+    for (int j = first + 1; j < last; ++j) {
+        rows[j] += weight;
+    }
+    rows[last] += weight * static_cast<float>(bottom - last);
+}
+
+}  // namespace
+
+QImage ChartRaster::render() const {
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(0);
+    const int width = size.width(), height = size.height();
+    if (curve.size() < 2 || width <= 0 || height <= 0) {
+        return image;
+    }
+    const double half = lineWidth / 2;
+    const double floor = std::clamp(bottom, 0.0, static_cast<double>(height));
+    const double clipRight = std::min(revealRight, static_cast<double>(width));
+    // The line reaches half its width (and a pixel of smoothing) beyond the curve's ends.
+    const double reach = half + 1;
+    const int firstColumn =
+        std::max(0, static_cast<int>(std::floor(std::max(curve.front().x() - reach, clipLeft))));
+    const int endColumn =
+        std::min(width, static_cast<int>(std::ceil(std::min(curve.back().x() + reach, clipRight))));
+    const float weight = 1.0f / samples;
+
+    // The area's alpha per row, the gradient taken at each row's middle.
+    std::vector<float> areaAlpha(static_cast<std::size_t>(height));
+    for (int j = 0; j < height; ++j) {
+        double t =
+            floor > clipTop ? std::clamp((j + 0.5 - clipTop) / (floor - clipTop), 0.0, 1.0) : 0.0;
+        areaAlpha[static_cast<std::size_t>(j)] =
+            static_cast<float>(areaTopAlpha + (areaBottomAlpha - areaTopAlpha) * t);
+    }
+    // How much of row j lies inside the clip.
+    auto rowInside = [&](int j) {
+        return static_cast<float>(
+            std::clamp(std::min(j + 1.0, floor) - std::max(j + 0.0, clipTop), 0.0, 1.0));
+    };
+    const double red = color.redF(), green = color.greenF(), blue = color.blueF();
+    const double fullAlpha = color.alphaF();
+
+    // Each piece of the line, ready for the distance of a point to it.
+    struct Piece {
+        QPointF from, along;
+        double inverseLength2, top, bottom;
+    };
+    std::vector<Piece> pieces;
+    pieces.reserve(static_cast<std::size_t>(curve.size()));
+    for (qsizetype k = 0; k + 1 < curve.size(); ++k) {
+        const QPointF along = curve[k + 1] - curve[k];
+        const double length2 = QPointF::dotProduct(along, along);
+        pieces.push_back({curve[k], along, length2 > 0 ? 1 / length2 : 0.0,
+                          std::min(curve[k].y(), curve[k + 1].y()) - reach,
+                          std::max(curve[k].y(), curve[k + 1].y()) + reach});
+    }
+    uchar* bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+
+    std::vector<float> line(static_cast<std::size_t>(height));
+    std::vector<float> area(static_cast<std::size_t>(height));
+    qsizetype piece = 0;  // the first piece that can reach the column
+    for (int i = firstColumn; i < endColumn; ++i) {
+        std::fill(line.begin(), line.end(), 0.0f);
+        std::fill(area.begin(), area.end(), 0.0f);
+        const double columnInside =
+            std::clamp(std::min(i + 1.0, clipRight) - std::max(i + 0.0, clipLeft), 0.0, 1.0);
+        int top = height;
+
+        // The area under the curve, exactly up and down at four places across the column.
+        qsizetype under = piece;
+        for (int s = 0; s < samples; ++s) {
+            const double x = i + (s + 0.5) / samples;
+            if (x < std::max(curve.front().x(), clipLeft) ||
+                x > std::min(curve.back().x(), clipRight)) {
+                continue;
+            }
+            while (under + 2 < curve.size() && curve[under + 1].x() < x) {
+                ++under;
+            }
+            const QPointF& a = curve[under];
+            const QPointF& b = curve[under + 1];
+            const double run = b.x() - a.x();
+            const double y = run > 1e-9 ? a.y() + (b.y() - a.y()) * (x - a.x()) / run : b.y();
+            addInterval(area, std::max(y, clipTop), floor, weight);
+            top = std::min(top, static_cast<int>(std::max(0.0, y)));
+        }
+
+        // The line: each pixel covered by how far its centre is from the curve, which makes
+        // its ends and its turns round as a stroke's are.
+        const double centreX = i + 0.5;
+        while (piece + 2 < curve.size() &&
+               std::max(curve[piece].x(), curve[piece + 1].x()) < centreX - reach) {
+            ++piece;
+        }
+        double high = height, low = 0;
+        qsizetype last = piece;
+        for (; last + 1 < curve.size() &&
+               std::min(curve[last].x(), curve[last + 1].x()) <= centreX + reach;
+             ++last) {
+            high = std::min({high, curve[last].y(), curve[last + 1].y()});
+            low = std::max({low, curve[last].y(), curve[last + 1].y()});
+        }
+        const int firstRow = std::max(0, static_cast<int>(std::floor(high - reach)));
+        const int endRow = std::min(height, static_cast<int>(std::ceil(low + reach)));
+        const double outside = (half + 0.5) * (half + 0.5);
+        for (int j = firstRow; j < endRow; ++j) {
+            const QPointF centre(centreX, j + 0.5);
+            double nearest = outside;
+            for (qsizetype k = piece; k < last; ++k) {
+                const Piece& p = pieces[static_cast<std::size_t>(k)];
+                // A piece wholly above or below the pixel's reach cannot be nearer.
+                if (p.top > centre.y() || p.bottom < centre.y()) {
+                    continue;
+                }
+                const QPointF from = centre - p.from;
+                const double t =
+                    std::clamp(QPointF::dotProduct(from, p.along) * p.inverseLength2, 0.0, 1.0);
+                const QPointF off = from - t * p.along;
+                nearest = std::min(nearest, QPointF::dotProduct(off, off));
+            }
+            if (nearest >= outside) {
+                continue;
+            }
+            const double cover =
+                std::clamp(half + 0.5 - std::sqrt(nearest), 0.0, std::min(lineWidth, 1.0));
+            line[static_cast<std::size_t>(j)] = static_cast<float>(cover);
+            top = std::min(top, j);
+        }
+
+        const double across =
+            fullWidth > clipLeft
+                ? std::clamp((centreX - clipLeft) / (fullWidth - clipLeft), 0.0, 1.0)
+                : 1.0;
+        const float lineAlpha = static_cast<float>(
+            (lineLeftAlpha + (fullAlpha - lineLeftAlpha) * across) * columnInside);
+        for (int j = top; j < height; ++j) {
+            const auto row = static_cast<std::size_t>(j);
+            const float stroke = line[row] * lineAlpha * rowInside(j);
+            const float fill = std::min(area[row], 1.0f) * areaAlpha[row];
+            const double alpha = stroke + fill * (1 - stroke);
+            if (alpha <= 0) {
+                continue;
+            }
+            auto* pixels = reinterpret_cast<QRgb*>(bits + stride * j);
+            auto channel = [&](double c) { return static_cast<int>(c * alpha * 255 + 0.5); };
+            pixels[i] = qRgba(channel(red), channel(green), channel(blue), channel(1));
+        }
+    }
+    return image;
+}
+
+}  // namespace tv
