@@ -519,6 +519,23 @@ TEST(TrayColorsTest, TheTraysForegroundComesFromItsColoursProperty) {
     xcb_flush(x);
     std::free(owner);
     EXPECT_EQ(tray.foreground(), 0xeeddccu);
+    EXPECT_EQ(tray.foreground(), 0xeeddccu) << "asked again, from the owner it knows";
+
+    // Another tray takes the selection while the first one's window is still there: its
+    // colours count from the next label on, and none once it has gone.
+    xcb_window_t other = xcb_generate_id(x);
+    xcb_screen_t* root = xcb_setup_roots_iterator(xcb_get_setup(x)).data;
+    xcb_create_window(x, XCB_COPY_FROM_PARENT, other, root->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, root->root_visual, 0, nullptr);
+    std::uint32_t dark[12] = {0x1111, 0x2222, 0x3333};
+    xcb_change_property(x, XCB_PROP_MODE_REPLACE, other, atom("_NET_SYSTEM_TRAY_COLORS"),
+                        XCB_ATOM_CARDINAL, 32, 12, dark);
+    xcb_set_selection_owner(x, other, atom(selection.c_str()), XCB_CURRENT_TIME);
+    xcb_flush(x);
+    EXPECT_EQ(tray.foreground(), 0x112233u);
+    xcb_destroy_window(x, other);
+    xcb_flush(x);
+    EXPECT_FALSE(tray.foreground()) << "no tray now";
     xcb_disconnect(x);
 }
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include <cstdlib>
-#include <cstring>
+#include <optional>
 #include <string>
 
 #include "platform/linux/proc/ProcessName.h"
@@ -20,12 +20,18 @@ constexpr std::uint32_t xembedMapped = 1;
 XEmbedTray::XEmbedTray(xcb_connection_t* connection, int screen)
     : connection_(connection), screen_(screen) {}
 
-xcb_atom_t XEmbedTray::atom(const char* name) {
+xcb_atom_t XEmbedTray::atom(const std::string& name) {
+    if (auto known = atoms_.find(name); known != atoms_.end()) {
+        return known->second;
+    }
     auto cookie =
-        xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+        xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(name.size()), name.c_str());
     xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection_, cookie, nullptr);
     xcb_atom_t result = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
     std::free(reply);
+    if (result != XCB_ATOM_NONE) {
+        atoms_.emplace(name, result);
+    }
     return result;
 }
 
@@ -33,12 +39,13 @@ xcb_window_t XEmbedTray::owner() {
     if (!connection_) {
         return XCB_WINDOW_NONE;
     }
-    std::string name = "_NET_SYSTEM_TRAY_S" + std::to_string(screen_);
-    xcb_atom_t selection = atom(name.c_str());
     auto reply = xcb_get_selection_owner_reply(
-        connection_, xcb_get_selection_owner(connection_, selection), nullptr);
+        connection_,
+        xcb_get_selection_owner(connection_, atom("_NET_SYSTEM_TRAY_S" + std::to_string(screen_))),
+        nullptr);
     xcb_window_t result = reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
     std::free(reply);
+    lastOwner_ = result;
     return result;
 }
 
@@ -63,16 +70,37 @@ std::string XEmbedTray::ownerName() {
 }
 
 std::optional<std::uint32_t> XEmbedTray::foreground() {
-    xcb_window_t tray = owner();
-    if (tray == XCB_WINDOW_NONE) {
+    if (!connection_) {
         return std::nullopt;
     }
+    const xcb_atom_t colours = atom("_NET_SYSTEM_TRAY_COLORS");
     // Twelve cardinals, 16 bits a channel: foreground, error, warning and success colours.
-    auto reply = xcb_get_property_reply(
-        connection_,
-        xcb_get_property(connection_, 0, tray, atom("_NET_SYSTEM_TRAY_COLORS"), XCB_ATOM_CARDINAL,
-                         0, 12),
-        nullptr);
+    auto ask = [&](xcb_window_t window) {
+        return xcb_get_property(connection_, 0, window, colours, XCB_ATOM_CARDINAL, 0, 12);
+    };
+    // A window gone since is an error here, not one for the toolkit's event loop.
+    auto answer = [&](xcb_get_property_cookie_t cookie) {
+        xcb_generic_error_t* error = nullptr;
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(connection_, cookie, &error);
+        std::free(error);
+        return reply;
+    };
+    const xcb_window_t guess = lastOwner_;
+    auto ownerCookie =
+        xcb_get_selection_owner(connection_, atom("_NET_SYSTEM_TRAY_S" + std::to_string(screen_)));
+    std::optional<xcb_get_property_cookie_t> guessed;
+    if (guess != XCB_WINDOW_NONE) {
+        guessed = ask(guess);
+    }
+    auto* ownerReply = xcb_get_selection_owner_reply(connection_, ownerCookie, nullptr);
+    const xcb_window_t tray = ownerReply ? ownerReply->owner : xcb_window_t{XCB_WINDOW_NONE};
+    std::free(ownerReply);
+    lastOwner_ = tray;
+    xcb_get_property_reply_t* reply = guessed ? answer(*guessed) : nullptr;
+    if (tray != guess) {
+        std::free(reply);
+        reply = tray != XCB_WINDOW_NONE ? answer(ask(tray)) : nullptr;
+    }
     std::optional<std::uint32_t> color;
     if (reply && reply->format == 32 && xcb_get_property_value_length(reply) >= 12) {
         const auto* channels = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
