@@ -43,8 +43,9 @@ QImage ChartRaster::render() const {
     const double half = lineWidth / 2;
     const double floor = std::clamp(bottom, 0.0, static_cast<double>(height));
     const double clipRight = std::min(revealRight, static_cast<double>(width));
-    // The line reaches half its width (and a pixel of smoothing) beyond the curve's ends.
-    const double reach = half + 1;
+    // A pixel's centre further than this from the curve gets none of the line: half its width
+    // and half a pixel of smoothing.
+    const double reach = half + 0.5;
     const int firstColumn =
         std::max(0, static_cast<int>(std::floor(std::max(curve.front().x() - reach, clipLeft))));
     const int endColumn =
@@ -130,7 +131,7 @@ QImage ChartRaster::render() const {
         }
         const int firstRow = std::max(0, static_cast<int>(std::floor(high - reach)));
         const int endRow = std::min(height, static_cast<int>(std::ceil(low + reach)));
-        const double outside = (half + 0.5) * (half + 0.5);
+        const double outside = reach * reach;
         for (int j = firstRow; j < endRow; ++j) {
             const QPointF centre(centreX, j + 0.5);
             double nearest = outside;

@@ -151,9 +151,10 @@ void LiveChart::paint(QPainter& painter, const QRectF& box, Date now, const QCol
     if (grid) {
         QColor guide = primary;
         guide.setAlphaF(0.08f);
-        painter.setPen(QPen(guide, 1));
+        // Each a point-high rect, what a 1-point line with square ends covers: filled, it
+        // costs the painter a fraction of drawing it as a line.
         for (double y : gridLines(h)) {
-            painter.drawLine(QPointF(0, y), QPointF(w, y));
+            painter.fillRect(QRectF(-0.5, y - 0.5, w + 1, 1), guide);
         }
     }
     Phases p = phases(now);

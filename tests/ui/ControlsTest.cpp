@@ -2,11 +2,13 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPushButton>
 
 #include "support/EventLoop.h"
 #include "ui/controls/Buttons.h"
+#include "ui/controls/FrameClock.h"
 #include "ui/controls/Meter.h"
 #include "ui/controls/Motion.h"
 #include "ui/controls/PanelStyle.h"
@@ -62,6 +64,47 @@ TEST(ShownChildrenTest, AScreenReaderIsGivenOnlyTheChildrenOnScreen) {
     EXPECT_EQ(list->childCount(), 1);
     // A control keeps Qt's own interface.
     EXPECT_EQ(QAccessible::queryAccessibleInterface(keep)->role(), QAccessible::Button);
+}
+
+// A window's views share one clock: the fastest one's rate, each slower one drawing at its own
+// rate on ticks spread among them, and no ticking once the last one has gone.
+TEST(FrameClockTest, MembersDrawAtTheirOwnRatesOnOneClockThatStopsWhenTheyLeave) {
+    QWidget window;
+    FrameClock& clock = FrameClock::of(&window);
+    EXPECT_EQ(&FrameClock::of(&window), &clock) << "one per window";
+    EXPECT_FALSE(clock.ticking());
+    auto fast = std::make_unique<QObject>();
+    QObject slow;
+    int fastFrames = 0, slowFrames = 0, together = 0;
+    bool fastThisTick = false;
+    clock.join(fast.get(), 30, [&] {
+        ++fastFrames;
+        fastThisTick = true;
+    });
+    clock.join(&slow, 12, [&] {
+        ++slowFrames;
+        together += fastThisTick;
+    });
+    EXPECT_EQ(clock.rate(), 30);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    test::spin(1.0, [&] {
+        fastThisTick = false;
+        return false;
+    });
+    const double seconds = static_cast<double>(elapsed.elapsed()) / 1000;
+    // Timers on a shared machine run late, never early.
+    EXPECT_LE(fastFrames, 30 * seconds + 2);
+    EXPECT_GE(fastFrames, 15);
+    EXPECT_NEAR(static_cast<double>(slowFrames) / fastFrames, 12.0 / 30, 0.08);
+    EXPECT_EQ(together, slowFrames) << "a slow member draws on the fast one's ticks";
+
+    fast.reset();  // destroyed: it leaves by itself
+    EXPECT_EQ(clock.rate(), 12);
+    clock.join(&slow, 0, [] {});
+    EXPECT_FALSE(clock.ticking());
+    clock.leave(&slow);
+    EXPECT_FALSE(clock.ticking());
 }
 
 TEST(ControlsTest, StubsAndFills) {

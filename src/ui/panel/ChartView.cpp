@@ -1,11 +1,11 @@
 #include "ui/panel/ChartView.h"
 
 #include <QPainter>
-#include <QTimerEvent>
 
 #include <chrono>
 #include <cmath>
 
+#include "ui/controls/FrameClock.h"
 #include "ui/controls/PanelStyle.h"
 
 namespace tv {
@@ -43,27 +43,17 @@ void ChartView::setLive(bool live) {
     update();
 }
 
-int ChartView::interval() const {
-    double fastest = 1000.0 / std::max(chart_.fps, 1.0);
-    double sinceShown = secondsBetween(chart_.shownAt, now());
-    if (sinceShown < LiveChart::revealSeconds || chart_.span < 2 || width() <= 0) {
-        return static_cast<int>(std::lround(fastest));
-    }
-    // After the reveal the line only scrolls, one step a second: a frame that would move it
-    // by less than a point changes nothing worth drawing.
-    double step = double(width()) / (chart_.span - 1);
-    return static_cast<int>(std::lround(std::max(fastest, 1000.0 / step)));
-}
-
 void ChartView::schedule() {
     if (chart_.live && isVisible()) {
-        int wanted = interval();
-        if (!timer_.isActive() || wanted != interval_) {
-            interval_ = wanted;
-            timer_.start(wanted, Qt::PreciseTimer, this);
+        FrameClock& clock = FrameClock::of(window());
+        if (clock_ && clock_ != &clock) {
+            clock_->leave(this);
         }
-    } else {
-        timer_.stop();
+        clock_ = &clock;
+        clock.join(this, chart_.fps, [this] { update(); });
+    } else if (clock_) {
+        clock_->leave(this);
+        clock_ = nullptr;
     }
 }
 
@@ -74,16 +64,7 @@ void ChartView::showEvent(QShowEvent* event) {
 
 void ChartView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    timer_.stop();
-}
-
-void ChartView::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == timer_.timerId()) {
-        update();
-        schedule();
-    } else {
-        QWidget::timerEvent(event);
-    }
+    schedule();
 }
 
 void ChartView::setScale(double scale) {

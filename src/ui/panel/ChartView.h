@@ -1,15 +1,16 @@
 #pragma once
 
-#include <QBasicTimer>
+#include <QPointer>
 #include <QWidget>
 
 #include "ui/LiveChart.h"
+#include "ui/controls/FrameClock.h"
 
 namespace tv {
 
 // A LiveChart on screen. While live and visible it redraws itself, and only itself, at the
-// chart's frame rate (after its reveal, no more often than the line moves a point);
-// hidden or not live it draws once per change and takes no frames.
+// chart's frame rate, on its window's frame clock; hidden or not live it draws once per
+// change and takes no frames.
 class ChartView : public QWidget {
     Q_OBJECT
   public:
@@ -20,24 +21,19 @@ class ChartView : public QWidget {
     // Draws the chart scaled about its centre (1 = as laid out), for its coming and going.
     void setScale(double scale);
     double scale() const { return scale_; }
-    bool ticking() const { return timer_.isActive(); }
+    bool ticking() const { return clock_ != nullptr; }
     const LiveChart& chart() const { return chart_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
-    void timerEvent(QTimerEvent* event) override;
 
   private:
     void schedule();
-    // Milliseconds between frames: the chart's rate while it is being revealed, then no
-    // faster than the line moves by a point.
-    int interval() const;
 
     LiveChart chart_;
-    QBasicTimer timer_;
-    int interval_ = 0;
+    QPointer<FrameClock> clock_;
     double scale_ = 1;
 };
 

@@ -80,6 +80,10 @@ ReadingHeader::ReadingHeader(Panel panel, QWidget* parent)
 void ReadingHeader::setLine(const ReadingLine& line) {
     bool moved = line.title != line_.title || line.alert != line_.alert;
     bool changed = moved || line.value != line_.value || line.subtitle != line_.subtitle;
+    if (line.value != line_.value || valueWidth_ < 0) {
+        valueWidth_ = QFontMetrics(PanelLook::numbers(20, QFont::Medium))
+                          .horizontalAdvance(QString::fromStdString(line.value));
+    }
     line_ = line;
     badge_->setAlert(line.alert);
     setAccessibleName(QString::fromStdString(line.accessibleName()));
@@ -219,7 +223,9 @@ void ReadingHeader::paintEvent(QPaintEvent* event) {
                    shownSubtitle());
     }
     QRectF value(width() - padding - valueColumn - 20, 0, valueColumn + 20, height());
-    if (dirty.intersects(value.toAlignedRect())) {
+    // The value's own width, not its column: the miniature's frames touch the column's left.
+    QRectF valueInk(value.right() - valueWidth_ - 2, 0, valueWidth_ + 2, height());
+    if (dirty.intersects(valueInk.toAlignedRect())) {
         p.setPen(PanelStyle::primary(*this));
         p.setFont(PanelLook::numbers(20, QFont::Medium));
         p.drawText(value, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(line_.value));

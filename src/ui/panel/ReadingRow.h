@@ -51,6 +51,7 @@ class ReadingHeader : public QAbstractButton {
     // behind the miniature chart, several times a second, should not repeat.
     QPainterPath symbol_;
     QRectF symbolBox_;
+    int valueWidth_ = -1;  // of the value's text, in points
     Badge* badge_;
     ChartView* chart_;
     bool expanded_ = false;

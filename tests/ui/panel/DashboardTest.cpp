@@ -834,8 +834,12 @@ TEST_F(DashboardTest, ChartsRunOnlyWhileOpenAndUncoveredAndPagesSlideOver) {
     EXPECT_TRUE(dashboard->content().isVisible());
     EXPECT_TRUE(dashboard->content().isEnabled());
 
+    // All of the open panel's charts draw on the window's one clock, at the big chart's rate.
+    EXPECT_TRUE(FrameClock::of(mini.window()).ticking());
+    EXPECT_EQ(FrameClock::of(mini.window()).rate(), 30);
     dashboard->setOpen(false);
     EXPECT_FALSE(mini.ticking()) << "nothing animates while closed";
+    EXPECT_FALSE(FrameClock::of(mini.window()).ticking());
 }
 
 }  // namespace
