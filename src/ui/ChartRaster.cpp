@@ -41,7 +41,7 @@ QImage ChartRaster::render() const {
         return image;
     }
     const double half = lineWidth / 2;
-    const double floor = std::clamp(bottom, 0.0, static_cast<double>(height));
+    const double base = std::clamp(bottom, 0.0, static_cast<double>(height));
     const double clipRight = std::min(revealRight, static_cast<double>(width));
     // A pixel's centre further than this from the curve gets none of the line: half its width
     // and half a pixel of smoothing.
@@ -56,14 +56,14 @@ QImage ChartRaster::render() const {
     std::vector<float> areaAlpha(static_cast<std::size_t>(height));
     for (int j = 0; j < height; ++j) {
         double t =
-            floor > clipTop ? std::clamp((j + 0.5 - clipTop) / (floor - clipTop), 0.0, 1.0) : 0.0;
+            base > clipTop ? std::clamp((j + 0.5 - clipTop) / (base - clipTop), 0.0, 1.0) : 0.0;
         areaAlpha[static_cast<std::size_t>(j)] =
             static_cast<float>(areaTopAlpha + (areaBottomAlpha - areaTopAlpha) * t);
     }
     // How much of row j lies inside the clip.
     auto rowInside = [&](int j) {
         return static_cast<float>(
-            std::clamp(std::min(j + 1.0, floor) - std::max(j + 0.0, clipTop), 0.0, 1.0));
+            std::clamp(std::min(j + 1.0, base) - std::max(j + 0.0, clipTop), 0.0, 1.0));
     };
     const double red = color.redF(), green = color.greenF(), blue = color.blueF();
     const double fullAlpha = color.alphaF();
@@ -110,7 +110,7 @@ QImage ChartRaster::render() const {
             const QPointF& b = curve[under + 1];
             const double run = b.x() - a.x();
             const double y = run > 1e-9 ? a.y() + (b.y() - a.y()) * (x - a.x()) / run : b.y();
-            addInterval(area, std::max(y, clipTop), floor, weight);
+            addInterval(area, std::max(y, clipTop), base, weight);
             top = std::min(top, static_cast<int>(std::max(0.0, y)));
         }
 

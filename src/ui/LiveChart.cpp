@@ -34,7 +34,8 @@ std::vector<QPointF> LiveChart::points(double width, double height, double scrol
     std::size_t first = n > reach ? n - reach : 0;
     out.reserve(n - first);
     for (std::size_t i = first; i < n; ++i) {
-        double value = std::clamp(values[i], 0.0, 1.0);
+        // A reading that is not a number (no time passed between two samples) draws as none.
+        double value = std::isfinite(values[i]) ? std::clamp(values[i], 0.0, 1.0) : 0.0;
         double x = (1 - scroll) * step + (width - step * static_cast<double>(n - i - 1));
         double y = lineWidth / 2 + (height - lineWidth) * (1 - value);
         out.emplace_back(x, y);

@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include <cmath>
+#include <limits>
 
 #include "support/Pixels.h"
 
@@ -63,6 +64,19 @@ TEST(LiveChartTest, OldValuesFallOffTheLeftAndValuesAreKeptInRange) {
     auto points = c.points(100, 50, 1);
     EXPECT_LT(points.front().x(), 0);
     EXPECT_DOUBLE_EQ(points.back().y(), 1);
+
+    // Not a number, or endless: drawn at the bottom, and the drawing stays in the chart's box.
+    c = chart({0.5, std::nan(""), 0.5, std::numeric_limits<double>::infinity(), 0.2}, false);
+    points = c.points(100, 50, 1);
+    EXPECT_DOUBLE_EQ(points[1].y(), 49);
+    QImage image(60, 30, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    c.paint(painter, QRectF(10, 5, 40, 20), dateFromSeconds(1000), Qt::black);
+    painter.end();
+    QImage inside = image.copy(10, 5, 40, 20);
+    EXPECT_GT(test::inkedPixels(inside), 0);
+    EXPECT_EQ(test::inkedPixels(image), test::inkedPixels(inside));
 }
 
 TEST(LiveChartTest, SmoothingCurvesThroughMidpointsAndEndsOnTheLastPoint) {
