@@ -24,6 +24,8 @@ constexpr int deepestAncestry = 64;
 constexpr int desktopCheckEvery = 20;
 constexpr int swapCheckEvery = 60;
 constexpr int swapReadEvery = 4;
+// An idle process's memory is read again every this many passes.
+constexpr int footprintReadEvery = 8;
 constexpr std::size_t longestCommandLine = 16 * 1024;
 
 // Lets TallyVane keep one status file open per process: the soft limit goes up towards the
@@ -260,14 +262,34 @@ std::optional<ProcessUse> LinuxProcessSource::use(std::int32_t pid) {
         found = tracked_.emplace(pid, std::move(fresh)).first;
     }
     Tracked& tracked = found->second;
-    // A kept-open file belongs to the process it was opened for: once that process is gone the
-    // read fails, even if its pid was given to another. The next pass meets the newcomer.
-    auto statm = tracked.statm->read();
-    auto anonymous = statm ? anonymousPages(*statm) : std::nullopt;
-    if (!anonymous) {
-        tracked_.erase(found);
-        return std::nullopt;
+    std::optional<std::uint64_t> cpuNs;
+    if (options_.cpuClock) {
+        timespec cpu{};
+        if (::clock_gettime(processClock(pid), &cpu) != 0) {
+            tracked_.erase(found);
+            return std::nullopt;
+        }
+        cpuNs = static_cast<std::uint64_t>(cpu.tv_sec) * 1'000'000'000 +
+                static_cast<std::uint64_t>(cpu.tv_nsec);
     }
+    // Idle since the last pass (its clock to the nanosecond where it was): its memory is as it
+    // was, but for what the kernel reclaims, which is read every few passes.
+    std::optional<std::uint64_t> anonymous;
+    if (cpuNs && cpuNs == tracked.cpuNs && (passes_ + pid) % footprintReadEvery != 0) {
+        anonymous = tracked.anonymous;
+    } else {
+        // A kept-open file belongs to the process it was opened for: once that process is gone
+        // the read fails, even if its pid was given to another. The next pass meets the
+        // newcomer.
+        auto statm = tracked.statm->read();
+        anonymous = statm ? anonymousPages(*statm) : std::nullopt;
+        if (!anonymous) {
+            tracked_.erase(found);
+            return std::nullopt;
+        }
+    }
+    tracked.cpuNs = cpuNs;
+    tracked.anonymous = *anonymous;
     if (swapInUse_ && (!tracked.status || (passes_ + pid) % swapReadEvery == 0)) {
         if (!tracked.status) {
             tracked.status = std::make_unique<ProcFile>(procPath(pid, "status"), tracked.keep);
@@ -279,14 +301,8 @@ std::optional<ProcessUse> LinuxProcessSource::use(std::int32_t pid) {
     ProcessUse use;
     use.started = tracked.started;
     use.footprint = *anonymous * pageSize_ + (swapInUse_ ? tracked.swapped : 0);
-    if (options_.cpuClock) {
-        timespec cpu{};
-        if (::clock_gettime(processClock(pid), &cpu) != 0) {
-            tracked_.erase(found);
-            return std::nullopt;
-        }
-        use.cpuNs = static_cast<std::uint64_t>(cpu.tv_sec) * 1'000'000'000 +
-                    static_cast<std::uint64_t>(cpu.tv_nsec);
+    if (cpuNs) {
+        use.cpuNs = *cpuNs;
     } else {
         auto text = tracked.stat->read();
         auto stat = text ? parseProcStat(*text) : std::nullopt;

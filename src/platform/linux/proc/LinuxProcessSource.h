@@ -90,6 +90,10 @@ class LinuxProcessSource : public ProcessSource {
         std::unique_ptr<ProcFile> stat;    // only without CPU clocks
         std::uint64_t started = 0;
         std::uint64_t swapped = 0;  // bytes, as last read
+        // As last read: its CPU clock and its anonymous resident pages. A process whose clock
+        // has not moved since cannot have touched memory, so most passes skip its statm.
+        std::optional<std::uint64_t> cpuNs;
+        std::uint64_t anonymous = 0;
         int seenInPass = 0;
         bool keep = true;
         // Whether its starting environment is this session's, once read (it never changes).

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -71,6 +72,51 @@ class LiveProcesses : public testing::Test {
     FixtureTree tree;
     static constexpr pid_t notUs = 0x7FFFFFF0;
 };
+
+// Memory is read again for a process that ran since the last pass, and every few passes for
+// one that did not: one that takes memory is seen at its new size at the next pass, an idle
+// one keeps its size, and a pid given to another process is met as a newcomer.
+TEST_F(LiveProcesses, WhatRanIsMeasuredAgainAndAPidGivenToAnotherIsANewcomer) {
+    auto s = source();
+    auto pass = [&](pid_t pid) {
+        auto use = s->use(pid);
+        s->passDone();
+        return use;
+    };
+    // Takes 16 MiB more every tenth of a second, up to 240.
+    Spawned grower({"python3", "-c",
+                    "import time\nheld = []\nfor _ in range(15):\n"
+                    "    held.append(bytearray(16 << 20))\n    time.sleep(0.1)\ntime.sleep(60)"});
+    auto sleeper = std::make_unique<Spawned>(std::vector<std::string>{"sleep", "60"});
+    const pid_t idle = sleeper->pid();
+    ASSERT_TRUE(waitFor(5, [&] { return test::processState(idle) == 'S'; }));
+    auto before = s->use(grower.pid());
+    auto idleBefore = pass(idle);
+    ASSERT_TRUE(before && idleBefore);
+    EXPECT_TRUE(waitFor(10, [&] {
+        auto after = s->use(grower.pid());
+        return after && after->footprint >= before->footprint + (32u << 20);
+    })) << "it ran, so it is read";
+    for (int i = 0; i < 9; ++i) {
+        auto again = pass(idle);
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again->footprint, idleBefore->footprint);
+        EXPECT_EQ(again->started, idleBefore->started);
+    }
+
+    sleeper.reset();
+    // Start times count in clock ticks: the later process starts at least a tick afterwards.
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    auto later = test::spawnWithPid(
+        idle, {"python3", "-c", "import time\nheld = bytearray(48 << 20)\ntime.sleep(60)"});
+    if (!later) {
+        GTEST_SKIP() << "cannot choose the next pid here (needs root)";
+    }
+    ASSERT_TRUE(waitFor(5, [&] {
+        auto use = pass(idle);
+        return use && use->started != idleBefore->started && use->footprint >= (48u << 20);
+    })) << "the newcomer, at its own size";
+}
 
 TEST_F(LiveProcesses, AnAppAndItsHelpersFormOneRowWithTheirCPU) {
     // A copy of the system shell under another name stands in for an application.
