@@ -30,8 +30,8 @@ struct ChartRaster {
     QColor color;
     // The area's alpha from the top of the clip to `bottom`, and the line's from its left to
     // `fullWidth`, where it reaches the colour's own alpha.
-    double areaTopAlpha = 0.32, areaBottomAlpha = 0.02;
-    double lineLeftAlpha = 0.35;
+    static constexpr double areaTopAlpha = 0.32, areaBottomAlpha = 0.02;
+    static constexpr double lineLeftAlpha = 0.35;
     double fullWidth = 1;
 
     // Premultiplied ARGB pixels of `size`, device pixel ratio 1.

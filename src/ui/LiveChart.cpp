@@ -128,14 +128,14 @@ void LiveChart::paintPath(QPainter& painter, const std::vector<QPointF>& line, d
     fill.closeSubpath();
     QLinearGradient down(0, 0, 0, h);
     QColor top = color, bottom = color;
-    top.setAlphaF(static_cast<float>(ChartRaster().areaTopAlpha));
-    bottom.setAlphaF(static_cast<float>(ChartRaster().areaBottomAlpha));
+    top.setAlphaF(static_cast<float>(ChartRaster::areaTopAlpha));
+    bottom.setAlphaF(static_cast<float>(ChartRaster::areaBottomAlpha));
     down.setColorAt(0, top);
     down.setColorAt(1, bottom);
     painter.fillPath(fill, down);
     QLinearGradient across(0, 0, w, 0);
     QColor left = color;
-    left.setAlphaF(static_cast<float>(ChartRaster().lineLeftAlpha));
+    left.setAlphaF(static_cast<float>(ChartRaster::lineLeftAlpha));
     across.setColorAt(0, left);
     across.setColorAt(1, color);
     painter.setPen(QPen(QBrush(across), lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));

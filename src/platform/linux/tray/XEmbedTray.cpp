@@ -40,9 +40,7 @@ xcb_window_t XEmbedTray::owner() {
         return XCB_WINDOW_NONE;
     }
     auto reply = xcb_get_selection_owner_reply(
-        connection_,
-        xcb_get_selection_owner(connection_, atom("_NET_SYSTEM_TRAY_S" + std::to_string(screen_))),
-        nullptr);
+        connection_, xcb_get_selection_owner(connection_, selection()), nullptr);
     xcb_window_t result = reply ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
     std::free(reply);
     lastOwner_ = result;
@@ -86,8 +84,7 @@ std::optional<std::uint32_t> XEmbedTray::foreground() {
         return reply;
     };
     const xcb_window_t guess = lastOwner_;
-    auto ownerCookie =
-        xcb_get_selection_owner(connection_, atom("_NET_SYSTEM_TRAY_S" + std::to_string(screen_)));
+    auto ownerCookie = xcb_get_selection_owner(connection_, selection());
     std::optional<xcb_get_property_cookie_t> guessed;
     if (guess != XCB_WINDOW_NONE) {
         guessed = ask(guess);

@@ -30,6 +30,8 @@ class XEmbedTray : public TrayEmbedder {
   private:
     // Interned once: an atom stays the same for the life of the X server.
     xcb_atom_t atom(const std::string& name);
+    // _NET_SYSTEM_TRAY_S<screen>, the selection the tray owns.
+    xcb_atom_t selection() { return atom("_NET_SYSTEM_TRAY_S" + std::to_string(screen_)); }
     xcb_window_t owner();
     // Writes the property again as it is, so that whoever watches it reads it anew.
     void rewrite(xcb_window_t window, xcb_atom_t property);
