@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include "support/EventLoop.h"
 #include "ui/controls/Buttons.h"
@@ -64,6 +66,36 @@ TEST(ShownChildrenTest, AScreenReaderIsGivenOnlyTheChildrenOnScreen) {
     EXPECT_EQ(list->childCount(), 1);
     // A control keeps Qt's own interface.
     EXPECT_EQ(QAccessible::queryAccessibleInterface(keep)->role(), QAccessible::Button);
+}
+
+// A reader counts a list's children and then asks for them one by one; in between, the list's
+// scroll bar can go (its rows shrank, or the page over it hid it). Asking for the child that
+// was counted must then give nothing, not read past the end of the children.
+TEST(ShownChildrenTest, AScrollBarThatWentBetweenCountingAndAskingIsNothing) {
+    ShownChildren::install();
+    QWidget window;
+    auto* area = new QScrollArea(&window);
+    area->setFixedSize(200, 100);
+    auto* rows = new QWidget;
+    rows->setFixedSize(180, 400);
+    area->setWidget(rows);
+    window.show();
+    QApplication::processEvents();
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(area);
+    ASSERT_TRUE(list);
+    int counted = list->childCount();
+    ASSERT_EQ(counted, 2) << "the viewport and the scroll bar";
+    EXPECT_EQ(list->child(0)->object(), area->viewport());
+    ASSERT_TRUE(list->child(1));
+    EXPECT_EQ(list->child(1)->object(), area->verticalScrollBar()->parentWidget());
+    EXPECT_EQ(list->child(counted), nullptr);
+
+    rows->setFixedSize(180, 50);
+    QApplication::processEvents();
+    EXPECT_EQ(list->childCount(), 1) << "the bar went with the rows";
+    EXPECT_EQ(list->child(counted - 1), nullptr);
+    EXPECT_EQ(list->child(-1), nullptr);
+    EXPECT_EQ(list->indexOfChild(QAccessible::queryAccessibleInterface(area->viewport())), 0);
 }
 
 // A window's views share one clock: the fastest one's rate, each slower one drawing at its own

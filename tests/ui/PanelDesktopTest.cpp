@@ -71,6 +71,16 @@ class PanelDesktopTest : public testing::Test {
         QDir().mkpath(QStringLiteral(TALLYVANE_SHOTS));
     }
 
+    // Whatever a test did, from outside or through the accessibility bus, the program did not
+    // crash doing it: the crash writer would have left its report in the user's state folder.
+    void TearDown() override {
+        QDir reports(home.filePath("state/TallyVane/DiagnosticReports"));
+        for (const QString& name : reports.entryList(QDir::Files)) {
+            std::string text = test::textOf(reports.filePath(name).toStdString());
+            EXPECT_NE(text.rfind("TallyVane crash report", 0), 0U) << text.substr(0, 2500);
+        }
+    }
+
     std::unique_ptr<Spawned> start(const std::string& settings = "",
                                    const std::string& argument = "") {
         std::string config = home.filePath("config").toStdString();

@@ -47,6 +47,9 @@ class ShownChildrenInterface : public QAccessibleWidget {
     // Child widgets in Qt's order, as Qt lists them (no windows), without the hidden ones.
     QList<QWidget*> shown() const {
         QList<QWidget*> out;
+        if (!widget()) {
+            return out;  // asked in the moment the widget is being destroyed
+        }
         for (QObject* o : widget()->children()) {
             auto* w = qobject_cast<QWidget*>(o);
             if (w && !w->isWindow() && !w->isHidden()) {
@@ -59,8 +62,17 @@ class ShownChildrenInterface : public QAccessibleWidget {
 
 // Asked for each class of an object from the most derived up; "QWidget" is reached only by
 // widgets no more specific interface claimed.
+//
+// Scroll areas are claimed too. Qt's own interface for them (6.4) lists the viewport and the
+// scroll bars that are visible, and hands out a child by index without checking the index:
+// a screen reader that counted a scroll bar and asks for it after the bar went (its list was
+// hidden, or shrank) reads past the end of the list, and the program crashes. The same
+// children, asked for safely, are the viewport and the bar containers that are not hidden.
 QAccessibleInterface* plainWidgets(const QString& className, QObject* object) {
-    if (className == QLatin1String("QWidget") && object && object->isWidgetType()) {
+    bool plain = className == QLatin1String("QWidget") ||
+                 className == QLatin1String("QScrollArea") ||
+                 className == QLatin1String("QAbstractScrollArea");
+    if (plain && object && object->isWidgetType()) {
         return new ShownChildrenInterface(static_cast<QWidget*>(object));
     }
     return nullptr;
