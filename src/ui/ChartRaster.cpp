@@ -11,24 +11,10 @@ namespace {
 // Samples across each column.
 constexpr int samples = 4;
 
-// How much of the rows [top, bottom) cover, added row by row into `rows` with `weight`.
-void addInterval(std::vector<float>& rows, double top, double bottom, float weight) {
-    const int count = static_cast<int>(rows.size());
-    top = std::max(top, 0.0);
-    bottom = std::min(bottom, static_cast<double>(count));
-    if (bottom <= top) {
-        return;
-    }
-    int first = static_cast<int>(top), last = static_cast<int>(std::ceil(bottom)) - 1;
-    if (first == last) {
-        rows[first] += weight * static_cast<float>(bottom - top);
-        return;
-    }
-    rows[first] += weight * static_cast<float>(first + 1 - top);
-    for (int j = first + 1; j < last; ++j) {
-        rows[j] += weight;
-    }
-    rows[last] += weight * static_cast<float>(bottom - last);
+// The pixel of premultiplied `rgb` (0-255 each) at `alpha`.
+QRgb premultiplied(const float rgb[3], float alpha) {
+    auto channel = [alpha](float c) { return static_cast<int>(c * alpha + 0.5f); };
+    return qRgba(channel(rgb[0]), channel(rgb[1]), channel(rgb[2]), channel(255));
 }
 
 }  // namespace
@@ -65,8 +51,17 @@ QImage ChartRaster::render() const {
         return static_cast<float>(
             std::clamp(std::min(j + 1.0, base) - std::max(j + 0.0, clipTop), 0.0, 1.0));
     };
-    const double red = color.redF(), green = color.greenF(), blue = color.blueF();
+    const float rgb[3] = {static_cast<float>(color.redF() * 255),
+                          static_cast<float>(color.greenF() * 255),
+                          static_cast<float>(color.blueF() * 255)};
     const double fullAlpha = color.alphaF();
+    // A row wholly under the curve at every sample of a column is the area's own colour there,
+    // the same in every such column.
+    std::vector<QRgb> underRow(static_cast<std::size_t>(height));
+    for (int j = 0; j < height; ++j) {
+        underRow[static_cast<std::size_t>(j)] =
+            premultiplied(rgb, areaAlpha[static_cast<std::size_t>(j)]);
+    }
 
     // Each piece of the line, ready for the distance of a point to it.
     struct Piece {
@@ -86,16 +81,17 @@ QImage ChartRaster::render() const {
     const qsizetype stride = image.bytesPerLine();
 
     std::vector<float> line(static_cast<std::size_t>(height));
-    std::vector<float> area(static_cast<std::size_t>(height));
     qsizetype piece = 0;  // the first piece that can reach the column
     for (int i = firstColumn; i < endColumn; ++i) {
-        std::fill(line.begin(), line.end(), 0.0f);
-        std::fill(area.begin(), area.end(), 0.0f);
         const double columnInside =
             std::clamp(std::min(i + 1.0, clipRight) - std::max(i + 0.0, clipLeft), 0.0, 1.0);
         int top = height;
 
-        // The area under the curve, exactly up and down at four places across the column.
+        // Where the area starts, exactly, at four places across the column: each sample covers
+        // its share of the column from there down to the bottom.
+        double starts[samples];
+        int sampled = 0;
+        double lowestStart = 0;
         qsizetype under = piece;
         for (int s = 0; s < samples; ++s) {
             const double x = i + (s + 0.5) / samples;
@@ -110,9 +106,23 @@ QImage ChartRaster::render() const {
             const QPointF& b = curve[under + 1];
             const double run = b.x() - a.x();
             const double y = run > 1e-9 ? a.y() + (b.y() - a.y()) * (x - a.x()) / run : b.y();
-            addInterval(area, std::max(y, clipTop), base, weight);
+            starts[sampled++] = std::max(y, clipTop);
+            lowestStart = std::max(lowestStart, std::max(y, clipTop));
             top = std::min(top, static_cast<int>(std::max(0.0, y)));
         }
+        // From this row down to the bottom's row every sample covers the whole row.
+        const int wholeFrom = static_cast<int>(std::ceil(lowestStart));
+        auto areaOf = [&](int j) {
+            if (j >= wholeFrom && j + 1 <= base) {
+                return static_cast<float>(sampled) * weight;
+            }
+            float cover = 0;
+            for (int k = 0; k < sampled; ++k) {
+                cover += static_cast<float>(
+                    std::clamp(std::min(j + 1.0, base) - std::max(j + 0.0, starts[k]), 0.0, 1.0));
+            }
+            return cover * weight;
+        };
 
         // The line: each pixel covered by how far its centre is from the curve, which makes
         // its ends and its turns round as a stroke's are.
@@ -131,6 +141,7 @@ QImage ChartRaster::render() const {
         }
         const int firstRow = std::max(0, static_cast<int>(std::floor(high - reach)));
         const int endRow = std::min(height, static_cast<int>(std::ceil(low + reach)));
+        std::fill(line.begin() + firstRow, line.begin() + std::max(firstRow, endRow), 0.0f);
         const double outside = reach * reach;
         for (int j = firstRow; j < endRow; ++j) {
             const QPointF centre(centreX, j + 0.5);
@@ -163,16 +174,19 @@ QImage ChartRaster::render() const {
         const float lineAlpha = static_cast<float>(
             (lineLeftAlpha + (fullAlpha - lineLeftAlpha) * across) * columnInside);
         for (int j = top; j < height; ++j) {
+            auto* pixels = reinterpret_cast<QRgb*>(bits + stride * j);
             const auto row = static_cast<std::size_t>(j);
-            const float stroke = line[row] * lineAlpha * rowInside(j);
-            const float fill = std::min(area[row], 1.0f) * areaAlpha[row];
-            const double alpha = stroke + fill * (1 - stroke);
-            if (alpha <= 0) {
+            const bool onLine = j >= firstRow && j < endRow;
+            if (!onLine && sampled == samples && j >= wholeFrom && j + 1 <= base) {
+                pixels[i] = underRow[row];
                 continue;
             }
-            auto* pixels = reinterpret_cast<QRgb*>(bits + stride * j);
-            auto channel = [&](double c) { return static_cast<int>(c * alpha * 255 + 0.5); };
-            pixels[i] = qRgba(channel(red), channel(green), channel(blue), channel(1));
+            const float stroke = onLine ? line[row] * lineAlpha * rowInside(j) : 0.0f;
+            const float fill = std::min(areaOf(j), 1.0f) * areaAlpha[row];
+            const float alpha = stroke + fill * (1 - stroke);
+            if (alpha > 0) {
+                pixels[i] = premultiplied(rgb, alpha);
+            }
         }
     }
     return image;
