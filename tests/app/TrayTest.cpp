@@ -216,10 +216,19 @@ class TrayTest : public testing::Test {
         return std::make_unique<Spawned>(argv);
     }
 
-    // The item's bus name as the host was told it; empty until it registered.
+    // The item's bus name as the host was told it (the sender, when told a path); empty until
+    // it registered.
     std::string registered(const std::string& log) {
         std::string line = test::textOf(home.filePath(QString::fromStdString(log)).toStdString());
-        return line.substr(0, line.find(' '));
+        line = line.substr(0, line.find('\n'));
+        std::string service = line.substr(0, line.find(' '));
+        return service.rfind('/', 0) == 0 ? line.substr(line.find(' ') + 1) : service;
+    }
+    // The item as the host names it.
+    std::string hostsName(const std::string& log) {
+        std::string line = test::textOf(home.filePath(QString::fromStdString(log)).toStdString());
+        std::string service = line.substr(0, line.find(' '));
+        return service.rfind('/', 0) == 0 ? registered(log) + "@" + service : service;
     }
 
     QDBusMessage call(const std::string& service, const char* path, const char* interface,
@@ -277,6 +286,11 @@ TEST_F(TrayTest, AHostThatShowsLabelsGetsTheReadingsAndItsClicksAndMenuWork) {
     ASSERT_TRUE(waitFor(15, [&] { return !registered("first.log").empty(); }));
     std::string item = registered("first.log");
 
+    // Told by its path, so that a host takes the item as the connection's; a host told a name
+    // may watch the name too and drop the item when the two reports cross.
+    EXPECT_EQ(
+        test::textOf(home.filePath("first.log").toStdString()).rfind("/StatusNotifierItem ", 0),
+        0U);
     EXPECT_EQ(property(item, "Id").toString(), "tallyvane");
     EXPECT_EQ(property(item, "Title").toString(), "TallyVane");
     EXPECT_EQ(property(item, "Category").toString(), "ApplicationStatus");
@@ -292,11 +306,13 @@ TEST_F(TrayTest, AHostThatShowsLabelsGetsTheReadingsAndItsClicksAndMenuWork) {
     };
     EXPECT_EQ(lines(), 1);
     call("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "org.kde.StatusNotifierWatcher",
-         "Drop", {QString::fromStdString(item)});
+         "Drop", {QString::fromStdString(hostsName("first.log"))});
     EXPECT_TRUE(waitFor(5, [&] { return lines() == 2; })) << "registered again";
     // Another item's going is not ours.
     call("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "org.kde.StatusNotifierWatcher",
          "Drop", {QStringLiteral("org.kde.StatusNotifierItem-1-1")});
+    call("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "org.kde.StatusNotifierWatcher",
+         "Drop", {QStringLiteral(":1.999@/StatusNotifierItem")});
     waitFor(1.5, [] { return false; });
     EXPECT_EQ(lines(), 2);
     QRegularExpression readings("^\\d+% · \\d+% · (\\d+°|–)$");

@@ -1,7 +1,8 @@
 // Stands in for a desktop's tray host: owns org.kde.StatusNotifierWatcher on the session bus
 // and appends "SERVICE SENDER" to the file named by its argument for every item that
-// registers. Run it under a host's program name to look like that host. `Drop(SERVICE)` lets an
-// item go as a host that lost it does: it is forgotten and StatusNotifierItemUnregistered said.
+// registers (SERVICE may be the item's path on the sender's connection). Run it under a host's
+// program name to look like that host. `Drop(ITEM)` lets an item go as a host that lost it
+// does: it is forgotten and StatusNotifierItemUnregistered said.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -24,7 +25,8 @@ class Watcher : public QObject, protected QDBusContext {
 
   public slots:
     Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString& service) {
-        items_ << service;
+        // An item told by its path is the sender's, named as GNOME's AppIndicator names it.
+        items_ << (service.startsWith('/') ? message().service() + '@' + service : service);
         QFile file(log_);
         if (file.open(QIODevice::Append)) {
             file.write((service + " " + message().service() + "\n").toUtf8());

@@ -78,9 +78,11 @@ void StatusNotifierItem::start(Handlers handlers) {
 }
 
 void StatusNotifierItem::itemUnregistered(const QString& item) {
-    // A watcher names an item by the service it was given, or by the sender and path.
-    bool ours = item == service_ ||
-                item == bus_.baseService() + QLatin1Char('@') + QString::fromLatin1(itemPath);
+    // A watcher names an item by what it was given, or by the sender and path, joined as
+    // GNOME's AppIndicator ("SENDER@PATH") or Plasma ("SENDERPATH") joins them.
+    const QString path = QString::fromLatin1(itemPath);
+    bool ours = item == service_ || item == bus_.baseService() + QLatin1Char('@') + path ||
+                item == bus_.baseService() + path;
     if (!ours || registeredAgain_ >= maxRegistrationsAgain) {
         return;
     }
@@ -102,7 +104,12 @@ void StatusNotifierItem::registerWithWatcher() {
     QDBusMessage call = QDBusMessage::createMethodCall(
         QString::fromLatin1(watcherService), QStringLiteral("/StatusNotifierWatcher"),
         QString::fromLatin1(watcherService), QStringLiteral("RegisterStatusNotifierItem"));
-    call << service_;
+    // Told by path, so the watcher takes the item as this connection's. Told the name, GNOME's
+    // AppIndicator also watches the name, and when the name's first report reaches it after
+    // the item's properties did, it forgets them and drops the item two seconds later, again
+    // at every registration: on a loaded desktop the item came and went until we stopped
+    // asking. Every watcher takes a path as it takes the apps that register that way.
+    call << QString::fromLatin1(itemPath);
     registering_ = true;
     askAgain_ = false;
     auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(call, 5000), this);

@@ -15,10 +15,10 @@ class DBusMenu;
 
 // The tray item as org.kde.StatusNotifierItem at /StatusNotifierItem under the name
 // org.kde.StatusNotifierItem-PID-1, its menu at /MenuBar. Registered with
-// org.kde.StatusNotifierWatcher at start and whenever a watcher appears, and again when the
-// watcher says it let the item go while both are still there (GNOME's AppIndicator drops an
-// item it was told of while it was looking for items itself at its start), a few times at most
-// per watcher so a host that keeps refusing it is not asked for ever.
+// org.kde.StatusNotifierWatcher by its path at start and whenever a watcher appears, and again
+// when the watcher says it let the item go while both are still there (GNOME's AppIndicator
+// drops an item it was told of while it was looking for items itself at its start), a few
+// times at most per watcher so a host that keeps refusing it is not asked for ever.
 //
 // While an alert is on, the item is NeedsAttention and hosts show its attention icon
 // instead of its icon (GNOME's AppIndicator shows nothing when there is none): the attention

@@ -318,11 +318,11 @@ TEST_F(GnomeShellTest, AppIndicatorShowsTheItemWithItsLabelAndActivateOpensThePa
         shot.setArguments({false, false, QStringLiteral(TALLYVANE_SHOTS "/gnome-no-panel.png")});
         shell->bus().call(shot, QDBus::Block, 10000);
     }
-    ASSERT_EQ(frame.size(), 4)
-        << test::processState(tallyvane.pid()) << " "
-        << shell->evaluate(QStringLiteral("Object.keys(Main.panel.statusArea).join()"))
-               .value_or(QString())
-               .toStdString();
+    ASSERT_EQ(frame.size(), 4) << "the program is in state " << test::processState(tallyvane.pid())
+                               << "; the top bar holds "
+                               << shell->evaluate(statusArea).value_or("?").toStdString()
+                               << "; the shell's log ends:\n"
+                               << shell->logTail();
     // Under the top bar, spanning the item's place (kept inside the screen).
     EXPECT_LE(frame[0].toInt(), x);
     EXPECT_GE(frame[0].toInt() + frame[2].toInt(), x);
