@@ -137,6 +137,10 @@ void AppShell::setUpPanel() {
     findSystemMonitor();
     connect(popup_.get(), &Popup::closed, this,
             [this] { QTimer::singleShot(0, this, &AppShell::findSystemMonitor); });
+    // The closed panel's views are gone: what they held goes back to the system, not kept for
+    // the next opening, so the program stays small between openings.
+    connect(popup_.get(), &Popup::closed, this,
+            [this] { QTimer::singleShot(0, this, [] { platform::returnFreedMemory(); }); });
 
     popup_->setContentFactory([this](QWidget* parent) -> QWidget* {
         Dashboard* dashboard = buildDashboard(parent, true);
@@ -171,6 +175,8 @@ void AppShell::warmUpPanel() {
     dashboard.adjustSize();
     QImage image(dashboard.size(), QImage::Format_ARGB32_Premultiplied);
     dashboard.render(&image);
+    // Past the start's reading of desktop files, icons and fonts, and this rehearsal.
+    QTimer::singleShot(0, this, [] { platform::returnFreedMemory(); });
 }
 
 Dashboard* AppShell::buildDashboard(QWidget* parent, bool animateIn) {

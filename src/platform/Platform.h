@@ -83,6 +83,11 @@ std::string resourceFolder(const std::string& kind);
 // installed); empty when the platform cannot say.
 std::string programFolder();
 
+// Hands the memory freed so far back to the system, where the allocator would keep it for
+// later. For after a burst that built and dropped much (the start, a closed panel): a few
+// milliseconds at most, not for every tick.
+void returnFreedMemory();
+
 // Whether the user's locale measures the US way (temperatures then default to Fahrenheit).
 bool measurementIsUS();
 

@@ -1,3 +1,4 @@
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -178,6 +179,12 @@ bool measurementIsUS() {
         }
     }
     return false;
+}
+
+// The C library keeps what was freed in its heaps for the next allocation and hands back only
+// what lies at a heap's top; trimming hands back every free page.
+void returnFreedMemory() {
+    ::malloc_trim(0);
 }
 
 }  // namespace tv::platform
