@@ -112,8 +112,9 @@ QImage ChartRaster::render() const {
         }
         // From this row down to the bottom's row every sample covers the whole row.
         const int wholeFrom = static_cast<int>(std::ceil(lowestStart));
+        auto wholeRow = [&](int j) { return j >= wholeFrom && j + 1 <= base; };
         auto areaOf = [&](int j) {
-            if (j >= wholeFrom && j + 1 <= base) {
+            if (wholeRow(j)) {
                 return static_cast<float>(sampled) * weight;
             }
             float cover = 0;
@@ -177,7 +178,7 @@ QImage ChartRaster::render() const {
             auto* pixels = reinterpret_cast<QRgb*>(bits + stride * j);
             const auto row = static_cast<std::size_t>(j);
             const bool onLine = j >= firstRow && j < endRow;
-            if (!onLine && sampled == samples && j >= wholeFrom && j + 1 <= base) {
+            if (!onLine && sampled == samples && wholeRow(j)) {
                 pixels[i] = underRow[row];
                 continue;
             }
