@@ -135,12 +135,14 @@ void AppShell::setUpPanel() {
     // Which system monitor is installed is looked up off the click's path: at start and
     // again after each closing, for the next opening.
     findSystemMonitor();
-    connect(popup_.get(), &Popup::closed, this,
-            [this] { QTimer::singleShot(0, this, &AppShell::findSystemMonitor); });
-    // The closed panel's views are gone: what they held goes back to the system, not kept for
-    // the next opening, so the program stays small between openings.
-    connect(popup_.get(), &Popup::closed, this,
-            [this] { QTimer::singleShot(0, this, [] { platform::returnFreedMemory(); }); });
+    // The closed panel's views are gone by then: what they held goes back to the system, not
+    // kept for the next opening, so the program stays small between openings.
+    connect(popup_.get(), &Popup::closed, this, [this] {
+        QTimer::singleShot(0, this, [this] {
+            findSystemMonitor();
+            platform::returnFreedMemory();
+        });
+    });
 
     popup_->setContentFactory([this](QWidget* parent) -> QWidget* {
         Dashboard* dashboard = buildDashboard(parent, true);
