@@ -1,5 +1,6 @@
 #include "app/GuiStart.h"
 
+#include <cstdlib>
 #include <sstream>
 
 namespace tv {
@@ -24,6 +25,42 @@ GuiStart GuiStart::choose(const std::string& requested, platform::Displays displ
         start.possible = start.possible || usable;
     }
     return start;
+}
+
+double GuiStart::xftDpi(const std::string& resources) {
+    std::istringstream lines(resources);
+    std::string line;
+    double dpi = 0;
+    while (std::getline(lines, line)) {
+        static const std::string name = "Xft.dpi:";
+        if (line.compare(0, name.size(), name) != 0) {
+            continue;
+        }
+        const char* value = line.c_str() + name.size();
+        char* end = nullptr;
+        double read = std::strtod(value, &end);
+        // The last setting of a resource is the one that holds.
+        dpi = end != value && read > 0 ? read : 0;
+    }
+    return dpi;
+}
+
+bool GuiStart::framesInRequests(const std::string& x11Resources, const std::string& scaleFactor,
+                                const std::string& screenScaleFactors) {
+    if (!screenScaleFactors.empty()) {
+        return false;
+    }
+    double dpi = xftDpi(x11Resources);
+    double ratio = dpi > 0 ? dpi / 96 : 1;
+    if (!scaleFactor.empty()) {
+        char* end = nullptr;
+        double factor = std::strtod(scaleFactor.c_str(), &end);
+        if (end == scaleFactor.c_str() || !(factor > 0)) {
+            return false;
+        }
+        ratio *= factor;
+    }
+    return ratio < 1.5;
 }
 
 std::string GuiStart::noDesktopText() {

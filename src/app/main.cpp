@@ -44,14 +44,21 @@ int main(int argc, char** argv) {
         return tv::runWatch(argc, argv);
     }
     const char* requested = std::getenv("QT_QPA_PLATFORM");
-    tv::GuiStart start =
-        tv::GuiStart::choose(requested ? requested : "", tv::platform::reachableDisplays());
+    tv::platform::Displays displays = tv::platform::reachableDisplays();
+    tv::GuiStart start = tv::GuiStart::choose(requested ? requested : "", displays);
     if (!start.possible) {
         std::fputs(tv::GuiStart::noDesktopText().c_str(), stderr);
         return 1;
     }
     if (!start.platform.empty()) {
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(start.platform));
+    }
+    // A choice made in the environment stands.
+    if (displays.x11 && !qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM") &&
+        tv::GuiStart::framesInRequests(
+            displays.x11Resources, qEnvironmentVariable("QT_SCALE_FACTOR").toStdString(),
+            qEnvironmentVariable("QT_SCREEN_SCALE_FACTORS").toStdString())) {
+        qputenv("QT_XCB_NO_MITSHM", "1");
     }
     std::unique_ptr<QApplication> app;
     {

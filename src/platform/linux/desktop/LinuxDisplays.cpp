@@ -2,6 +2,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "platform/Displays.h"
 
@@ -14,13 +15,38 @@ bool namedInEnvironment(const char* variable) {
     return value && *value;
 }
 
+std::string resources(xcb_connection_t* x11, int screenNumber) {
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(x11));
+    for (int i = 0; i < screenNumber && screens.rem > 0; ++i) {
+        xcb_screen_next(&screens);
+    }
+    if (screens.rem == 0) {
+        return {};
+    }
+    // 64 KiB of text: far more than any desktop's resources.
+    xcb_get_property_cookie_t cookie = xcb_get_property(
+        x11, 0, screens.data->root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 0, 16384);
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(x11, cookie, nullptr);
+    std::string text;
+    if (reply && reply->format == 8) {
+        text.assign(static_cast<const char*>(xcb_get_property_value(reply)),
+                    static_cast<std::size_t>(xcb_get_property_value_length(reply)));
+    }
+    std::free(reply);
+    return text;
+}
+
 }  // namespace
 
 Displays reachableDisplays() {
     Displays displays;
     if (namedInEnvironment("DISPLAY")) {
-        xcb_connection_t* x11 = xcb_connect(nullptr, nullptr);
+        int screenNumber = 0;
+        xcb_connection_t* x11 = xcb_connect(nullptr, &screenNumber);
         displays.x11 = xcb_connection_has_error(x11) == 0;
+        if (displays.x11) {
+            displays.x11Resources = resources(x11, screenNumber);
+        }
         xcb_disconnect(x11);
     }
     // Without WAYLAND_DISPLAY the client library would try "wayland-0"; the toolkit is told
