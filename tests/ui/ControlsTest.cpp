@@ -247,12 +247,26 @@ TEST(ControlsTest, BarsFollowTheirValuesAlongASpringFromWhereTheyAreDrawn) {
     EXPECT_EQ(bar.shownFractions(), (Values{0.2, 0.3})) << "first shown: in place";
     bar.setParts({{0.6, Qt::red}, {0.1, Qt::blue}});
     EXPECT_EQ(bar.shownFractions(), (Values{0.2, 0.3})) << "a change starts where it is drawn";
+    EXPECT_TRUE(FrameClock::of(bar.window()).ticking()) << "it steps on its window's clock";
     test::spin(0.05, [] { return false; });
     Values midway = bar.shownFractions();
     bar.setParts({{0.0, Qt::red}, {0.1, Qt::blue}});
     EXPECT_EQ(bar.shownFractions(), midway) << "a change on the way never jumps";
     test::spin(1.2, [] { return false; });
     EXPECT_EQ(bar.shownFractions(), (Values{0.0, 0.1}));
+    EXPECT_FALSE(FrameClock::of(bar.window()).ticking()) << "settled, it takes no more frames";
+
+    Meter meter(Qt::green);
+    meter.resize(200, 6);
+    meter.setValue(0.5);
+    EXPECT_EQ(meter.shown(), 0) << "the first value sweeps in from the empty track";
+    test::spin(0.15, [] { return false; });
+    EXPECT_GT(meter.shown(), 0);
+    EXPECT_LT(meter.shown(), 0.5);
+    test::spin(1.2, [] { return false; });
+    EXPECT_EQ(meter.shown(), 0.5);
+    meter.setValue(0.501);
+    EXPECT_EQ(meter.shown(), 0.501) << "a move of a fifth of a point is taken at once";
 
     CoreBars cores(QStringLiteral("Performance"), Qt::green);
     cores.setValues({0.9, 0.1});

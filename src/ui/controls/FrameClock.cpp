@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tv {
 
@@ -59,16 +60,19 @@ void FrameClock::timerEvent(QTimerEvent* event) {
         return;
     }
     // A frame may make a member leave (or another one join): work on the list as it was.
-    std::vector<std::function<void()>> due;
+    // A member's frame may also destroy another one that is due: that one is skipped.
+    std::vector<std::pair<QPointer<QObject>, std::function<void()>>> due;
     for (Member& m : members_) {
         m.owed += m.fps / rate_;
         if (m.owed >= 1 - 1e-9 && m.who) {
             m.owed = std::min(m.owed - 1, 1.0);
-            due.push_back(m.frame);
+            due.emplace_back(m.who, m.frame);
         }
     }
-    for (const auto& frame : due) {
-        frame();
+    for (const auto& [who, frame] : due) {
+        if (who) {
+            frame();
+        }
     }
 }
 

@@ -31,12 +31,19 @@ bool worthDrawing(const SpringValues& values, const std::vector<double>& painted
 }  // namespace
 
 Meter::Meter(QColor color, QWidget* parent)
-    : QWidget(parent), color_(std::move(color)), animation_(Spring{0.45, 1}) {
+    : QWidget(parent), color_(std::move(color)), value_(Spring{0.45, 1}, this) {
     setFixedHeight(6);
-    connect(&animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
-        shown_ = v.toDouble();
-        update();
+    // From an empty track: the first value sweeps in as the panel shows.
+    value_.setTargets({0}, false);
+    connect(&value_, &SpringValues::changed, this, [this] {
+        if (worthDrawing(value_, painted_, std::max(width(), 1))) {
+            update();
+        }
     });
+}
+
+double Meter::shown() const {
+    return value_.shown().empty() ? 0 : value_.shown().front();
 }
 
 double Meter::fillWidth(double value, double width) {
@@ -44,7 +51,9 @@ double Meter::fillWidth(double value, double width) {
 }
 
 void Meter::setValue(double value) {
-    animation_.retarget(shown_, std::clamp(value, 0.0, 1.0));
+    // Before it is laid out its width says nothing: then every change moves.
+    double pointsPerUnit = width() > 10 ? width() : 0;
+    value_.setTargets({std::clamp(value, 0.0, 1.0)}, true, pointsPerUnit);
 }
 
 void Meter::setEmpty(bool empty) {
@@ -63,15 +72,16 @@ void Meter::paintEvent(QPaintEvent*) {
     if (empty_) {
         return;
     }
+    painted_ = value_.shown();
     p.setBrush(color_);
-    p.drawRoundedRect(QRectF(0, 0, fillWidth(shown_, width()), height()), 3, 3);
+    p.drawRoundedRect(QRectF(0, 0, fillWidth(shown(), width()), height()), 3, 3);
 }
 
 CoreBars::CoreBars(QString title, QColor color, QWidget* parent)
     : QWidget(parent),
       title_(std::move(title)),
       color_(std::move(color)),
-      values_(Spring{0.45, 1}) {
+      values_(Spring{0.45, 1}, this) {
     connect(&values_, &SpringValues::changed, this, [this] {
         if (worthDrawing(values_, painted_, 30)) {
             update();
@@ -144,7 +154,7 @@ void CoreBars::paintEvent(QPaintEvent*) {
     p.drawText(QRectF(0, 32, width(), 14), Qt::AlignLeft | Qt::AlignVCenter, title_);
 }
 
-SegmentBar::SegmentBar(QWidget* parent) : QWidget(parent), fractions_(Spring{0.45, 1}) {
+SegmentBar::SegmentBar(QWidget* parent) : QWidget(parent), fractions_(Spring{0.45, 1}, this) {
     setFixedHeight(8);
     connect(&fractions_, &SpringValues::changed, this, [this] {
         if (worthDrawing(fractions_, painted_, std::max(width(), 1))) {

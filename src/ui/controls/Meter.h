@@ -17,7 +17,7 @@ class Meter : public QWidget {
     // An empty meter (a missing reading) shows the track alone, without the stub.
     void setEmpty(bool empty);
     bool empty() const { return empty_; }
-    double shown() const { return shown_; }
+    double shown() const;
     // The filled width for a value in a track `width` wide.
     static double fillWidth(double value, double width);
     QSize sizeHint() const override { return {120, 6}; }
@@ -27,9 +27,9 @@ class Meter : public QWidget {
 
   private:
     QColor color_;
-    double shown_ = 0;
     bool empty_ = false;
-    SpringAnimation animation_;
+    SpringValues value_;
+    std::vector<double> painted_;
 };
 
 // One bar per core, 9 × 30 points each, 3 points apart, with a title underneath; a core at 0

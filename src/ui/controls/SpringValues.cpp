@@ -1,6 +1,7 @@
 #include "ui/controls/SpringValues.h"
 
 #include <QTimerEvent>
+#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -15,7 +16,26 @@ constexpr int stepMs = 33;
 
 }  // namespace
 
-SpringValues::SpringValues(Spring spring, QObject* parent) : QObject(parent), spring_(spring) {}
+SpringValues::SpringValues(Spring spring, QWidget* view) : spring_(spring), view_(view) {}
+
+void SpringValues::move(bool moving) {
+    if (moving == moving_) {
+        return;
+    }
+    moving_ = moving;
+    if (moving && view_) {
+        clock_ = &FrameClock::of(view_->window());
+        clock_->join(this, 1000.0 / stepMs, [this] { step(); });
+    } else if (moving) {
+        timer_.start(stepMs, Qt::PreciseTimer, this);
+    } else {
+        timer_.stop();
+        if (clock_) {
+            clock_->leave(this);
+            clock_ = nullptr;
+        }
+    }
+}
 
 void SpringValues::setTargets(std::vector<double> targets, bool animate, double pointsPerUnit) {
     if (targets == to_) {
@@ -34,13 +54,13 @@ void SpringValues::setTargets(std::vector<double> targets, bool animate, double 
     span_ = largest * pointsPerUnit;
     bool unseen = pointsPerUnit > 0 && span_ < 0.5;
     if (!animate || unseen || Motion::reduced()) {
-        timer_.stop();
+        move(false);
         shown_ = to_;
     } else {
         // Started again from the values drawn now, so a change on the way never jumps.
         shown_ = from_;
         since_.start();
-        timer_.start(stepMs, Qt::PreciseTimer, this);
+        move(true);
     }
     emit changed();
 }
@@ -58,7 +78,7 @@ void SpringValues::step() {
     double along = spring_.progress(t);
     bool nearlyThere = span_ > 0 && std::abs(1 - along) * span_ < 0.25 && t > 0.1;
     if (t >= spring_.settleTime() || nearlyThere || Motion::reduced()) {
-        timer_.stop();
+        move(false);
         shown_ = to_;
     } else {
         for (std::size_t i = 0; i < shown_.size(); ++i) {

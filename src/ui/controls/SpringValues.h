@@ -3,9 +3,11 @@
 #include <QBasicTimer>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 
 #include <vector>
 
+#include "ui/controls/FrameClock.h"
 #include "ui/controls/Spring.h"
 
 namespace tv {
@@ -16,11 +18,13 @@ namespace tv {
 // view not on screen (`animate` false) and reduced motion take their targets at once.
 //
 // It steps 30 times a second, not at the animation clock's 60: the bars it drives are a few
-// points tall, and each step wakes the program.
+// points tall, and each step wakes the program. Given the view it moves, it steps on that
+// view's window frame clock, so that its frames are painted and sent together with the
+// charts' instead of each costing a repaint of its own.
 class SpringValues : public QObject {
     Q_OBJECT
   public:
-    explicit SpringValues(Spring spring, QObject* parent = nullptr);
+    explicit SpringValues(Spring spring, QWidget* view = nullptr);
     // `pointsPerUnit`, where given, is how many points a unit of value spans on screen: a
     // change that moves nothing by half a point is taken at once, and a move ends once what is
     // left of it is under a quarter of a point.
@@ -28,7 +32,7 @@ class SpringValues : public QObject {
     const std::vector<double>& shown() const { return shown_; }
     const std::vector<double>& targets() const { return to_; }
     // At the targets, with nothing left to move.
-    bool settled() const { return !timer_.isActive(); }
+    bool settled() const { return !moving_; }
 
   signals:
     // The shown values moved (and once more when they settle): a view draws again when the
@@ -40,6 +44,7 @@ class SpringValues : public QObject {
 
   private:
     void step();
+    void move(bool moving);
 
     Spring spring_;
     std::vector<double> from_;
@@ -47,8 +52,11 @@ class SpringValues : public QObject {
     std::vector<double> shown_;
     // The largest move of this change, in points (0 when not known).
     double span_ = 0;
+    QWidget* view_;
+    QPointer<FrameClock> clock_;
     QBasicTimer timer_;
     QElapsedTimer since_;
+    bool moving_ = false;
 };
 
 }  // namespace tv
