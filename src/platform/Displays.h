@@ -1,9 +1,9 @@
 #pragma once
 
-// Which of the desktop session's displays this process can reach. The tray program needs
-// one; asking first lets it say so plainly instead of failing inside the toolkit.
 #include <string>
 
+// Which of the desktop session's displays this process can reach. The tray program needs
+// one; asking first lets it say so plainly instead of failing inside the toolkit.
 namespace tv::platform {
 
 struct Displays {
@@ -14,9 +14,8 @@ struct Displays {
     std::string x11Resources;
 };
 
-// Connects to each display the environment names and lets go at once (reading the X
-// server's resources on the way); a display the
-// environment does not name counts as unreachable.
+// Connects to each display the environment names and lets go at once, reading the X server's
+// resources on the way; a display the environment does not name counts as unreachable.
 Displays reachableDisplays();
 
 }  // namespace tv::platform

@@ -51,9 +51,12 @@ double Meter::fillWidth(double value, double width) {
 }
 
 void Meter::setValue(double value) {
-    // Before it is laid out its width says nothing: then every change moves.
+    // Before it is laid out its width says nothing: then every change moves. Off screen only
+    // the first value moves (it sweeps in as the panel shows); later ones land at once.
     double pointsPerUnit = width() > 10 ? width() : 0;
-    value_.setTargets({std::clamp(value, 0.0, 1.0)}, true, pointsPerUnit);
+    bool first = !swept_;
+    swept_ = true;
+    value_.setTargets({std::clamp(value, 0.0, 1.0)}, first || isVisible(), pointsPerUnit);
 }
 
 void Meter::setEmpty(bool empty) {

@@ -28,6 +28,7 @@ class Meter : public QWidget {
   private:
     QColor color_;
     bool empty_ = false;
+    bool swept_ = false;
     SpringValues value_;
     std::vector<double> painted_;
 };
