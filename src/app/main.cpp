@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "app/AppShell.h"
 #include "app/CommandLine.h"
@@ -50,8 +51,12 @@ int main(int argc, char** argv) {
         std::fputs(tv::GuiStart::noDesktopText().c_str(), stderr);
         return 1;
     }
+    // What the toolkit is told here is for this process alone: the apps it opens, and the
+    // tools it runs, get the session's environment as it came.
+    std::vector<const char*> toolkitOnly;
     if (!start.platform.empty()) {
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(start.platform));
+        toolkitOnly.push_back("QT_QPA_PLATFORM");
     }
     // A choice made in the environment stands.
     if (displays.x11 && !qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM") &&
@@ -59,11 +64,16 @@ int main(int argc, char** argv) {
             displays.x11Resources, qEnvironmentVariable("QT_SCALE_FACTOR").toStdString(),
             qEnvironmentVariable("QT_SCREEN_SCALE_FACTORS").toStdString())) {
         qputenv("QT_XCB_NO_MITSHM", "1");
+        toolkitOnly.push_back("QT_XCB_NO_MITSHM");
     }
     std::unique_ptr<QApplication> app;
     {
         tv::ToolkitStartGuard guard;
         app = std::make_unique<QApplication>(argc, argv);
+    }
+    // Both are read once, as the toolkit connects to the display.
+    for (const char* name : toolkitOnly) {
+        qunsetenv(name);
     }
     QApplication::setApplicationName(QStringLiteral("TallyVane"));
     QApplication::setOrganizationName(QStringLiteral("TallyVane"));

@@ -345,6 +345,16 @@ TEST_F(PanelDesktopTest, FooterOffersTheCrashRunsTheSpeedTestAndOpensTheSettings
     }));
     EXPECT_FALSE(named("Test speed").has_value()) << "the button gives way to the counter";
     EXPECT_TRUE(spin(5, [&] { return !config.requests.empty(); }));
+    // The tool, waiting on its configuration, runs in the environment the program was given,
+    // without what the program told its own toolkit.
+    std::vector<pid_t> children = test::descendantsOf(app->pid());
+    EXPECT_FALSE(children.empty()) << "the tool runs";
+    for (pid_t child : children) {
+        std::string inherited = test::textOf("/proc/" + std::to_string(child) + "/environ");
+        EXPECT_EQ(inherited.find("QT_XCB_NO_MITSHM"), std::string::npos) << test::commOf(child);
+        EXPECT_NE(inherited.find("QT_QPA_PLATFORM=xcb"), std::string::npos)
+            << "what the program was given, it passes on";
+    }
     config.answerHeld();
     EXPECT_TRUE(spin(25, [&] {
         return named("Speed test failed. Check your connection.").has_value();
