@@ -31,7 +31,7 @@ bool worthDrawing(const SpringValues& values, const std::vector<double>& painted
 }  // namespace
 
 Meter::Meter(QColor color, QWidget* parent)
-    : QWidget(parent), color_(std::move(color)), value_(Spring{0.45, 1}, this) {
+    : QWidget(parent), color_(std::move(color)), value_(Spring{0.45, 1}, *this) {
     setFixedHeight(6);
     // From an empty track: the first value sweeps in as the panel shows.
     value_.setTargets({0}, false);
@@ -84,7 +84,7 @@ CoreBars::CoreBars(QString title, QColor color, QWidget* parent)
     : QWidget(parent),
       title_(std::move(title)),
       color_(std::move(color)),
-      values_(Spring{0.45, 1}, this) {
+      values_(Spring{0.45, 1}, *this) {
     connect(&values_, &SpringValues::changed, this, [this] {
         if (worthDrawing(values_, painted_, 30)) {
             update();
@@ -157,7 +157,7 @@ void CoreBars::paintEvent(QPaintEvent*) {
     p.drawText(QRectF(0, 32, width(), 14), Qt::AlignLeft | Qt::AlignVCenter, title_);
 }
 
-SegmentBar::SegmentBar(QWidget* parent) : QWidget(parent), fractions_(Spring{0.45, 1}, this) {
+SegmentBar::SegmentBar(QWidget* parent) : QWidget(parent), fractions_(Spring{0.45, 1}, *this) {
     setFixedHeight(8);
     connect(&fractions_, &SpringValues::changed, this, [this] {
         if (worthDrawing(fractions_, painted_, std::max(width(), 1))) {

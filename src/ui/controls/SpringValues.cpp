@@ -1,6 +1,5 @@
 #include "ui/controls/SpringValues.h"
 
-#include <QTimerEvent>
 #include <QWidget>
 
 #include <algorithm>
@@ -12,28 +11,23 @@ namespace tv {
 
 namespace {
 
-constexpr int stepMs = 33;
+constexpr double stepsPerSecond = 30;
 
 }  // namespace
 
-SpringValues::SpringValues(Spring spring, QWidget* view) : spring_(spring), view_(view) {}
+SpringValues::SpringValues(Spring spring, QWidget& view) : spring_(spring), view_(view) {}
 
 void SpringValues::move(bool moving) {
     if (moving == moving_) {
         return;
     }
     moving_ = moving;
-    if (moving && view_) {
-        clock_ = &FrameClock::of(view_->window());
-        clock_->join(this, 1000.0 / stepMs, [this] { step(); });
-    } else if (moving) {
-        timer_.start(stepMs, Qt::PreciseTimer, this);
-    } else {
-        timer_.stop();
-        if (clock_) {
-            clock_->leave(this);
-            clock_ = nullptr;
-        }
+    if (moving) {
+        clock_ = &FrameClock::of(view_.window());
+        clock_->join(this, stepsPerSecond, [this] { step(); });
+    } else if (clock_) {
+        clock_->leave(this);
+        clock_ = nullptr;
     }
 }
 
@@ -63,14 +57,6 @@ void SpringValues::setTargets(std::vector<double> targets, bool animate, double 
         move(true);
     }
     emit changed();
-}
-
-void SpringValues::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == timer_.timerId()) {
-        step();
-    } else {
-        QObject::timerEvent(event);
-    }
 }
 
 void SpringValues::step() {

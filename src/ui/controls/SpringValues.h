@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QBasicTimer>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
@@ -18,13 +17,14 @@ namespace tv {
 // view not on screen (`animate` false) and reduced motion take their targets at once.
 //
 // It steps 30 times a second, not at the animation clock's 60: the bars it drives are a few
-// points tall, and each step wakes the program. Given the view it moves, it steps on that
-// view's window frame clock, so that its frames are painted and sent together with the
-// charts' instead of each costing a repaint of its own.
+// points tall, and each step wakes the program. It steps on the frame clock of the window
+// its view is in, so that its frames are painted and sent together with the charts' instead
+// of each costing a repaint of its own.
 class SpringValues : public QObject {
     Q_OBJECT
   public:
-    explicit SpringValues(Spring spring, QWidget* view = nullptr);
+    // `view` is the widget it moves, which outlives it (usually its owner).
+    SpringValues(Spring spring, QWidget& view);
     // `pointsPerUnit`, where given, is how many points a unit of value spans on screen: a
     // change that moves nothing by half a point is taken at once, and a move ends once what is
     // left of it is under a quarter of a point.
@@ -39,9 +39,6 @@ class SpringValues : public QObject {
     // move is big enough to see or they have settled.
     void changed();
 
-  protected:
-    void timerEvent(QTimerEvent* event) override;
-
   private:
     void step();
     void move(bool moving);
@@ -52,9 +49,8 @@ class SpringValues : public QObject {
     std::vector<double> shown_;
     // The largest move of this change, in points (0 when not known).
     double span_ = 0;
-    QWidget* view_;
+    QWidget& view_;
     QPointer<FrameClock> clock_;
-    QBasicTimer timer_;
     QElapsedTimer since_;
     bool moving_ = false;
 };
